@@ -1,0 +1,23 @@
+// One record per file-name extension met by a scan, and the operations on the scan's record list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct SCANINFO;
+
+struct EXTINFO {
+    std::uint64_t nCount = 0;   // files with this extension
+    std::uint64_t nBytes = 0;   // sum of their sizes
+    EXTINFO* pNext = nullptr;   // next record; the list runs from the newest extension to the oldest
+    std::string szExt;          // the extension with its leading dot, case-folded; never changes
+};
+
+// Returns the record of the file named `name` (the name alone, never a path), adding one at the
+// head of pScan->pExtList when the extension is new. Null when the name has no "." or memory ran
+// out. The caller holds pScan->cs and adds the file to the record itself.
+EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name);
+
+// Releases every record and leaves pExtList null. Only while no worker runs.
+void FreeExtList(SCANINFO* pScan);

@@ -1,0 +1,31 @@
+// The state of one scan, shared by the window (which prepares, polls and resets it) and the worker.
+#pragma once
+
+#include "ExtIndex.h"
+#include "ExtInfo.h"
+#include "ManualResetEvent.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+struct SCANINFO {
+    // Guards the three counters, pExtList, every EXTINFO in it and extIndex while a worker runs.
+    std::mutex cs;
+    std::uint64_t nFolders = 0;  // subfolders below the root (the root itself is not counted)
+    std::uint64_t nFiles = 0;    // files below the root, or 1 when the root is itself a file
+    std::uint64_t nBytes = 0;    // apparent sizes of every counted entry, folders included
+
+    // Created by the window for each scan, empty while idle. The worker keeps its own references,
+    // so the window may release them as soon as it has seen hDoneEvent set.
+    std::shared_ptr<ManualResetEvent> hStopEvent;
+    std::shared_ptr<ManualResetEvent> hDoneEvent;
+
+    // Written only while no worker runs; read by the worker without the lock.
+    std::string szRoot;     // the root as typed, less one trailing "/" ("" stands for "/")
+    std::string szPattern;  // always "*.*": every name matches
+
+    EXTINFO* pExtList = nullptr;  // head of the per-extension records
+    ExtIndex extIndex;            // finds a record by its folded extension; beside the list, same lock
+};

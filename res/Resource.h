@@ -1,0 +1,72 @@
+// Resource ids: strings, dialog templates, menu, icon and control ids.
+#pragma once
+
+// Strings.
+#define AFX_IDS_APP_TITLE        57344
+#define IDS_ABOUTBOX             101
+#define IDS_SECTION_MAIN         102
+#define IDS_ENTRY_WINDOW         103
+#define IDS_ENTRY_FONT           104
+#define IDS_ENTRY_HELP           105
+#define IDS_TIP_FOLDER           106
+#define IDS_TIP_FIND             107
+#define IDS_TIP_SCAN             108
+#define IDS_TIP_EXIT             109
+#define IDS_TIP_LIST             110
+#define IDS_FOLDER_FILTER        111
+#define IDS_TIP_STOP             112
+#define IDS_SELECT_FOLDER_TITLE  801
+#define IDS_FOLDER_LABEL         802
+#define IDS_PROPERTIES_BUTTON    803
+#define IDS_INVALID_FOLDER       804
+#define IDS_PROPERTIES_CAPTION   805
+#define IDS_CAPACITY_GB          806
+#define IDS_CAPACITY_MB          807
+#define IDS_FILE_SYSTEM          808
+#define IDS_COMPRESSED           809
+#define IDS_NOT_COMPRESSED       810
+#define IDS_NAME_LENGTH          811
+#define IDS_NAMES_8_3            812
+#define IDS_NAMES_LONG           813
+#define IDS_NOT_AVAILABLE        814
+
+// Texts the window shows that have no number of their own elsewhere.
+#define IDS_SPECIFY_FOLDER       2001
+#define IDS_FMT_FOLDERS          2002
+#define IDS_FMT_FILES            2003
+#define IDS_FMT_BYTES            2004
+#define IDS_OLEINIT_FAILED       2005
+#define IDS_COLUMN_EXT           2010
+#define IDS_COLUMN_COUNT         2011
+#define IDS_COLUMN_SIZE          2012
+#define IDS_COLUMN_PERCENT       2013
+#define IDS_FMT_SELECTED_FILES   2014
+#define IDS_FMT_SELECTED_BYTES   2015
+#define IDS_FMT_SELECTED_PERCENT 2016
+
+// Texts of the command-line tool: 3000 to 3099.
+#define IDS_CLI_FIRST            3000
+
+// Dialog templates, menu, icon.
+#define IDD_ABOUTBOX             100
+#define IDD_SCAN_DIALOG          102
+#define IDR_MAINFRAME            128
+#define IDR_OPTIONS_MENU         129
+
+// Commands.
+#define IDM_ABOUTBOX             16
+#define ID_OPTIONS_FONT          32771
+#define ID_OPTIONS_HELPTIP       32772
+#define ID_FIT_COLUMNS           32768
+
+// Controls of the main dialog.
+#define IDOK                     1
+#define IDCANCEL                 2
+#define IDC_FIND                 3
+#define IDC_OPTIONS              4
+#define IDC_STOP                 5
+#define IDC_FOLDER               1000
+#define IDC_CONTAINS             1001
+#define IDC_SIZE                 1002
+#define IDC_SELECTED             1003
+#define IDC_EXTLIST              1006

@@ -1,0 +1,111 @@
+#include "StringTable.h"
+
+#include "Resource.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace {
+
+struct StringEntry {
+    unsigned id;
+    std::string_view text;
+};
+
+// Sorted by id.
+constexpr StringEntry kStrings[] = {
+    {IDS_ABOUTBOX, "&About..."},
+    {IDS_SECTION_MAIN, "Main"},
+    {IDS_ENTRY_WINDOW, "Window"},
+    {IDS_ENTRY_FONT, "Font"},
+    {IDS_ENTRY_HELP, "Help"},
+    {IDS_TIP_FOLDER, "Folder to scan"},
+    {IDS_TIP_FIND, "Find folder"},
+    {IDS_TIP_SCAN, "Scan now"},
+    {IDS_TIP_EXIT, "Exit the application"},
+    {IDS_TIP_LIST, "Scan details"},
+    {IDS_FOLDER_FILTER, "All files (*.*)|*.*||"},
+    {IDS_TIP_STOP, "Abort scanning"},
+    {IDS_SELECT_FOLDER_TITLE, "Select file folder"},
+    {IDS_FOLDER_LABEL, "Folder:"},
+    {IDS_PROPERTIES_BUTTON, "Properties..."},
+    {IDS_INVALID_FOLDER, "Invalid file folder"},
+    {IDS_PROPERTIES_CAPTION, "(%s) properties"},
+    {IDS_CAPACITY_GB, "%lu.%lu GB capacity\n%lu.%lu GB free  (%d%%)"},
+    {IDS_CAPACITY_MB, "%lu MB capacity\n%lu MB free  (%d%%)"},
+    {IDS_FILE_SYSTEM, "\n\nFile system = %s,  %s\n"},
+    {IDS_COMPRESSED, "compressed"},
+    {IDS_NOT_COMPRESSED, "not compressed"},
+    {IDS_NAME_LENGTH, "File name length up to %lu chars"},
+    {IDS_NAMES_8_3, "8.3 file names"},
+    {IDS_NAMES_LONG, "Long file names (up to 255 chars)"},
+    {IDS_NOT_AVAILABLE, "Not available"},
+    {IDS_SPECIFY_FOLDER, "Specify folder, please"},
+    {IDS_FMT_FOLDERS, "%s Folders"},
+    {IDS_FMT_FILES, ",   %s Files"},
+    {IDS_FMT_BYTES, "%s bytes"},
+    {IDS_OLEINIT_FAILED, "OleInit failed"},
+    {IDS_COLUMN_EXT, "Ext"},
+    {IDS_COLUMN_COUNT, "Count"},
+    {IDS_COLUMN_SIZE, "Size"},
+    {IDS_COLUMN_PERCENT, "%"},
+    {IDS_FMT_SELECTED_FILES, "%s files"},
+    {IDS_FMT_SELECTED_BYTES, ",   %s bytes"},
+    {IDS_FMT_SELECTED_PERCENT, " (%s%%)"},
+    // The command-line tool's texts (3000 to 3099) go here.
+    {AFX_IDS_APP_TITLE, "Kestrum"},
+};
+
+const StringEntry* FindEntry(unsigned id)
+{
+    const auto found = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
+                                        [](const StringEntry& entry, unsigned key) { return entry.id < key; });
+    return (found != std::end(kStrings) && found->id == id) ? found : nullptr;
+}
+
+constexpr bool IsSortedById()
+{
+    for (std::size_t i = 1; i < std::size(kStrings); ++i)
+        if (kStrings[i - 1].id >= kStrings[i].id)
+            return false;
+    return true;
+}
+static_assert(IsSortedById(), "the string table must stay sorted by id, without repeats");
+
+} // namespace
+
+std::string_view LoadString(unsigned id)
+{
+    const StringEntry* entry = FindEntry(id);
+    return entry ? entry->text : std::string_view();
+}
+
+bool HasString(unsigned id)
+{
+    return FindEntry(id) != nullptr;
+}
+
+std::string FormatString(unsigned id, std::initializer_list<std::string_view> args)
+{
+    const std::string_view format = LoadString(id);
+    std::string text;
+    auto next = args.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == '%') {
+                text += '%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == 's') {
+                if (next != args.end())
+                    text += *next++;
+                ++i;
+                continue;
+            }
+        }
+        text += format[i];
+    }
+    return text;
+}

@@ -14,10 +14,16 @@ struct EXTINFO {
     std::string szExt;          // the extension with its leading dot, case-folded; never changes
 };
 
+// Records are allocated with new and released by FreeExtList.
+
 // Returns the record of the file named `name` (the name alone, never a path), adding one at the
 // head of pScan->pExtList when the extension is new. Null when the name has no "." or memory ran
 // out. The caller holds pScan->cs and adds the file to the record itself.
 EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name);
+
+// The same for an extension already folded (ExtensionFolding), so the walk can fold outside the
+// lock. Null for an empty text or when memory ran out. The caller holds pScan->cs.
+EXTINFO* FindFoldedExtInfo(SCANINFO* pScan, std::string_view foldedExt);
 
 // Releases every record and leaves pExtList null. Only while no worker runs.
 void FreeExtList(SCANINFO* pScan);

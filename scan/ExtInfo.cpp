@@ -1,0 +1,55 @@
+#include "ExtInfo.h"
+
+#include "ExtensionFolding.h"
+#include "ScanInfo.h"
+
+#include <new>
+
+EXTINFO* FindFoldedExtInfo(SCANINFO* pScan, std::string_view foldedExt)
+{
+    if (foldedExt.empty())
+        return nullptr;
+    if (EXTINFO* pFound = pScan->extIndex.Find(foldedExt))
+        return pFound;
+    EXTINFO* pRecord = nullptr;
+    try {
+        pRecord = new EXTINFO;
+        pRecord->szExt.assign(foldedExt);
+    } catch (const std::bad_alloc&) {
+        delete pRecord;
+        return nullptr;
+    }
+    // The index keys view pRecord->szExt, which stays put: the record lives on the heap and its
+    // text never changes.
+    if (!pScan->extIndex.Insert(pRecord)) {
+        delete pRecord;
+        return nullptr;
+    }
+    pRecord->pNext = pScan->pExtList;
+    pScan->pExtList = pRecord;
+    return pRecord;
+}
+
+EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name)
+{
+    const std::string_view extension = ExtensionFolding::ExtensionOf(name);
+    if (extension.empty())
+        return nullptr;
+    try {
+        return FindFoldedExtInfo(pScan, ExtensionFolding::Folded(extension));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void FreeExtList(SCANINFO* pScan)
+{
+    pScan->extIndex.Clear();
+    EXTINFO* pRecord = pScan->pExtList;
+    while (pRecord) {
+        EXTINFO* pNext = pRecord->pNext;
+        delete pRecord;
+        pRecord = pNext;
+    }
+    pScan->pExtList = nullptr;
+}

@@ -1,0 +1,129 @@
+#include "DirectoryFrame.h"
+
+#ifndef __linux__
+#error "DirectoryFrame reads folder listings with getdents64"
+#endif
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr std::size_t kKeptSavedCapacity = 64 * 1024;
+
+bool IsDotOrDotDot(const char* name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+} // namespace
+
+DirectoryFrame::~DirectoryFrame()
+{
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, char* buffer, std::size_t bufferSize)
+{
+    m_fd = fd;
+    m_device = device;
+    m_inode = inode;
+    m_buffer = buffer;
+    m_bufferSize = bufferSize;
+    m_batchLength = 0;
+    m_batchOffset = 0;
+    m_bEnded = false;
+    m_savedOffset = 0;
+    // A huge folder kept in memory once should not pin its names for the rest of the walk.
+    if (m_saved.capacity() > kKeptSavedCapacity)
+        std::string().swap(m_saved);
+    m_saved.clear();
+}
+
+const char* DirectoryFrame::Next()
+{
+    return m_buffer ? NextBatched() : NextSaved();
+}
+
+const char* DirectoryFrame::NextBatched()
+{
+    for (;;) {
+        if (m_batchOffset < m_batchLength) {
+            const auto* entry = reinterpret_cast<const struct dirent64*>(m_buffer + m_batchOffset);
+            m_batchOffset += entry->d_reclen;
+            return entry->d_name;
+        }
+        if (m_bEnded || m_fd < 0)
+            return nullptr;
+        const ssize_t length = getdents64(m_fd, m_buffer, m_bufferSize);
+        if (length <= 0) {
+            m_bEnded = true;
+            return nullptr;
+        }
+        m_batchLength = static_cast<std::size_t>(length);
+        m_batchOffset = 0;
+    }
+}
+
+const char* DirectoryFrame::NextSaved()
+{
+    if (m_savedOffset >= m_saved.size())
+        return nullptr;
+    const char* name = m_saved.data() + m_savedOffset;
+    m_savedOffset += std::strlen(name) + 1;
+    return name;
+}
+
+char* DirectoryFrame::SaveRemainingAndClose()
+{
+    if (m_buffer) {
+        m_saved.clear();
+        m_savedOffset = 0;
+        try {
+            for (const char* name = NextBatched(); name; name = NextBatched()) {
+                if (!IsDotOrDotDot(name))
+                    m_saved.append(name, std::strlen(name) + 1);
+            }
+        } catch (const std::bad_alloc&) {
+            // The names kept so far stay; the rest is dropped like a listing that ended early.
+        }
+    }
+    if (m_fd >= 0) {
+        close(m_fd);
+        m_fd = -1;
+    }
+    return ReleaseBuffer();
+}
+
+void DirectoryFrame::Reattach(int fd)
+{
+    m_fd = fd;
+}
+
+void DirectoryFrame::Abandon(int anchorFd)
+{
+    m_fd = anchorFd;
+    m_saved.clear();
+    m_savedOffset = 0;
+}
+
+int DirectoryFrame::TakeDescriptor()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+char* DirectoryFrame::ReleaseBuffer()
+{
+    char* buffer = m_buffer;
+    m_buffer = nullptr;
+    m_bufferSize = 0;
+    m_batchLength = 0;
+    m_batchOffset = 0;
+    return buffer;
+}

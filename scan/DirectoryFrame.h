@@ -1,0 +1,64 @@
+// One level of the walk: the listing of one open folder, read through its descriptor in
+// getdents64 batches, or (after the walk had to close it to save descriptors) from the rest of its
+// names kept in memory.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <string>
+
+class DirectoryFrame {
+public:
+    DirectoryFrame() = default;
+    DirectoryFrame(const DirectoryFrame&) = delete;
+    DirectoryFrame& operator=(const DirectoryFrame&) = delete;
+    ~DirectoryFrame();
+
+    // Starts listing the folder open on fd, which the frame owns from now on. buffer (bufferSize
+    // bytes, suitably aligned) is lent for the batches until ReleaseBuffer or SaveRemainingAndClose.
+    void Start(int fd, dev_t device, ino_t inode, char* buffer, std::size_t bufferSize);
+
+    // The next entry name ("." and ".." included), or null when the listing has ended (an error
+    // ends it too). The text stays valid until the next call on this frame.
+    const char* Next();
+
+    // The descriptor entries are examined and subfolders opened against; -1 when closed.
+    int Descriptor() const { return m_fd; }
+    bool HasDescriptor() const { return m_fd >= 0; }
+    dev_t Device() const { return m_device; }
+    ino_t Inode() const { return m_inode; }
+
+    // Reads the rest of the listing into memory and closes the descriptor. Returns the lent buffer
+    // (null when none was lent). Out of memory, the names not yet kept are dropped.
+    char* SaveRemainingAndClose();
+    // Gives back the folder's descriptor, found again after SaveRemainingAndClose; the remaining
+    // names still come from memory.
+    void Reattach(int fd);
+    // Only after SaveRemainingAndClose: the folder could not be found again, so its remaining
+    // entries are dropped, as if its listing had ended early. anchorFd (or -1), the folder actually reached, is kept only so the walk can
+    // climb on from it; it is closed with the frame.
+    void Abandon(int anchorFd);
+
+    // Ends the frame and hands over its descriptor (or -1); the caller closes it.
+    int TakeDescriptor();
+    // Hands back the lent buffer (or null).
+    char* ReleaseBuffer();
+
+private:
+    const char* NextBatched();
+    const char* NextSaved();
+
+    int m_fd = -1;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+
+    char* m_buffer = nullptr;      // lent; null once the names come from memory
+    std::size_t m_bufferSize = 0;
+    std::size_t m_batchLength = 0;
+    std::size_t m_batchOffset = 0;
+    bool m_bEnded = false;
+
+    std::string m_saved;           // remaining names, each ended by a NUL
+    std::size_t m_savedOffset = 0;
+};

@@ -46,6 +46,20 @@
 
 // Texts of the command-line tool: 3000 to 3099.
 #define IDS_CLI_FIRST            3000
+#define IDS_CLI_USAGE            3001
+#define IDS_CLI_CONTAINS         3002
+#define IDS_CLI_SIZE             3003
+#define IDS_CLI_FIELD            3004
+#define IDS_CLI_STATUS           3005
+#define IDS_CLI_CANNOT_READ      3006
+#define IDS_CLI_UNKNOWN_OPTION   3007
+#define IDS_CLI_BAD_SORT         3008
+#define IDS_CLI_ONE_FORMAT       3009
+#define IDS_CLI_NO_FOLDER        3010
+#define IDS_CLI_EXTRA_ARGUMENT   3011
+#define IDS_CLI_INTERRUPTED      3012
+#define IDS_CLI_WRITE_FAILED     3013
+#define IDS_CLI_START_FAILED     3014
 
 // Dialog templates, menu, icon.
 #define IDD_ABOUTBOX             100

@@ -54,6 +54,32 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_SELECTED_BYTES, ",   %s bytes"},
     {IDS_FMT_SELECTED_PERCENT, " (%s%%)"},
     // The command-line tool's texts (3000 to 3099) go here.
+    {IDS_CLI_USAGE,
+     "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] FOLDER\n"
+     "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
+     "\n"
+     "  --sort=ext    order the extensions by name, ascending (the default)\n"
+     "  --sort=count  order them by number of files, largest first\n"
+     "  --sort=size   order them by bytes, largest first\n"
+     "  --csv         write comma-separated values: ext,count,bytes,percent\n"
+     "  --json        write one JSON object with raw numbers\n"
+     "  --help        show this help\n"
+     "\n"
+     "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"
+     "Exit status: 0 done, 1 folder unreadable or output failed, 2 bad usage.\n"},
+    {IDS_CLI_CONTAINS, "Contains:"},
+    {IDS_CLI_SIZE, "Size:"},
+    {IDS_CLI_FIELD, "%s %s"},
+    {IDS_CLI_STATUS, "%s   %s"},
+    {IDS_CLI_CANNOT_READ, "kestrum-scan: cannot read %s: %s"},
+    {IDS_CLI_UNKNOWN_OPTION, "kestrum-scan: unknown option %s"},
+    {IDS_CLI_BAD_SORT, "kestrum-scan: --sort takes ext, count or size, not %s"},
+    {IDS_CLI_ONE_FORMAT, "kestrum-scan: --csv and --json cannot be combined"},
+    {IDS_CLI_NO_FOLDER, "kestrum-scan: no folder given"},
+    {IDS_CLI_EXTRA_ARGUMENT, "kestrum-scan: only one folder can be scanned, not also %s"},
+    {IDS_CLI_INTERRUPTED, "kestrum-scan: interrupted; the counts cover only what was walked"},
+    {IDS_CLI_WRITE_FAILED, "kestrum-scan: cannot write the output: %s"},
+    {IDS_CLI_START_FAILED, "kestrum-scan: cannot start the scan: %s"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

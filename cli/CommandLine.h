@@ -1,0 +1,37 @@
+// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] FOLDER.
+#pragma once
+
+#include "ExtOrder.h"
+
+#include <string>
+
+enum class OutputFormat { Text, Csv, Json };
+
+class CCommandLine {
+public:
+    enum class Action { Scan, Help, Error };
+
+    // Reads argv[1..argc-1]. Options may stand before or after the folder; "--" ends them, so a
+    // folder whose name starts with "-" can be given. On Error, ErrorText() says what was wrong.
+    Action Parse(int argc, const char* const* argv);
+
+    const std::string& Folder() const { return m_szFolder; }
+    OutputFormat Format() const { return m_format; }
+    ExtColumn SortColumn() const { return m_sortColumn; }
+    // As the list view orders a freshly clicked column: names ascending, numbers largest first.
+    bool SortAscending() const { return m_sortColumn == ExtColumn::Ext; }
+    const std::string& ErrorText() const { return m_szError; }
+
+private:
+    bool ParseOption(const std::string& option);
+    bool SetFormat(OutputFormat format);
+    bool Fail(std::string text);
+
+    std::string m_szFolder;
+    bool m_bHasFolder = false;
+    bool m_bHelp = false;
+    bool m_bFormatGiven = false;
+    OutputFormat m_format = OutputFormat::Text;
+    ExtColumn m_sortColumn = ExtColumn::Ext;
+    std::string m_szError;
+};

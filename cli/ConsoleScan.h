@@ -1,0 +1,42 @@
+// Runs one scan from the command line the way the window does: a SCANINFO, both events, the
+// worker on its own thread, and this thread polling the counters.
+#pragma once
+
+#include "ScanInfo.h"
+
+#include <string>
+
+class CInterruptFlag;
+class CStatusLine;
+
+class CConsoleScan {
+public:
+    CConsoleScan() = default;
+    ~CConsoleScan();
+    CConsoleScan(const CConsoleScan&) = delete;
+    CConsoleScan& operator=(const CConsoleScan&) = delete;
+
+    // The walk says nothing of a root it cannot list, so the tool checks it first: false, with
+    // a one-line message in `error`, when `root` does not exist or is a folder that cannot be opened.
+    static bool CheckRoot(const std::string& root, std::string& error);
+
+    // Scans `root` (as the user gave it) to the end or until `interrupt` is raised, refreshing
+    // `status` twice a second meanwhile. Returns false only when the worker could not be started
+    // (ErrorText() says why); the results then stay empty.
+    bool Run(const std::string& root, const CInterruptFlag& interrupt, CStatusLine& status);
+
+    // True when the walk was asked to stop: the counts cover only what was walked until then.
+    bool Interrupted() const { return m_bInterrupted; }
+    const std::string& ErrorText() const { return m_szError; }
+    // The counters and records of the last scan; read them only after Run has returned.
+    SCANINFO& Scan() { return m_scan; }
+
+private:
+    void Prepare(const std::string& root);
+    void WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& status);
+    std::string StatusText();
+
+    SCANINFO m_scan;
+    bool m_bInterrupted = false;
+    std::string m_szError;
+};

@@ -1,0 +1,91 @@
+// kestrum-scan: counts the folders, files and bytes below a folder and groups the files by extension.
+#include "CommandLine.h"
+#include "ConsoleScan.h"
+#include "InterruptFlag.h"
+#include "Resource.h"
+#include "ScanReport.h"
+#include "StatusLine.h"
+#include "StringTable.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report a Ctrl+C
+
+void PrintError(std::string_view text)
+{
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+// False when the output could not be written completely (a full disk, a closed file).
+bool WriteOut(std::string_view text)
+{
+    const bool bWritten = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+    if (std::fflush(stdout) != 0 || !bWritten) {
+        PrintError(FormatString(IDS_CLI_WRITE_FAILED, {std::strerror(errno)}));
+        return false;
+    }
+    return true;
+}
+
+std::string RenderReport(const CScanReport& report, OutputFormat format)
+{
+    switch (format) {
+    case OutputFormat::Csv: return report.Csv();
+    case OutputFormat::Json: return report.Json();
+    case OutputFormat::Text: break;
+    }
+    return report.Text();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+
+    CCommandLine commandLine;
+    switch (commandLine.Parse(argc, argv)) {
+    case CCommandLine::Action::Help:
+        return WriteOut(LoadString(IDS_CLI_USAGE)) ? kExitDone : kExitFailed;
+    case CCommandLine::Action::Error:
+        PrintError(commandLine.ErrorText());
+        std::fwrite(LoadString(IDS_CLI_USAGE).data(), 1, LoadString(IDS_CLI_USAGE).size(), stderr);
+        return kExitUsage;
+    case CCommandLine::Action::Scan:
+        break;
+    }
+
+    std::string error;
+    if (!CConsoleScan::CheckRoot(commandLine.Folder(), error)) {
+        PrintError(error);
+        return kExitFailed;
+    }
+
+    CInterruptFlag interrupt;
+    CStatusLine status;
+    CConsoleScan scan;
+    if (!scan.Run(commandLine.Folder(), interrupt, status)) {
+        PrintError(scan.ErrorText());
+        return kExitFailed;
+    }
+    interrupt.Release();
+
+    const CScanReport report(commandLine.Folder(), scan.Scan(), commandLine.SortColumn(), commandLine.SortAscending());
+    if (!WriteOut(RenderReport(report, commandLine.Format())))
+        return kExitFailed;
+    if (scan.Interrupted()) {
+        PrintError(LoadString(IDS_CLI_INTERRUPTED));
+        return kExitInterrupted;
+    }
+    return kExitDone;
+}

@@ -1,0 +1,146 @@
+// The oracle check: kestrum-scan's totals and per-extension groups against find, du and awk.
+#include "ChildProcess.h"
+#include "TestTree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <utility>
+
+namespace {
+
+const std::string kProgram = KESTRUM_SCAN_PATH;
+
+using Groups = std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>;  // ext -> count, bytes
+
+// Runs a shell command line in the C locale and returns what it printed; the tools are the oracle.
+std::string Shell(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = ::popen(("LC_ALL=C " + command).c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, got);
+    ::pclose(pipe);
+    return output;
+}
+
+std::string Quoted(const std::string& path)
+{
+    std::string quoted = "'";
+    for (char c : path)
+        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::uint64_t ShellNumber(const std::string& command)
+{
+    return std::stoull(Shell(command));
+}
+
+// Lines "ext<TAB>count<TAB>bytes" into groups.
+Groups ParseTabbed(const std::string& text)
+{
+    Groups groups;
+    std::istringstream stream(text);
+    std::string ext;
+    std::uint64_t count = 0, bytes = 0;
+    while (std::getline(stream, ext, '\t') && stream >> count >> bytes) {
+        groups[ext] = {count, bytes};
+        stream.ignore(1);
+    }
+    return groups;
+}
+
+std::uint64_t JsonNumber(const std::string& json, const std::string& key)
+{
+    std::smatch match;
+    if (!std::regex_search(json, match, std::regex("\"" + key + "\": ([0-9]+)")))
+        return ~0ULL;
+    return std::stoull(match[1]);
+}
+
+// Nested and hidden folders, hidden files, UTF-8 names, names without extension or ending in a
+// dot, extensions in both cases, sparse files of up to 3 GB, and symbolic links (counted with
+// their own size, never entered). Extensions are ASCII only: awk's tolower folds ASCII alone, so
+// the oracle agrees with the Unicode folding of the tool exactly on these.
+void BuildOracleTree(const CTestTree& tree)
+{
+    const char* folders[] = {"docs", "docs/old", "docs/old/older", "docs/old/older/oldest", ".cache",
+                             ".cache/x", "m\xC3\xBCsic", "\xE6\x97\xA5\xE6\x9C\xAC", "empty", "deep"};
+    for (const char* folder : folders)
+        ASSERT_TRUE(tree.MakeFolder(folder)) << folder;
+    std::string deep = "deep";
+    for (int level = 0; level < 12; ++level) {
+        deep += "/l" + std::to_string(level);
+        ASSERT_TRUE(tree.MakeFolder(deep));
+        ASSERT_TRUE(tree.MakeFile(deep + "/f" + std::to_string(level) + (level % 2 ? ".Log" : ".log"), level * 100));
+    }
+    const std::pair<std::string, std::uint64_t> files[] = {
+        {"Makefile", 120}, {".bashrc", 33}, {"report.TXT", 4096}, {"docs/notes.txt", 17},
+        {"docs/old/archive.tar.gz", 3'000'000'000ULL}, {"docs/old/older/Photo.JPG", 123'456},
+        {"docs/old/older/oldest/photo.jpg", 654'321}, {"docs/old/trailing.", 9}, {".cache/x/.hidden", 1},
+        {".cache/x/blob.BIN", 2'147'483'648ULL}, {"m\xC3\xBCsic/caf\xC3\xA9.Mp3", 5'000'000},
+        {"m\xC3\xBCsic/na\xC3\xAFve.mp3", 4'000'000}, {"\xE6\x97\xA5\xE6\x9C\xAC/\xE8\xA1\xA8.Csv", 77},
+        {"\xE6\x97\xA5\xE6\x9C\xAC/README", 0}, {"docs/a.b.c.D", 1},
+    };
+    for (const auto& [name, size] : files)
+        ASSERT_TRUE(tree.MakeFile(name, size)) << name;
+    for (int i = 0; i < 150; ++i)
+        ASSERT_TRUE(tree.MakeFile("docs/old/n" + std::to_string(i) + (i % 3 ? ".dat" : ".DAT"), i * 37));
+    ASSERT_TRUE(tree.MakeSymlink("docs/to-old.lnk", "old"));
+    ASSERT_TRUE(tree.MakeSymlink("dangling", "nowhere/at/all"));
+}
+
+TEST(KestrumScanOracle, TotalsAndGroupsAgreeWithFindDuAndAwk)
+{
+    CTestTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    BuildOracleTree(tree);
+    if (HasFatalFailure())
+        return;
+    const std::string root = Quoted(tree.Root());
+
+    const std::uint64_t folders = ShellNumber("find " + root + " -mindepth 1 -type d | wc -l");
+    const std::uint64_t files = ShellNumber("find " + root + " -mindepth 1 ! -type d | wc -l");
+    const std::uint64_t bytes = ShellNumber("du -sbl " + root + " | cut -f1") - ShellNumber("stat -c %s " + root);
+    const Groups groups = ParseTabbed(Shell(
+        "find " + root + " -mindepth 1 ! -type d -printf '%f\\t%s\\n' | awk -F'\\t' '"
+        "match($1, /\\.[^.]*$/) { e = tolower(substr($1, RSTART)); c[e]++; b[e] += $2 } "
+        "END { for (e in c) printf \"%s\\t%d\\t%.0f\\n\", e, c[e], b[e] }'"));
+    ASSERT_GT(files, 150u);
+    ASSERT_GE(groups.size(), 10u);
+
+    const ChildResult json = RunChild(kProgram, {"--json", tree.Root()});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(JsonNumber(json.out, "folders"), folders);
+    EXPECT_EQ(JsonNumber(json.out, "files"), files);
+    EXPECT_EQ(JsonNumber(json.out, "bytes"), bytes);
+
+    const ChildResult csv = RunChild(kProgram, {"--csv", tree.Root()});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    const std::string rows = csv.out.substr(csv.out.find('\n') + 1);
+    std::uint64_t groupBytes = 0;
+    for (const auto& [ext, group] : groups)
+        groupBytes += group.second;
+    Groups fromCsv;
+    std::istringstream stream(rows);
+    for (std::string line; std::getline(stream, line);) {
+        std::istringstream fields(line);
+        std::string ext, count, size, percent;
+        ASSERT_TRUE(std::getline(fields, ext, ',') && std::getline(fields, count, ',') && std::getline(fields, size, ',')
+                    && std::getline(fields, percent)) << line;
+        fromCsv[ext] = {std::stoull(count), std::stoull(size)};
+        EXPECT_EQ(std::stoull(percent), groups.count(ext) ? groups.at(ext).second * 100 / groupBytes : ~0ULL) << ext;
+    }
+    EXPECT_EQ(fromCsv, groups);
+}
+
+} // namespace

@@ -1,0 +1,525 @@
+// Tests of the extension list: order, selection totals and summary, column widths, colours, fonts.
+#include "ExtListCtrl.h"
+
+#include "ExtInfo.h"
+
+#include <QApplication>
+#include <QBrush>
+#include <QFont>
+#include <QHeaderView>
+#include <QImage>
+#include <QItemSelectionModel>
+#include <QPalette>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdint>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t kGiB = 1ull << 30;
+
+struct Record {
+    const char* ext;
+    std::uint64_t count;
+    std::uint64_t bytes;
+};
+
+// A scan's record list built in memory; it outlives the list view that points into it.
+class RecordList {
+public:
+    RecordList(std::initializer_list<Record> records)
+    {
+        m_items.reserve(records.size());
+        for (const Record& record : records)
+            m_items.push_back(EXTINFO{record.count, record.bytes, nullptr, record.ext});
+        for (std::size_t i = 0; i + 1 < m_items.size(); ++i)
+            m_items[i].pNext = &m_items[i + 1];
+    }
+
+    EXTINFO* Head() { return m_items.empty() ? nullptr : &m_items.front(); }
+
+private:
+    std::vector<EXTINFO> m_items;
+};
+
+class ExtListTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_list.InitColumns()); }
+
+    std::vector<std::string> Order() const
+    {
+        std::vector<std::string> order;
+        for (int row = 0; row < m_list.RowCount(); ++row)
+            order.push_back(m_list.RecordAt(row)->szExt);
+        return order;
+    }
+
+    int RowOf(const std::string& ext) const
+    {
+        for (int row = 0; row < m_list.RowCount(); ++row) {
+            if (m_list.RecordAt(row)->szExt == ext)
+                return row;
+        }
+        ADD_FAILURE() << "no row holds " << ext;
+        return -1;
+    }
+
+    QModelIndex Cell(int row, int column) const { return m_list.model()->index(row, column); }
+    QString Text(int row, int column) const { return Cell(row, column).data().toString(); }
+    QFont RowFont(int row) const { return Cell(row, 0).data(Qt::FontRole).value<QFont>(); }
+
+    void SelectRow(int row)
+    {
+        m_list.selectionModel()->select(Cell(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    std::string Summary() const
+    {
+        std::string summary;
+        m_list.GetSelectionSummary(summary);
+        return summary;
+    }
+
+    // Runs what the list has posted to itself, such as FitColumns. A fit can change the scroll
+    // bars and so post the next one, which a single pass leaves for later; a few passes settle it.
+    void ServePostedEvents()
+    {
+        for (int pass = 0; pass < 4; ++pass)
+            QCoreApplication::sendPostedEvents(&m_list, QEvent::MetaCall);
+    }
+
+    std::vector<int> ColumnWidths() const
+    {
+        std::vector<int> widths;
+        for (int column = 0; column < m_list.header()->count(); ++column)
+            widths.push_back(m_list.header()->sectionSize(column));
+        return widths;
+    }
+
+    CExtListCtrl m_list;
+};
+
+using Rows = std::vector<std::string>;
+
+// --- Order ---------------------------------------------------------------------------------
+
+TEST_F(ExtListTest, ClickSequenceCountCountExt)
+{
+    RecordList records{{".c", 1, 10}, {".a", 7, 30}, {".b", 3, 20}};
+    m_list.FillList(records.Head());
+    EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
+    EXPECT_EQ(CExtListCtrl::ColumnExt, m_list.SortColumn());
+    EXPECT_TRUE(m_list.IsSortAscending());
+
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
+    EXPECT_EQ(CExtListCtrl::ColumnCount, m_list.SortColumn());
+    EXPECT_FALSE(m_list.IsSortAscending());
+
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    EXPECT_EQ(Rows({".c", ".b", ".a"}), Order());
+    EXPECT_TRUE(m_list.IsSortAscending());
+
+    m_list.OnColumnClick(CExtListCtrl::ColumnExt);
+    EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
+    EXPECT_EQ(CExtListCtrl::ColumnExt, m_list.SortColumn());
+    EXPECT_TRUE(m_list.IsSortAscending());
+
+    m_list.OnColumnClick(CExtListCtrl::ColumnExt);
+    EXPECT_EQ(Rows({".c", ".b", ".a"}), Order());
+    EXPECT_FALSE(m_list.IsSortAscending());
+}
+
+TEST_F(ExtListTest, EveryNewNumericColumnStartsDescending)
+{
+    RecordList records{{".a", 1, 300}, {".b", 2, 100}, {".c", 3, 200}};
+    m_list.FillList(records.Head());
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);   // now ascending
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    EXPECT_FALSE(m_list.IsSortAscending());
+    EXPECT_EQ(Rows({".a", ".c", ".b"}), Order());
+    m_list.OnColumnClick(CExtListCtrl::ColumnPercent);
+    EXPECT_FALSE(m_list.IsSortAscending());
+    EXPECT_EQ(Rows({".a", ".c", ".b"}), Order());
+    m_list.OnColumnClick(-1);   // not a column: nothing changes
+    m_list.OnColumnClick(CExtListCtrl::ColumnTotal);
+    EXPECT_EQ(CExtListCtrl::ColumnPercent, m_list.SortColumn());
+    EXPECT_FALSE(m_list.IsSortAscending());
+}
+
+TEST_F(ExtListTest, TiesAreOrderedByExtensionInTheColumnsDirection)
+{
+    RecordList records{{".b", 5, 50}, {".d", 1, 50}, {".a", 5, 50}, {".c", 9, 50}};
+    m_list.FillList(records.Head());
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    EXPECT_EQ(Rows({".c", ".b", ".a", ".d"}), Order());
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    EXPECT_EQ(Rows({".d", ".a", ".b", ".c"}), Order());
+    // Every size is equal: the order is the extensions', descending for a fresh numeric column.
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    EXPECT_EQ(Rows({".d", ".c", ".b", ".a"}), Order());
+}
+
+TEST_F(ExtListTest, ByteTotalsAbove4GiBCompareWhole)
+{
+    // The low 32 bits of 4 GiB + 1 are 1, smaller than 1000: only a full 64-bit compare is right.
+    RecordList records{{".big", 1, 4 * kGiB + 1}, {".small", 1, 1000}, {".huge", 1, 5000 * kGiB}};
+    m_list.FillList(records.Head());
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    EXPECT_EQ(Rows({".huge", ".big", ".small"}), Order());
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    EXPECT_EQ(Rows({".small", ".big", ".huge"}), Order());
+    m_list.OnColumnClick(CExtListCtrl::ColumnPercent);
+    EXPECT_EQ(Rows({".huge", ".big", ".small"}), Order());
+    EXPECT_EQ(5004 * kGiB + 1 + 1000, m_list.TotalBytes());
+}
+
+TEST_F(ExtListTest, CountsAbove2To32CompareAndSumWhole)
+{
+    // Subtracted as 32-bit values, 2^32 + 1 minus 2 reads as -1: the bigger count would sort lower.
+    const std::uint64_t many = (1ull << 32) + 1;
+    RecordList records{{".many", many, 10}, {".few", 2, 10}, {".mid", 1u << 31, 10}};
+    m_list.FillList(records.Head());
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    EXPECT_EQ(Rows({".many", ".mid", ".few"}), Order());
+    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    EXPECT_EQ(Rows({".few", ".mid", ".many"}), Order());
+
+    EXPECT_EQ(many + 2 + (1u << 31), m_list.TotalFiles());
+    SelectRow(RowOf(".many"));
+    EXPECT_EQ(many, m_list.SelectedFiles());
+    EXPECT_EQ("4,294,967,297 files,   10 bytes (33%)", Summary());
+    EXPECT_EQ(QString("4,294,967,297"), Text(RowOf(".many"), CExtListCtrl::ColumnCount));
+}
+
+TEST_F(ExtListTest, HeaderClickSortsAndShowsTheOrder)
+{
+    RecordList records{{".a", 1, 1}, {".b", 2, 2}};
+    m_list.resize(400, 200);
+    m_list.show();
+    ServePostedEvents();
+    QHeaderView* header = m_list.header();
+    m_list.FillList(records.Head());
+    const QPoint countHeading(header->sectionViewportPosition(CExtListCtrl::ColumnCount)
+                                  + header->sectionSize(CExtListCtrl::ColumnCount) / 2,
+                              header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, countHeading);
+    EXPECT_EQ(Rows({".b", ".a"}), Order());
+    EXPECT_EQ(CExtListCtrl::ColumnCount, header->sortIndicatorSection());
+    EXPECT_EQ(Qt::DescendingOrder, header->sortIndicatorOrder());
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, countHeading);
+    EXPECT_EQ(Rows({".a", ".b"}), Order());
+    EXPECT_EQ(Qt::AscendingOrder, header->sortIndicatorOrder());
+}
+
+TEST_F(ExtListTest, ResortKeepsTheSelectionOnItsRecords)
+{
+    RecordList records{{".a", 4, 10}, {".b", 3, 20}, {".c", 2, 30}, {".d", 1, 40}};
+    m_list.FillList(records.Head());
+    SelectRow(RowOf(".a"));
+    SelectRow(RowOf(".c"));
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    ASSERT_EQ(Rows({".d", ".c", ".b", ".a"}), Order());
+    for (int row = 0; row < m_list.RowCount(); ++row) {
+        const bool chosen = row == 1 || row == 3;
+        EXPECT_EQ(chosen, m_list.selectionModel()->isRowSelected(row, QModelIndex())) << row;
+        EXPECT_EQ(chosen, RowFont(row).bold()) << row;
+    }
+    EXPECT_EQ(6u, m_list.SelectedFiles());
+    EXPECT_EQ(40u, m_list.SelectedBytes());
+}
+
+// --- Totals, cells and summary -------------------------------------------------------------
+
+TEST_F(ExtListTest, SummaryFollowsSelectionAndIsReadyWhenAnnounced)
+{
+    RecordList records{{".x", 3, 1000}, {".y", 4, 500}, {".z", 10, 1500}};
+    m_list.resize(400, 200);
+    m_list.show();
+    m_list.FillList(records.Head());
+    ServePostedEvents();
+    std::vector<std::string> announced;
+    QObject::connect(&m_list, &CExtListCtrl::selectionSummaryChanged, &m_list,
+                     [&] { announced.push_back(Summary()); });
+
+    const QRect first = m_list.visualRect(Cell(RowOf(".x"), 0));
+    const QRect second = m_list.visualRect(Cell(RowOf(".y"), 1));
+    QTest::mouseClick(m_list.viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
+    QTest::mouseClick(m_list.viewport(), Qt::LeftButton, Qt::ControlModifier, second.center());
+    EXPECT_EQ(7u, m_list.SelectedFiles());
+    EXPECT_EQ(1500u, m_list.SelectedBytes());
+    EXPECT_EQ(3000u, m_list.TotalBytes());
+    EXPECT_EQ(17u, m_list.TotalFiles());
+    EXPECT_EQ("7 files,   1,500 bytes (50%)", Summary());
+    ASSERT_FALSE(announced.empty());
+    EXPECT_EQ("7 files,   1,500 bytes (50%)", announced.back());
+    QString summary;
+    m_list.GetSelectionSummary(summary);
+    EXPECT_EQ(QString("7 files,   1,500 bytes (50%)"), summary);
+
+    m_list.clearSelection();
+    EXPECT_EQ(0u, m_list.SelectedFiles());
+    EXPECT_EQ(0u, m_list.SelectedBytes());
+    EXPECT_EQ("", Summary());
+    EXPECT_EQ("", announced.back());
+}
+
+TEST_F(ExtListTest, FocusChangeAloneKeepsTheTotals)
+{
+    RecordList records{{".x", 3, 1000}, {".y", 4, 500}, {".z", 10, 1500}};
+    m_list.FillList(records.Head());
+    SelectRow(0);
+    SelectRow(1);
+    int announcements = 0;
+    QObject::connect(&m_list, &CExtListCtrl::selectionSummaryChanged, &m_list, [&] { ++announcements; });
+    m_list.selectionModel()->setCurrentIndex(Cell(2, 0), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(1, announcements);
+    EXPECT_EQ(7u, m_list.SelectedFiles());
+    EXPECT_EQ(1500u, m_list.SelectedBytes());
+    EXPECT_EQ("7 files,   1,500 bytes (50%)", Summary());
+}
+
+TEST_F(ExtListTest, SelectionTotalsCountEachRowOnce)
+{
+    RecordList records{{".a", 1, 1}, {".b", 2, 2}, {".c", 4, 4}, {".d", 8, 8}, {".e", 16, 16}};
+    m_list.FillList(records.Head());
+    QItemSelectionModel* selection = m_list.selectionModel();
+    const auto rows = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+    selection->select(QItemSelection(Cell(0, 0), Cell(2, 0)), rows);
+    selection->select(QItemSelection(Cell(1, 0), Cell(3, 0)), rows);
+    EXPECT_EQ(15u, m_list.SelectedFiles());
+    selection->select(QItemSelection(Cell(1, 0), Cell(1, 0)), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    EXPECT_EQ(13u, m_list.SelectedFiles());
+    m_list.selectAll();
+    EXPECT_EQ(31u, m_list.SelectedFiles());
+    EXPECT_EQ(31u, m_list.SelectedBytes());
+}
+
+TEST_F(ExtListTest, CellsShowGroupedNumbersAndShares)
+{
+    RecordList records{{".x", 1234, 1000}, {".y", 4, 500}, {".z", 10, 1500000}};
+    m_list.FillList(records.Head());
+    EXPECT_EQ(QString(".x"), Text(0, CExtListCtrl::ColumnExt));
+    EXPECT_EQ(QString("1,234"), Text(0, CExtListCtrl::ColumnCount));
+    EXPECT_EQ(QString("1,000"), Text(0, CExtListCtrl::ColumnSize));
+    EXPECT_EQ(QString("0"), Text(0, CExtListCtrl::ColumnPercent));
+    EXPECT_EQ(QString("1,500,000"), Text(2, CExtListCtrl::ColumnSize));
+    EXPECT_EQ(QString("99"), Text(2, CExtListCtrl::ColumnPercent));
+    EXPECT_EQ(QString("Count"), m_list.model()->headerData(CExtListCtrl::ColumnCount, Qt::Horizontal).toString());
+    EXPECT_EQ(QString("%"), m_list.model()->headerData(CExtListCtrl::ColumnPercent, Qt::Horizontal).toString());
+    const int right = m_list.model()->headerData(CExtListCtrl::ColumnSize, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
+    EXPECT_TRUE(right & Qt::AlignRight);
+    EXPECT_TRUE(Cell(0, CExtListCtrl::ColumnCount).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(Cell(0, CExtListCtrl::ColumnExt).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
+    EXPECT_EQ(records.Head(), Cell(0, 3).data(CExtListCtrl::RecordRole).value<void*>());
+}
+
+TEST_F(ExtListTest, EmptyFilesShowAFullShare)
+{
+    RecordList records{{".lock", 2, 0}, {".keep", 5, 0}};
+    m_list.FillList(records.Head());
+    for (int row = 0; row < m_list.RowCount(); ++row)
+        EXPECT_EQ(QString("100"), Text(row, CExtListCtrl::ColumnPercent)) << row;
+    SelectRow(RowOf(".keep"));
+    EXPECT_EQ("5 files,   0 bytes (100%)", Summary());
+}
+
+TEST_F(ExtListTest, ClearingAndEmptyListsLeaveNothing)
+{
+    RecordList records{{".a", 2, 20}, {".b", 3, 30}};
+    m_list.FillList(records.Head());
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    SelectRow(0);
+    ASSERT_EQ(3u, m_list.SelectedFiles());
+    m_list.ClearList();
+    EXPECT_EQ(0, m_list.RowCount());
+    EXPECT_EQ(0u, m_list.TotalFiles());
+    EXPECT_EQ(0u, m_list.SelectedFiles());
+    EXPECT_EQ(0u, m_list.TotalBytes());
+    EXPECT_EQ(0u, m_list.SelectedBytes());
+    EXPECT_EQ("", Summary());
+    EXPECT_EQ(CExtListCtrl::ColumnSize, m_list.SortColumn());
+    EXPECT_FALSE(m_list.IsSortAscending());
+
+    m_list.FillList(records.Head());
+    EXPECT_EQ(0u, m_list.SelectedFiles());   // a refill starts with nothing selected
+    EXPECT_EQ(5u, m_list.TotalFiles());      // and counts each record once
+    m_list.FillList(nullptr);
+    EXPECT_EQ(0, m_list.RowCount());
+    EXPECT_EQ(0u, m_list.TotalFiles());
+    EXPECT_EQ(0u, m_list.TotalBytes());
+    m_list.selectAll();
+    EXPECT_EQ("", Summary());
+}
+
+// --- Column widths -------------------------------------------------------------------------
+
+TEST_F(ExtListTest, ColumnsShareTheViewportWidth)
+{
+    EXPECT_EQ(std::vector<int>({10, 10, 10, 10}), ColumnWidths());   // until the posted fit runs
+    m_list.show();
+    const int frame = m_list.width() - m_list.viewport()->width();
+    m_list.resize(403 + frame, 200);
+    ASSERT_EQ(403, m_list.viewport()->width());
+    ServePostedEvents();
+    EXPECT_EQ(std::vector<int>({100, 100, 100, 103}), ColumnWidths());
+
+    m_list.resize(443 + frame, 200);
+    ServePostedEvents();
+    EXPECT_EQ(std::vector<int>({110, 110, 110, 113}), ColumnWidths());
+}
+
+TEST_F(ExtListTest, ColumnsLeaveRoomForTheVerticalScrollBar)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back(".e" + std::to_string(1000 + i));
+    std::vector<EXTINFO> items(names.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].szExt = names[i];
+        items[i].nCount = i + 1;
+        items[i].pNext = (i + 1 < items.size()) ? &items[i + 1] : nullptr;
+    }
+    m_list.resize(320, 160);
+    m_list.show();
+    m_list.FillList(items.data());
+    // Rows, scroll bars and widths settle through the event loop, as in the running program.
+    const auto fitted = [&] {
+        int sum = 0;
+        for (int width : ColumnWidths())
+            sum += width;
+        return m_list.verticalScrollBar()->isVisible() && sum == m_list.viewport()->width()
+            && !m_list.horizontalScrollBar()->isVisible();
+    };
+    EXPECT_TRUE(QTest::qWaitFor(fitted, 5000));
+    EXPECT_TRUE(m_list.verticalScrollBar()->isVisible());
+    EXPECT_FALSE(m_list.horizontalScrollBar()->isVisible());
+    EXPECT_LT(m_list.viewport()->width(), 320 - m_list.verticalScrollBar()->width() + 1);
+    m_list.ClearList();
+}
+
+// --- Colours and fonts ---------------------------------------------------------------------
+
+TEST_F(ExtListTest, AlternateRowsShiftEachComponentBy16)
+{
+    struct Case {
+        QColor base;
+        QColor alternate;
+    };
+    const Case cases[] = {
+        {QColor(0, 0, 0), QColor(16, 16, 16)},
+        {QColor(255, 255, 255), QColor(239, 239, 239)},
+        {QColor(10, 200, 15), QColor(26, 184, 31)},
+        {QColor(16, 15, 17), QColor(0, 31, 1)},
+    };
+    RecordList records{{".a", 1, 1}, {".b", 1, 1}, {".c", 1, 1}};
+    m_list.FillList(records.Head());
+    for (const Case& c : cases) {
+        QPalette palette = m_list.palette();
+        palette.setColor(QPalette::Base, c.base);
+        palette.setColor(QPalette::Text, QColor(1, 2, 3));
+        m_list.setPalette(palette);
+        m_list.UpdateRowColors();
+        EXPECT_EQ(c.base, m_list.RowColor());
+        EXPECT_EQ(c.alternate, m_list.AltRowColor()) << c.base.name().toStdString();
+        EXPECT_EQ(QColor(1, 2, 3), m_list.TextColor());
+        EXPECT_EQ(c.base, Cell(0, 0).data(Qt::BackgroundRole).value<QBrush>().color());
+        EXPECT_EQ(c.alternate, Cell(1, 3).data(Qt::BackgroundRole).value<QBrush>().color());
+        EXPECT_EQ(c.base, Cell(2, 2).data(Qt::BackgroundRole).value<QBrush>().color());
+        EXPECT_EQ(QColor(1, 2, 3), Cell(1, 0).data(Qt::ForegroundRole).value<QBrush>().color());
+    }
+}
+
+TEST_F(ExtListTest, SelectedRowsAreBoldAndOthersNormal)
+{
+    RecordList records{{".a", 1, 1}, {".b", 1, 1}, {".c", 1, 1}};
+    m_list.FillList(records.Head());
+    SelectRow(1);
+    for (int column = 0; column < CExtListCtrl::ColumnTotal; ++column) {
+        EXPECT_EQ(QFont::Normal, Cell(0, column).data(Qt::FontRole).value<QFont>().weight());
+        EXPECT_EQ(QFont::Bold, Cell(1, column).data(Qt::FontRole).value<QFont>().weight());
+        EXPECT_EQ(QFont::Normal, Cell(2, column).data(Qt::FontRole).value<QFont>().weight());
+    }
+    m_list.selectionModel()->select(Cell(1, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    SelectRow(2);
+    EXPECT_FALSE(RowFont(1).bold());
+    EXPECT_TRUE(RowFont(2).bold());
+}
+
+TEST_F(ExtListTest, FontChangeRebuildsTheRowFonts)
+{
+    RecordList records{{".a", 1, 1}, {".b", 1, 1}};
+    m_list.FillList(records.Head());
+    SelectRow(0);
+    QFont chosen("DejaVu Serif", 19);
+    chosen.setWeight(QFont::Bold);   // the normal rows must still come out at weight 400
+    chosen.setItalic(true);
+    m_list.setFont(chosen);
+    EXPECT_EQ(19, m_list.NormalFont().pointSize());
+    EXPECT_EQ(QString("DejaVu Serif"), m_list.NormalFont().family());
+    EXPECT_EQ(QFont::Normal, m_list.NormalFont().weight());
+    EXPECT_TRUE(m_list.NormalFont().italic());
+    EXPECT_EQ(19, m_list.BoldFont().pointSize());
+    EXPECT_EQ(QFont::Bold, m_list.BoldFont().weight());
+    EXPECT_EQ(19, RowFont(0).pointSize());
+    EXPECT_EQ(QFont::Normal, RowFont(1).weight());
+
+    // A font chosen for the whole window reaches the list through its parent.
+    QWidget window;
+    m_list.setParent(&window);
+    m_list.setFont(QFont());   // inherit again
+    window.setFont(QFont("DejaVu Sans Mono", 23));
+    EXPECT_EQ(23, m_list.NormalFont().pointSize());
+    EXPECT_EQ(QString("DejaVu Sans Mono"), m_list.BoldFont().family());
+    EXPECT_EQ(23, RowFont(1).pointSize());
+    m_list.setParent(nullptr);
+}
+
+// Writes a picture of a filled list when KESTRUM_EXTLIST_SHOT names a file, for a person to look at.
+TEST_F(ExtListTest, Screenshot)
+{
+    const char* path = std::getenv("KESTRUM_EXTLIST_SHOT");
+    if (!path)
+        GTEST_SKIP() << "set KESTRUM_EXTLIST_SHOT to a .png path to write a picture";
+    RecordList records{
+        {".cpp", 412, 9'412'345},   {".h", 388, 2'104'872},        {".o", 401, 61'230'880},
+        {".txt", 57, 301'552},      {".md", 23, 88'104},           {".png", 140, 12'880'310},
+        {".jpg", 36, 44'120'999},   {".so", 12, 150'332'004},      {".a", 4, 20'448'100},
+        {".json", 77, 1'203'440},   {".py", 31, 240'118},          {".sh", 18, 40'212},
+        {".gz", 9, 5'331'870'210},  {".cmake", 64, 402'777},       {".ui", 6, 31'004},
+    };
+    m_list.resize(460, 330);
+    m_list.show();
+    m_list.FillList(records.Head());
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    SelectRow(1);
+    SelectRow(4);
+    ServePostedEvents();
+    const QImage picture = m_list.grab().toImage();
+    ASSERT_TRUE(picture.save(QString::fromLocal8Bit(path)));
+    std::string summary = Summary();
+    std::printf("summary: %s\n", summary.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication application(argc, argv);
+    // Grouping "," and "%" texts as the C locale gives them, whatever the machine's locale.
+    std::setlocale(LC_ALL, "C");
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,109 @@
+// The text formatters: grouped counts and whole-percent shares.
+#include "Format.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdint>
+#include <langinfo.h>
+#include <limits>
+#include <string>
+
+namespace {
+
+constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
+
+struct NumberCase {
+    std::uint64_t value;
+    const char* text;
+};
+
+class CLocaleFormatTest : public ::testing::Test {
+protected:
+    void SetUp() override { std::setlocale(LC_ALL, "C"); }
+};
+
+TEST_F(CLocaleFormatTest, FormatNumberGroupsThreeDigitsWithCommas)
+{
+    const NumberCase cases[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1,000"},
+        {1234567, "1,234,567"},
+        {kMax, "18,446,744,073,709,551,615"},
+    };
+    for (const NumberCase& c : cases) {
+        EXPECT_EQ(FormatNumber(c.value), c.text);
+        char buffer[128];
+        EXPECT_TRUE(FormatNumber(buffer, sizeof buffer, c.value));
+        EXPECT_STREQ(buffer, c.text);
+    }
+}
+
+TEST_F(CLocaleFormatTest, FormatNumberRefusesABufferTooSmall)
+{
+    char buffer[6] = "xxxxx";
+    EXPECT_FALSE(FormatNumber(buffer, 5, 1000));
+    EXPECT_STREQ(buffer, "");
+    EXPECT_TRUE(FormatNumber(buffer, 6, 1000));
+    EXPECT_STREQ(buffer, "1,000");
+}
+
+TEST(FormatNumberLocaleTest, UsesTheLocaleThousandsSeparator)
+{
+    const char* candidates[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "sv_SE.UTF-8", "ru_RU.UTF-8", "pl_PL.UTF-8",
+                                "de_DE", "fr_FR", "nb_NO.UTF-8", "it_IT.UTF-8"};
+    std::string separator;
+    for (const char* name : candidates) {
+        if (!std::setlocale(LC_ALL, name))
+            continue;
+        const std::string candidate = nl_langinfo(THOUSEP);
+        if (!candidate.empty() && candidate != ",") {
+            separator = candidate;
+            break;
+        }
+    }
+    if (separator.empty()) {
+        std::setlocale(LC_ALL, "C");
+        GTEST_SKIP() << "no installed locale has a thousands separator other than \",\" (see locale -a)";
+    }
+    EXPECT_EQ(FormatNumber(1234567), "1" + separator + "234" + separator + "567");
+    EXPECT_EQ(FormatNumber(999), "999");
+    std::setlocale(LC_ALL, "C");
+}
+
+struct PercentCase {
+    std::uint64_t part;
+    std::uint64_t whole;
+    std::uint64_t percent;
+};
+
+TEST(FormatPercentTest, IsTheExactTruncatedShare)
+{
+    const PercentCase cases[] = {
+        {0, 0, 100},
+        {5, 0, 100},
+        {1, 3, 33},
+        {500, 1000, 50},
+        {999, 1000, 99},
+        {1001, 1001, 100},
+        {1050, 1050, 100},
+        {1099, 1099, 100},
+        {2000, 2000, 100},
+        {1, 1000000, 0},
+        {kMax, kMax, 100},
+        {kMax - 1, kMax, 99},
+        {kMax / 2, kMax, 49},
+        {kMax / 100, kMax, 0},
+    };
+    for (const PercentCase& c : cases) {
+        SCOPED_TRACE(std::to_string(c.part) + " of " + std::to_string(c.whole));
+        EXPECT_EQ(PercentOf(c.part, c.whole), c.percent);
+        EXPECT_EQ(FormatPercent(c.part, c.whole), std::to_string(c.percent));
+        char buffer[256];
+        EXPECT_TRUE(FormatPercent(buffer, sizeof buffer, c.part, c.whole));
+        EXPECT_EQ(std::string(buffer), std::to_string(c.percent));
+    }
+}
+
+} // namespace

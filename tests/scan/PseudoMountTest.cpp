@@ -1,0 +1,146 @@
+// Mounts of kernel pseudo-filesystems below the root: counted as a folder, never entered; a root
+// that is itself such a mount is walked.
+#include "ChildRun.h"
+#include "PseudoMountRule.h"
+#include "ScanRun.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(PseudoMountRuleTest, ReadsPseudoFileSystemDevicesFromMountInfo)
+{
+    const std::string mountInfo =
+        "26 1 254:0 / / rw,relatime shared:1 - ext4 /dev/vda rw\n"
+        "21 26 0:20 / /proc rw,relatime shared:12 - proc proc rw\n"
+        "23 26 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw,size=100k\n"
+        "24 23 0:22 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
+        "40 30 0:37 / /sys/fs/cgroup/unified rw,relatime master:3 propagate_from:2 - cgroup2 cgroup2 rw\n"
+        "41 26 0:38 / /mnt/with\\040space rw - binfmt_misc binfmt_misc rw\n"
+        "broken line\n"
+        "42 26 0:39 / /mnt/fuse rw - fuse.sshfs host:/ rw";
+    const PseudoMountRule rule = PseudoMountRule::FromMountInfo(mountInfo);
+    EXPECT_TRUE(rule.Excludes(makedev(0, 20), -1, "proc"));
+    EXPECT_TRUE(rule.Excludes(makedev(0, 6), -1, "dev"));
+    EXPECT_TRUE(rule.Excludes(makedev(0, 37), -1, "unified"));
+    EXPECT_TRUE(rule.Excludes(makedev(0, 38), -1, "with space"));
+    EXPECT_FALSE(rule.Excludes(makedev(254, 0), -1, "vda"));
+    EXPECT_FALSE(rule.Excludes(makedev(0, 22), -1, "shm"));
+    EXPECT_FALSE(rule.Excludes(makedev(0, 39), -1, "fuse"));
+}
+
+// The mountinfo line of the mount at mountPoint, or "" when there is none.
+std::string MountLine(const std::string& mountPoint)
+{
+    std::ifstream mountInfo("/proc/self/mountinfo");
+    std::string line;
+    std::string found;
+    while (std::getline(mountInfo, line)) {
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point;
+        fields >> id >> parent >> device >> root >> point;
+        if (point == mountPoint)
+            found = line;   // the last one is the mount on top
+    }
+    return found;
+}
+
+// In a private mount namespace (so nothing leaks out, even if the test dies) a fresh devpts
+// instance, which holds exactly ptmx, is mounted inside the tree.
+bool CountWithPrivateDevpts(const std::string& root, std::string& output)
+{
+    const std::string mountPoint = root + "/pts";
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+        || mount("devpts", mountPoint.c_str(), "devpts", 0, "newinstance,ptmxmode=0666") != 0) {
+        output = "unavailable";
+        return true;
+    }
+    struct stat point {};
+    struct stat ptmx {};
+    if (lstat(mountPoint.c_str(), &point) != 0 || lstat((mountPoint + "/ptmx").c_str(), &ptmx) != 0) {
+        output = "the devpts instance has no ptmx";
+        return false;
+    }
+    ScanCounts below;
+    below.nFolders = 1;
+    below.nFiles = 1;
+    below.nBytes = 4 + static_cast<std::uint64_t>(point.st_size);
+    below.records = {{".txt", {1, 4}}};
+    ScanCounts itself;
+    itself.nFiles = 1;
+    itself.nBytes = static_cast<std::uint64_t>(ptmx.st_size);
+    output = CountsToText(RunScan(root)) + " | " + CountsToText(below) + " | " + CountsToText(RunScan(mountPoint))
+        + " | " + CountsToText(itself);
+    return true;
+}
+
+TEST(PseudoMountTest, MountBelowTheRootIsCountedButNotEntered)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("pts"));
+    ASSERT_TRUE(tree.MakeFile("plain.txt", 4));
+    const std::string root = tree.Root();
+    const ChildResult child = RunInChild(
+        [&](std::string& output) { return CountWithPrivateDevpts(root, output); }, std::chrono::seconds(60));
+    ASSERT_TRUE(child.bFinished);
+    ASSERT_EQ(child.exitCode, 0) << child.output;
+    if (child.output == "unavailable")
+        GTEST_SKIP() << "no permission to mount a devpts instance here (the test using /dev covers the rule)";
+
+    // Counted and expected, first below the root, then with the mount itself as the root.
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = child.output.find(" | ", start);
+        parts.push_back(child.output.substr(start, end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 3;
+    }
+    ASSERT_EQ(parts.size(), 4u) << child.output;
+    EXPECT_EQ(parts[0], parts[1]);
+    EXPECT_EQ(parts[2], parts[3]);
+}
+
+TEST(PseudoMountTest, SystemDevptsBelowDevIsNotEnteredButWalkedAsRoot)
+{
+    const std::string line = MountLine("/dev/pts");
+    if (line.find(" - devpts ") == std::string::npos)
+        GTEST_SKIP() << "/dev/pts is not a devpts mount on this machine";
+
+    std::vector<std::string> opened;
+    FolderWalkOptions options;
+    options.onFolderOpened = [&](std::string_view name, std::size_t depth) {
+        if (depth == 1)
+            opened.emplace_back(name);
+    };
+    const ScanCounts dev = RunScan("/dev", options);
+    EXPECT_GE(dev.nFolders, 1u);
+    EXPECT_EQ(std::count(opened.begin(), opened.end(), "pts"), 0);
+
+    const ScanCounts pts = RunScan("/dev/pts");
+    EXPECT_GE(pts.nFiles, 1u);   // ptmx at least
+
+    // Without mountinfo the rule asks statfs, which knows devpts by its magic number.
+    const int devFd = open("/dev", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(devFd, 0);
+    struct stat status {};
+    ASSERT_EQ(fstatat(devFd, "pts", &status, AT_SYMLINK_NOFOLLOW), 0);
+    EXPECT_TRUE(PseudoMountRule::FromFileSystemMagic().Excludes(status.st_dev, devFd, "pts"));
+    close(devFd);
+}
+
+} // namespace

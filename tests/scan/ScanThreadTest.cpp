@@ -1,0 +1,193 @@
+// The worker on its own thread: the stop request, the done event and the window's polling, as the
+// window drives them. Built also under ThreadSanitizer.
+#include "ScanInfo.h"
+#include "ScanRun.h"
+#include "ScanThread.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr auto kDoneWithin = std::chrono::seconds(60);
+
+// Runs ScanThreadProc on a thread of its own; Finish() waits (bounded) for the done event.
+class Worker {
+public:
+    Worker(SCANINFO& scan, FolderWalkOptions options = {})
+        : m_scan(scan)
+        , m_thread([&scan, options = std::move(options)] { ScanThreadProc(&scan, options); })
+    {
+    }
+    ~Worker()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool Finish()
+    {
+        const bool bDone = m_scan.hDoneEvent->WaitFor(kDoneWithin);
+        if (bDone)
+            m_thread.join();
+        return bDone;
+    }
+
+private:
+    SCANINFO& m_scan;
+    std::thread m_thread;
+};
+
+void MakeFiles(const TempTree& tree, const std::string& folder, int count, std::uint64_t& bytes)
+{
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t size = static_cast<std::uint64_t>(i % 5);
+        ASSERT_TRUE(tree.MakeFile(folder + "/file" + std::to_string(i) + ".dat", size));
+        bytes += size;
+    }
+}
+
+TEST(ScanThreadTest, StopSetBeforeTheStartListsNothing)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("sub"));
+    ASSERT_TRUE(tree.MakeFile("a.txt", 3));
+    SCANINFO scan;
+    PrepareScan(scan, tree.Root());
+    scan.hStopEvent->Set();
+    Worker worker(scan);
+    ASSERT_TRUE(worker.Finish());
+    EXPECT_EQ(ReadCounts(scan), ScanCounts{});
+}
+
+// root holds x and y, each a chain x/a/b where b holds files, two subfolders with files and a
+// deeper folder. Whichever of x and y the listing meets first is entered; when its b opens, a stop
+// is requested. From then on no folder is listed, but b, a, x and root finish their listings:
+// every file in them is counted, every subfolder in them is counted but not entered. The two
+// halves are alike, so the totals do not depend on the listing order.
+TEST(ScanThreadTest, StopDuringADeepWalkFinishesTheOpenListingsOnly)
+{
+    TempTree tree;
+    std::uint64_t expectedBytes = 0;
+    ASSERT_TRUE(tree.MakeFile("top.txt", 1));
+    expectedBytes += 1;
+    for (const std::string half : {"x", "y"}) {
+        ASSERT_TRUE(tree.MakeFolder(half));
+        ASSERT_TRUE(tree.MakeFolder(half + "/a"));
+        ASSERT_TRUE(tree.MakeFolder(half + "/a/b"));
+        ASSERT_TRUE(tree.MakeFile(half + "/x1.txt", 2));
+        ASSERT_TRUE(tree.MakeFile(half + "/a/a1.txt", 4));
+        ASSERT_TRUE(tree.MakeFile(half + "/a/a2.txt", 8));
+        for (const std::string leaf : {"c1", "c2"}) {
+            ASSERT_TRUE(tree.MakeFolder(half + "/a/b/" + leaf));
+            ASSERT_TRUE(tree.MakeFile(half + "/a/b/" + leaf + "/never.txt", 1000));
+        }
+        ASSERT_TRUE(tree.MakeFolder(half + "/a/b/c1/deeper"));
+        ASSERT_TRUE(tree.MakeFile(half + "/a/b/c1/deeper/never.txt", 1000));
+    }
+    std::uint64_t filesInB = 0;
+    for (int i = 0; i < 3; ++i) {
+        for (const std::string half : {"x", "y"})
+            ASSERT_TRUE(tree.MakeFile(half + "/a/b/b" + std::to_string(i) + ".txt", 16));
+        ++filesInB;
+        expectedBytes += 16;
+    }
+    expectedBytes += 2 + 4 + 8;
+    // Folders counted: x, y, a, b, c1, c2 (the y half's a is never reached, y is counted by root).
+    expectedBytes += tree.SizeOf("x") + tree.SizeOf("y") + tree.SizeOf("x/a") + tree.SizeOf("x/a/b")
+        + tree.SizeOf("x/a/b/c1") + tree.SizeOf("x/a/b/c2");
+    ASSERT_EQ(tree.SizeOf("x/a"), tree.SizeOf("y/a"));
+    ASSERT_EQ(tree.SizeOf("x/a/b"), tree.SizeOf("y/a/b"));
+    ASSERT_EQ(tree.SizeOf("x/a/b/c1"), tree.SizeOf("y/a/b/c1"));
+
+    SCANINFO scan;
+    PrepareScan(scan, tree.Root());
+    std::mutex openedLock;
+    std::vector<std::pair<std::string, std::size_t>> opened;
+    FolderWalkOptions options;
+    options.onFolderOpened = [&](std::string_view name, std::size_t depth) {
+        std::lock_guard lock(openedLock);
+        opened.emplace_back(name, depth);
+        if (depth == 3)
+            scan.hStopEvent->Set();
+    };
+    Worker worker(scan, options);
+    ASSERT_TRUE(worker.Finish());
+
+    const ScanCounts counts = ReadCounts(scan);
+    EXPECT_EQ(counts.nFolders, 6u);
+    EXPECT_EQ(counts.nFiles, 1u + 1u + 2u + filesInB);
+    EXPECT_EQ(counts.nBytes, expectedBytes);
+    EXPECT_EQ(counts.records.at(".txt").first, counts.nFiles);
+    std::lock_guard lock(openedLock);
+    ASSERT_EQ(opened.size(), 4u);
+    EXPECT_EQ(opened[0].second, 0u);
+    EXPECT_TRUE(opened[1].first == "x" || opened[1].first == "y");
+    EXPECT_EQ(opened[2], (std::pair<std::string, std::size_t>("a", 2)));
+    EXPECT_EQ(opened[3], (std::pair<std::string, std::size_t>("b", 3)));
+    FreeExtList(&scan);
+}
+
+// The window reads the counters under the lock while the worker runs, sees them only grow, and
+// drops its references to the events the moment it sees the done event.
+TEST(ScanThreadTest, WindowPollsWhileTheWorkerCounts)
+{
+    TempTree tree;
+    std::uint64_t bytes = 0;
+    constexpr int kFolders = 8;
+    constexpr int kFilesEach = 250;
+    for (int i = 0; i < kFolders; ++i) {
+        const std::string folder = "f" + std::to_string(i);
+        ASSERT_TRUE(tree.MakeFolder(folder));
+        MakeFiles(tree, folder, kFilesEach, bytes);
+        bytes += tree.SizeOf(folder);   // grown by its files
+    }
+    SCANINFO scan;
+    PrepareScan(scan, tree.Root());
+    const std::shared_ptr<ManualResetEvent> done = scan.hDoneEvent;
+    Worker worker(scan);
+
+    ScanCounts last;
+    int polls = 0;
+    const auto deadline = std::chrono::steady_clock::now() + kDoneWithin;
+    while (!done->IsSet() && std::chrono::steady_clock::now() < deadline) {
+        const ScanCounts now = ReadCounts(scan);
+        EXPECT_GE(now.nFolders, last.nFolders);
+        EXPECT_GE(now.nFiles, last.nFiles);
+        EXPECT_GE(now.nBytes, last.nBytes);
+        last = now;
+        ++polls;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ASSERT_TRUE(done->IsSet());
+    scan.hStopEvent.reset();
+    scan.hDoneEvent.reset();
+    const ScanCounts counts = ReadCounts(scan);
+    EXPECT_EQ(counts.nFolders, static_cast<std::uint64_t>(kFolders));
+    EXPECT_EQ(counts.nFiles, static_cast<std::uint64_t>(kFolders * kFilesEach));
+    EXPECT_EQ(counts.nBytes, bytes);
+    EXPECT_EQ(counts.records.at(".dat").first, counts.nFiles);
+    EXPECT_GT(polls, 0);
+    FreeExtList(&scan);
+}
+
+TEST(ScanThreadTest, RootThatIsAFileIsCountedOnTheWorker)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFile("only.bin", 42));
+    SCANINFO scan;
+    PrepareScan(scan, tree.Path("only.bin"));
+    Worker worker(scan);
+    ASSERT_TRUE(worker.Finish());
+    const ScanCounts counts = ReadCounts(scan);
+    EXPECT_EQ(counts.nFiles, 1u);
+    EXPECT_EQ(counts.nBytes, 42u);
+    EXPECT_TRUE(counts.records.empty());
+}
+
+} // namespace

@@ -1,0 +1,217 @@
+// Walks of real trees built at run time: what is counted as a folder, a file, how many bytes, and
+// which extension record each file lands in.
+#include "ChildRun.h"
+#include "ScanInfo.h"
+#include "ScanRun.h"
+#include "ScanThread.h"
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Records = decltype(ScanCounts::records);
+
+TEST(ScanTreeTest, EmptyFolderCountsNothing)
+{
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    const ScanCounts counts = RunScan(tree.Root());
+    EXPECT_EQ(counts, ScanCounts{});
+}
+
+TEST(ScanTreeTest, SubfolderWithATenByteFileAddsTheFolderSizeToo)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("sub"));
+    ASSERT_TRUE(tree.MakeFile("sub/data.bin", 10));
+    const ScanCounts counts = RunScan(tree.Root());
+    EXPECT_EQ(counts.nFolders, 1u);
+    EXPECT_EQ(counts.nFiles, 1u);
+    EXPECT_EQ(counts.nBytes, 10 + tree.SizeOf("sub"));
+    EXPECT_EQ(counts.records, (Records{{".bin", {1, 10}}}));
+}
+
+TEST(ScanTreeTest, TrailingSlashAndLinkedRootWalkTheSameFolder)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("real"));
+    ASSERT_TRUE(tree.MakeFile("real/a.txt", 3));
+    ASSERT_TRUE(tree.MakeSymlink("link", "real"));
+    const ScanCounts direct = RunScan(tree.Path("real"));
+    EXPECT_EQ(direct.nFiles, 1u);
+    EXPECT_EQ(RunScan(tree.Path("link")), direct);
+}
+
+TEST(ScanTreeTest, RootThatIsAFileCountsOneFileAndNoRecord)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFile("five.txt", 5));
+    const ScanCounts counts = RunScan(tree.Path("five.txt"));
+    EXPECT_EQ(counts.nFolders, 0u);
+    EXPECT_EQ(counts.nFiles, 1u);
+    EXPECT_EQ(counts.nBytes, 5u);
+    EXPECT_TRUE(counts.records.empty());
+}
+
+TEST(ScanTreeTest, RootThatDoesNotExistCountsNothing)
+{
+    TempTree tree;
+    EXPECT_EQ(RunScan(tree.Path("missing")), ScanCounts{});
+    EXPECT_EQ(RunScan(tree.Path("missing/deeper")), ScanCounts{});
+}
+
+TEST(ScanTreeTest, FileOfFiveBillionBytesAddsItsExactSize)
+{
+    TempTree tree;
+    constexpr std::uint64_t kSize = 5000000000ULL;
+    ASSERT_TRUE(tree.MakeFile("disk.img", kSize));
+    const ScanCounts counts = RunScan(tree.Root());
+    EXPECT_EQ(counts.nBytes, kSize);
+    EXPECT_EQ(counts.records, (Records{{".img", {1, kSize}}}));
+}
+
+TEST(ScanTreeTest, HiddenFilesAndDotFoldersAreCountedAndEntered)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder(".cache"));
+    ASSERT_TRUE(tree.MakeFile(".cache/blob.dat", 7));
+    ASSERT_TRUE(tree.MakeFile(".hidden", 2));
+    ASSERT_TRUE(tree.MakeFolder("..dots"));
+    const ScanCounts counts = RunScan(tree.Root());
+    EXPECT_EQ(counts.nFolders, 2u);
+    EXPECT_EQ(counts.nFiles, 2u);
+    EXPECT_EQ(counts.nBytes, 9 + tree.SizeOf(".cache") + tree.SizeOf("..dots"));
+    EXPECT_EQ(counts.records, (Records{{".dat", {1, 7}}, {".hidden", {1, 2}}}));
+}
+
+TEST(ScanTreeTest, ExtensionsGroupByFoldedCase)
+{
+    TempTree tree;
+    const std::pair<const char*, std::uint64_t> files[] = {
+        {"a.TXT", 1}, {"b.txt", 2}, {"c.Txt", 4},
+        {"x.\xC3\x84" "BC", 8}, {"y.\xC3\xA4" "bc", 16},        // .ÄBC and .äbc
+        {"bad.\xFF\xFE" "X", 32},                               // invalid UTF-8
+        {"README", 64}, {"archive.tar.gz", 128}, {".profile", 256}, {"name.", 512},
+    };
+    std::uint64_t total = 0;
+    for (const auto& [name, size] : files) {
+        ASSERT_TRUE(tree.MakeFile(name, size)) << name;
+        total += size;
+    }
+    const ScanCounts counts = RunScan(tree.Root());
+    EXPECT_EQ(counts.nFolders, 0u);
+    EXPECT_EQ(counts.nFiles, std::size(files));
+    EXPECT_EQ(counts.nBytes, total);
+    const Records expected = {
+        {".txt", {3, 7}},
+        {".\xC3\xA4" "bc", {2, 24}},
+        {".\xFF\xFE" "x", {1, 32}},
+        {".gz", {1, 128}},
+        {".profile", {1, 256}},
+        {".", {1, 512}},
+    };
+    EXPECT_EQ(counts.records, expected);
+    EXPECT_EQ(counts.listLength, expected.size());
+}
+
+TEST(ScanTreeTest, SymlinkLoopIsCountedAsFilesAndNotFollowed)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("sub"));
+    ASSERT_TRUE(tree.MakeSymlink("sub/up", ".."));
+    ASSERT_TRUE(tree.MakeSymlink("sub/self.lnk", "."));
+    const ScanCounts counts = RunScan(tree.Root());
+    EXPECT_EQ(counts.nFolders, 1u);
+    EXPECT_EQ(counts.nFiles, 2u);
+    EXPECT_EQ(counts.nBytes, tree.SizeOf("sub") + tree.SizeOf("sub/up") + tree.SizeOf("sub/self.lnk"));
+    EXPECT_EQ(counts.records, (Records{{".lnk", {1, tree.SizeOf("sub/self.lnk")}}}));
+}
+
+// As root (as in CI) permissions do not stop reading, so the scan runs in a child that has become
+// the unprivileged user "nobody".
+TEST(ScanTreeTest, UnreadableFolderIsCountedWithNothingBelowIt)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("locked"));
+    ASSERT_TRUE(tree.MakeFile("locked/inside.txt", 100));
+    ASSERT_TRUE(tree.MakeFolder("open"));
+    ASSERT_TRUE(tree.MakeFile("open/visible.txt", 3));
+    ASSERT_EQ(chmod(tree.Path("locked").c_str(), 0), 0);
+    const std::uint64_t lockedSize = tree.SizeOf("locked");
+    const std::uint64_t openSize = tree.SizeOf("open");
+    const std::string root = tree.Root();
+
+    const ChildResult child = RunInChild(
+        [&](std::string& output) {
+            if (geteuid() == 0) {
+                constexpr gid_t kNobody = 65534;
+                if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+                    output = "could not become nobody";
+                    return false;
+                }
+            }
+            if (access((root + "/locked").c_str(), R_OK) == 0) {
+                output = "the locked folder is still readable";
+                return false;
+            }
+            output = CountsToText(RunScan(root));
+            return true;
+        },
+        std::chrono::seconds(60));
+    chmod(tree.Path("locked").c_str(), 0755);
+    ASSERT_TRUE(child.bFinished);
+    ASSERT_EQ(child.exitCode, 0) << child.output;
+    ScanCounts expected;
+    expected.nFolders = 2;
+    expected.nFiles = 1;
+    expected.nBytes = lockedSize + openSize + 3;
+    expected.records = {{".txt", {1, 3}}};
+    expected.listLength = 1;
+    EXPECT_EQ(child.output, CountsToText(expected));
+}
+
+// "" stands for "/": the walk lists the file-system root itself. A stop requested as the root
+// opens keeps the walk to the root's own entries, which the test counts for itself.
+TEST(ScanTreeTest, EmptyRootListsTheFileSystemRoot)
+{
+    ScanCounts expected;
+    DIR* listing = opendir("/");
+    ASSERT_NE(listing, nullptr);
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        struct stat status {};
+        if (name == "." || name == ".." || lstat(("/" + name).c_str(), &status) != 0)
+            continue;
+        (S_ISDIR(status.st_mode) ? expected.nFolders : expected.nFiles) += 1;
+        expected.nBytes += static_cast<std::uint64_t>(status.st_size);
+    }
+    closedir(listing);
+
+    SCANINFO scan;
+    PrepareScan(scan, "");
+    std::vector<std::string> opened;
+    FolderWalkOptions options;
+    options.onFolderOpened = [&](std::string_view name, std::size_t) {
+        opened.emplace_back(name);
+        scan.hStopEvent->Set();
+    };
+    ScanThreadProc(&scan, options);
+    const ScanCounts counts = ReadCounts(scan);
+    FreeExtList(&scan);
+    EXPECT_EQ(opened, std::vector<std::string>{""});
+    EXPECT_EQ(counts.nFolders, expected.nFolders);
+    EXPECT_EQ(counts.nFiles, expected.nFiles);
+    EXPECT_EQ(counts.nBytes, expected.nBytes);
+}
+
+} // namespace

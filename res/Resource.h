@@ -36,6 +36,7 @@
 #define IDS_FMT_FILES            2003
 #define IDS_FMT_BYTES            2004
 #define IDS_OLEINIT_FAILED       2005
+#define IDS_SCAN_NOT_STARTED     2006
 #define IDS_COLUMN_EXT           2010
 #define IDS_COLUMN_COUNT         2011
 #define IDS_COLUMN_SIZE          2012

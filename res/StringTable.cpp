@@ -46,6 +46,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_FILES, ",   %s Files"},
     {IDS_FMT_BYTES, "%s bytes"},
     {IDS_OLEINIT_FAILED, "OleInit failed"},
+    {IDS_SCAN_NOT_STARTED, "The scan could not be started"},
     {IDS_COLUMN_EXT, "Ext"},
     {IDS_COLUMN_COUNT, "Count"},
     {IDS_COLUMN_SIZE, "Size"},

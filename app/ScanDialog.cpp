@@ -1,0 +1,236 @@
+#include "ScanDialog.h"
+
+#include "Format.h"
+#include "ProfileStore.h"
+#include "Resource.h"
+#include "ResourceString.h"
+#include "ScanThread.h"
+#include "StringTable.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QTimerEvent>
+
+#include <mutex>
+#include <new>
+#include <system_error>
+
+namespace {
+
+constexpr int kRefreshMilliseconds = 500;
+
+QString FormatQString(unsigned nID, std::initializer_list<std::string_view> args)
+{
+    return QString::fromStdString(FormatString(nID, args));
+}
+
+} // namespace
+
+CScanDialog::CScanDialog(QWidget* pParent)
+    : CResizableDialog(IDD_SCAN_DIALOG, IDR_MAINFRAME, 0, pParent)
+{
+    BindControl(IDC_SELECTED, &m_editSelected);
+    BindControl(IDC_EXTLIST, &m_listExt);
+    BindControl(IDC_OPTIONS, &m_btnOptions);
+    BindControl(IDC_SIZE, &m_editSize);
+    BindControl(IDC_CONTAINS, &m_editContains);
+    BindControl(IDC_FOLDER, &m_editFolder);
+}
+
+CScanDialog::~CScanDialog()
+{
+    // A dialog torn down without Exit must still not leave a worker counting into freed state.
+    OnStop();
+    EndScan();
+    m_listExt.ClearList();
+    FreeExtList(&m_scan);
+}
+
+bool CScanDialog::OnInitDialog()
+{
+    CResizableDialog::OnInitDialog();
+    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_EXTLIST}, {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_OPTIONS},
+              {IDC_EXTLIST}, {IDC_OPTIONS});
+    InitControls();
+    SaveLoadSettings(false);
+    return true;
+}
+
+void CScanDialog::InitControls()
+{
+    connect(&m_editFolder, &QLineEdit::textChanged, this, &CScanDialog::OnChangeFolder);
+    connect(&m_listExt, &CExtListCtrl::selectionSummaryChanged, this, &CScanDialog::OnListSelectionChanged);
+    m_listExt.InitColumns();
+    EnableScanButtons(false);
+}
+
+void CScanDialog::SaveLoadSettings(bool bSave)
+{
+    const QString section = LoadQString(IDS_SECTION_MAIN);
+    const QString entryHelp = LoadQString(IDS_ENTRY_HELP);
+    if (bSave) {
+        SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
+        WriteProfileInt(section, entryHelp, m_bHelpTip ? 1 : 0);
+    } else {
+        LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
+        m_bHelpTip = GetProfileInt(section, entryHelp, 1) != 0;
+    }
+}
+
+bool CScanDialog::OnCommand(int nId)
+{
+    if (nId == IDC_STOP) {
+        OnStop();
+        return true;
+    }
+    return CResizableDialog::OnCommand(nId);
+}
+
+void CScanDialog::OnOK()
+{
+    if (m_pThread || m_nTimer)
+        return; // "Scan now" is disabled while a scan runs; Enter must not start a second one
+    if (m_editFolder.text().isEmpty()) {
+        ShowMessage(IDS_SPECIFY_FOLDER);
+        return;
+    }
+    // No row may keep pointing at a record that is about to be released.
+    m_listExt.ClearList();
+    FreeExtList(&m_scan);
+    m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
+
+    std::string root = QFile::encodeName(m_editFolder.text()).toStdString();
+    if (!root.empty() && root.back() == '/')
+        root.pop_back(); // so "/" becomes "", which the walk lists as "/"
+    m_scan.szRoot = std::move(root);
+    m_scan.szPattern = "*.*";
+    m_scan.pExtList = nullptr;
+
+    if (!StartScan()) {
+        // Back to Idle: nothing was started, so nothing may be waited for.
+        EndScan();
+        ShowMessage(IDS_SCAN_NOT_STARTED);
+    }
+}
+
+bool CScanDialog::StartScan()
+{
+    try {
+        m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
+        m_scan.hDoneEvent = std::make_shared<ManualResetEvent>();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    EnableScanButtons(true);
+    m_nTimer = startTimer(kRefreshMilliseconds);
+    if (m_nTimer == 0)
+        return false;
+    try {
+        m_pThread = std::make_unique<std::thread>(
+            [pScan = &m_scan, options = m_walkOptions] { ScanThreadProc(pScan, options); });
+    } catch (const std::exception&) { // std::system_error when no thread can be made, or bad_alloc
+        m_pThread.reset();
+        return false;
+    }
+    return true;
+}
+
+// Releases the timer, the worker and the events and switches the buttons back. The worker has set
+// hDoneEvent (or never started), so the join returns at once.
+void CScanDialog::EndScan()
+{
+    if (m_nTimer) {
+        killTimer(m_nTimer);
+        m_nTimer = 0;
+    }
+    if (m_pThread) {
+        m_pThread->join();
+        m_pThread.reset();
+    }
+    m_scan.hStopEvent.reset();
+    m_scan.hDoneEvent.reset();
+    EnableScanButtons(false);
+}
+
+void CScanDialog::timerEvent(QTimerEvent* pEvent)
+{
+    if (pEvent->timerId() == m_nTimer)
+        OnTimer(pEvent->timerId());
+    else
+        CResizableDialog::timerEvent(pEvent);
+}
+
+void CScanDialog::OnTimer(int)
+{
+    if (m_scan.hDoneEvent && m_scan.hDoneEvent->IsSet()) {
+        EndScan();
+        std::lock_guard lock(m_scan.cs);
+        m_listExt.FillList(m_scan.pExtList);
+    }
+    ShowCounters();
+}
+
+void CScanDialog::ShowCounters()
+{
+    std::uint64_t nFolders, nFiles, nBytes;
+    {
+        std::lock_guard lock(m_scan.cs);
+        nFolders = m_scan.nFolders;
+        nFiles = m_scan.nFiles;
+        nBytes = m_scan.nBytes;
+    }
+    m_editContains.setText(FormatQString(IDS_FMT_FOLDERS, {FormatNumber(nFolders)}) +
+                           FormatQString(IDS_FMT_FILES, {FormatNumber(nFiles)}));
+    m_editContains.repaint();
+    m_editSize.setText(FormatQString(IDS_FMT_BYTES, {FormatNumber(nBytes)}));
+    m_editSize.repaint();
+}
+
+void CScanDialog::OnStop()
+{
+    if (!m_scan.hStopEvent)
+        return;
+    m_scan.hStopEvent->Set();
+    // The worker finishes the listings it has open, then sets hDoneEvent; the next tick ends the scan.
+    m_scan.hDoneEvent->Wait();
+}
+
+void CScanDialog::OnCancel()
+{
+    OnStop();
+    // No tick may run after this point; the rows go before the records they point at.
+    EndScan();
+    m_listExt.ClearList();
+    FreeExtList(&m_scan);
+    SaveLoadSettings(true);
+    CResizableDialog::OnCancel();
+}
+
+void CScanDialog::OnChangeFolder()
+{
+    m_editContains.clear();
+    m_editSize.clear();
+    m_editSelected.clear();
+    m_listExt.ClearList();
+}
+
+void CScanDialog::OnListSelectionChanged()
+{
+    QString summary;
+    m_listExt.GetSelectionSummary(summary);
+    m_editSelected.setText(summary);
+    m_editSelected.update();
+}
+
+void CScanDialog::EnableScanButtons(bool bScanning)
+{
+    if (QWidget* pScanNow = GetDlgItem(IDOK))
+        pScanNow->setEnabled(!bScanning);
+    if (QWidget* pStop = GetDlgItem(IDC_STOP))
+        pStop->setEnabled(bScanning);
+}
+
+void CScanDialog::ShowMessage(unsigned nIDText)
+{
+    QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE), LoadQString(nIDText), QMessageBox::Ok);
+}

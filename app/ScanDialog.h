@@ -1,0 +1,62 @@
+// The program's window: the user names a folder, starts and stops a scan, watches the running
+// totals and reads the per-extension list.
+#pragma once
+
+#include "ExtListCtrl.h"
+#include "FolderWalk.h"
+#include "ResizableDialog.h"
+#include "ScanInfo.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <memory>
+#include <thread>
+
+class CScanDialog : public CResizableDialog {
+    Q_OBJECT
+
+public:
+    explicit CScanDialog(QWidget* pParent = nullptr);
+    ~CScanDialog() override;
+
+    // Tests: walk options (a hook on every folder opened) for the scans started from now on.
+    void SetWalkOptionsForTesting(FolderWalkOptions options) { m_walkOptions = std::move(options); }
+    bool IsScanning() const { return m_pThread != nullptr; }
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int nId) override;
+    void OnOK() override;     // "Scan now"
+    void OnCancel() override; // "Exit", Escape, closing the window
+    void timerEvent(QTimerEvent* pEvent) override;
+
+private:
+    void InitControls();
+    void SaveLoadSettings(bool bSave);
+    void OnTimer(int nIDEvent);
+    void OnStop();
+    void OnChangeFolder();
+    void OnListSelectionChanged();
+
+    bool StartScan();
+    void EndScan();
+    void ShowCounters();
+    void EnableScanButtons(bool bScanning);
+    void ShowMessage(unsigned nIDText);
+
+    // Bound to the template's controls before it is applied; destroyed before the dialog.
+    QLineEdit m_editSelected;
+    CExtListCtrl m_listExt;
+    QPushButton m_btnOptions;
+    QLineEdit m_editSize;
+    QLineEdit m_editContains;
+    QLineEdit m_editFolder;
+
+    SCANINFO m_scan;
+    // Whether help tips are shown; kept and stored for the help tip window.
+    bool m_bHelpTip = true;
+    int m_nTimer = 0;                      // the refresh timer's id; 0 = no timer
+    std::unique_ptr<std::thread> m_pThread; // the worker; null = no worker
+    FolderWalkOptions m_walkOptions;
+};

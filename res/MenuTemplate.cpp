@@ -1,0 +1,30 @@
+// Menu 129: the "Options..." pop-up.
+#include "MenuTemplate.h"
+
+#include "Resource.h"
+
+namespace {
+
+constexpr MenuItemTemplate kOptionsItems[] = {
+    {ID_OPTIONS_FONT, "Font..."},
+    {ID_OPTIONS_HELPTIP, "Show help tip"},
+    {IDM_ABOUTBOX, "About..."},
+};
+
+constexpr MenuPopupTemplate kOptionsPopups[] = {
+    {"", kOptionsItems},
+};
+
+constexpr MenuTemplate kMenus[] = {
+    {IDR_OPTIONS_MENU, kOptionsPopups},
+};
+
+} // namespace
+
+const MenuTemplate* FindMenuTemplate(unsigned id)
+{
+    for (const MenuTemplate& menu : kMenus)
+        if (menu.id == id)
+            return &menu;
+    return nullptr;
+}

@@ -1,0 +1,346 @@
+// The main dialog driven as a user would: real folder trees, the real worker, the refresh timer.
+#include "ExtListCtrl.h"
+#include "Format.h"
+#include "ProfileStore.h"
+#include "Resource.h"
+#include "ScanDialog.h"
+#include "ScanInfo.h"
+#include "ScanThread.h"
+
+#include "../scan/TempTree.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+constexpr int kScanTimeoutMs = 20000;
+
+QString g_profilePath;
+
+struct Counts {
+    std::uint64_t folders = 0, files = 0, bytes = 0, records = 0;
+};
+
+// What the engine itself counts for the folder, run straight on this thread.
+Counts EngineCounts(const std::string& root)
+{
+    SCANINFO scan;
+    scan.szRoot = root;
+    scan.szPattern = "*.*";
+    scan.hStopEvent = std::make_shared<ManualResetEvent>();
+    scan.hDoneEvent = std::make_shared<ManualResetEvent>();
+    ScanThreadProc(&scan);
+    Counts counts{scan.nFolders, scan.nFiles, scan.nBytes, 0};
+    for (EXTINFO* p = scan.pExtList; p; p = p->pNext)
+        ++counts.records;
+    FreeExtList(&scan);
+    return counts;
+}
+
+// A tree of `folders` folders of `filesEach` files with a handful of extensions.
+bool BuildTree(const TempTree& tree, int folders, int filesEach)
+{
+    static const char* const kNames[] = {"a.txt", "b.TXT", "c.jpg", "d.tar.gz", "README", ".profile", "e.cpp"};
+    for (int f = 0; f < folders; ++f) {
+        const std::string folder = "dir" + std::to_string(f);
+        if (!tree.MakeFolder(folder))
+            return false;
+        for (int i = 0; i < filesEach; ++i)
+            if (!tree.MakeFile(folder + "/" + std::to_string(i) + kNames[i % 7], 100 + i))
+                return false;
+    }
+    return true;
+}
+
+// Lets a test hold the worker at the first subfolder it opens, so a scan is certainly running.
+class WorkerGate {
+public:
+    FolderWalkOptions Options()
+    {
+        FolderWalkOptions options;
+        options.onFolderOpened = [this](std::string_view, std::size_t depth) {
+            if (depth != 1)
+                return;
+            std::unique_lock lock(m_mutex);
+            if (m_bHeldOnce)
+                return;
+            m_bHeldOnce = true;
+            m_bHeld = true;
+            m_condition.notify_all();
+            // Bounded: a test that forgets to open the gate fails instead of hanging.
+            m_condition.wait_for(lock, std::chrono::seconds(20), [this] { return m_bOpen; });
+        };
+        return options;
+    }
+    bool WaitUntilHeld()
+    {
+        std::unique_lock lock(m_mutex);
+        return m_condition.wait_for(lock, std::chrono::seconds(20), [this] { return m_bHeld; });
+    }
+    // Opens the gate from another thread after a pause, while the window's thread is blocked
+    // in Stop; the pause lets the stop request be made before the worker walks on.
+    std::thread OpenLater()
+    {
+        return std::thread([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            std::lock_guard lock(m_mutex);
+            m_bOpen = true;
+            m_condition.notify_all();
+        });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_condition;
+    bool m_bHeld = false, m_bHeldOnce = false, m_bOpen = false;
+};
+
+class ScanDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(g_profilePath);
+        m_pDialog = std::make_unique<CScanDialog>();
+        ASSERT_TRUE(m_pDialog->Create());
+        m_pDialog->show();
+        m_pFolder = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_FOLDER));
+        m_pContains = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_CONTAINS));
+        m_pSize = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_SIZE));
+        m_pSelected = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_SELECTED));
+        m_pList = qobject_cast<CExtListCtrl*>(m_pDialog->GetDlgItem(IDC_EXTLIST));
+        m_pScanNow = qobject_cast<QPushButton*>(m_pDialog->GetDlgItem(IDOK));
+        m_pStop = qobject_cast<QPushButton*>(m_pDialog->GetDlgItem(IDC_STOP));
+        ASSERT_TRUE(m_pFolder && m_pContains && m_pSize && m_pSelected && m_pList && m_pScanNow && m_pStop);
+    }
+
+    void TearDown() override { m_pDialog.reset(); }
+
+    // Types the folder, presses "Scan now" and waits for the tick that ends the scan.
+    bool Scan(const std::string& folder)
+    {
+        m_pFolder->setText(QString::fromStdString(folder));
+        m_pScanNow->click();
+        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs);
+    }
+
+    static QString ContainsText(const Counts& c)
+    {
+        return QStringLiteral("%1 Folders,   %2 Files")
+            .arg(QString::fromStdString(FormatNumber(c.folders)), QString::fromStdString(FormatNumber(c.files)));
+    }
+    static QString SizeText(const Counts& c)
+    {
+        return QStringLiteral("%1 bytes").arg(QString::fromStdString(FormatNumber(c.bytes)));
+    }
+
+    std::unique_ptr<CScanDialog> m_pDialog;
+    QLineEdit *m_pFolder = nullptr, *m_pContains = nullptr, *m_pSize = nullptr, *m_pSelected = nullptr;
+    CExtListCtrl* m_pList = nullptr;
+    QPushButton *m_pScanNow = nullptr, *m_pStop = nullptr;
+};
+
+TEST_F(ScanDialogTest, EmptyFolderBoxAsksForAFolderAndStartsNothing)
+{
+    QString caption, text;
+    // The message box is modal: read it and close it from the event loop it runs.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            caption = pBox->windowTitle();
+            text = pBox->text();
+            pBox->accept();
+        }
+    });
+    closer.start(20);
+    QTimer::singleShot(10000, [] { // never leave the test hanging on a box nobody closes
+        if (QWidget* pModal = QApplication::activeModalWidget())
+            pModal->close();
+    });
+    m_pScanNow->click();
+    closer.stop();
+
+    EXPECT_EQ(text, QStringLiteral("Specify folder, please"));
+    EXPECT_EQ(caption, QStringLiteral("Kestrum"));
+    EXPECT_FALSE(m_pDialog->IsScanning());
+    EXPECT_TRUE(m_pScanNow->isEnabled());
+    EXPECT_FALSE(m_pStop->isEnabled());
+    EXPECT_TRUE(m_pContains->text().isEmpty());
+}
+
+TEST_F(ScanDialogTest, FinishedScanShowsTheEngineCountsAndFillsTheList)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 3, 14));
+    const Counts expected = EngineCounts(tree.Root());
+    ASSERT_EQ(expected.folders, 3u);
+    ASSERT_EQ(expected.files, 42u);
+
+    ASSERT_TRUE(Scan(tree.Root()));
+    EXPECT_EQ(m_pContains->text(), ContainsText(expected));
+    EXPECT_EQ(m_pSize->text(), SizeText(expected));
+    EXPECT_EQ(static_cast<std::uint64_t>(m_pList->RowCount()), expected.records);
+    EXPECT_TRUE(m_pScanNow->isEnabled());
+    EXPECT_FALSE(m_pStop->isEnabled());
+
+    // One trailing "/" is dropped: the same folder, the same results.
+    const QString contains = m_pContains->text(), size = m_pSize->text();
+    ASSERT_TRUE(Scan(tree.Root() + "/"));
+    EXPECT_EQ(m_pContains->text(), contains);
+    EXPECT_EQ(m_pSize->text(), size);
+    EXPECT_EQ(static_cast<std::uint64_t>(m_pList->RowCount()), expected.records);
+}
+
+TEST_F(ScanDialogTest, MissingFolderEndsWithZerosAndNoMessage)
+{
+    TempTree tree;
+    ASSERT_TRUE(Scan(tree.Path("not-there")));
+    EXPECT_EQ(m_pContains->text(), QStringLiteral("0 Folders,   0 Files"));
+    EXPECT_EQ(m_pSize->text(), QStringLiteral("0 bytes"));
+    EXPECT_EQ(m_pList->RowCount(), 0);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(ScanDialogTest, SelectingRowsFillsSelectedAndClearingEmptiesIt)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 1, 7));
+    ASSERT_TRUE(Scan(tree.Root()));
+    ASSERT_GE(m_pList->RowCount(), 2);
+
+    m_pList->selectAll();
+    QString summary;
+    m_pList->GetSelectionSummary(summary);
+    ASSERT_FALSE(summary.isEmpty());
+    EXPECT_EQ(m_pSelected->text(), summary);
+    EXPECT_TRUE(m_pSelected->text().endsWith(QStringLiteral("(100%)")));
+
+    m_pList->clearSelection();
+    EXPECT_TRUE(m_pSelected->text().isEmpty());
+}
+
+TEST_F(ScanDialogTest, TypingIntoTheFolderBoxEmptiesTheResults)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 1, 7));
+    ASSERT_TRUE(Scan(tree.Root()));
+    m_pList->selectAll();
+    ASSERT_FALSE(m_pSelected->text().isEmpty());
+    ASSERT_GT(m_pList->RowCount(), 0);
+
+    m_pFolder->setFocus();
+    QTest::keyClick(m_pFolder, Qt::Key_X);
+    EXPECT_TRUE(m_pContains->text().isEmpty());
+    EXPECT_TRUE(m_pSize->text().isEmpty());
+    EXPECT_TRUE(m_pSelected->text().isEmpty());
+    EXPECT_EQ(m_pList->RowCount(), 0);
+    EXPECT_EQ(m_pList->TotalFiles(), 0u);
+}
+
+TEST_F(ScanDialogTest, StopEndsTheScanWithinATickAndListsWhatWasCounted)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 40, 7));
+    const Counts whole = EngineCounts(tree.Root());
+
+    WorkerGate gate;
+    m_pDialog->SetWalkOptionsForTesting(gate.Options());
+    m_pFolder->setText(QString::fromStdString(tree.Root()));
+    m_pScanNow->click();
+    ASSERT_TRUE(gate.WaitUntilHeld());
+    EXPECT_TRUE(m_pDialog->IsScanning());
+    EXPECT_FALSE(m_pScanNow->isEnabled());
+    ASSERT_TRUE(m_pStop->isEnabled());
+
+    std::thread opener = gate.OpenLater();
+    m_pStop->click(); // blocks until the worker has finished its open listings
+    opener.join();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return m_pScanNow->isEnabled(); }, 2000));
+    EXPECT_FALSE(m_pStop->isEnabled());
+    EXPECT_FALSE(m_pDialog->IsScanning());
+
+    // The root's listing was finished (every folder counted) but no second subfolder was listed.
+    EXPECT_TRUE(m_pContains->text().startsWith(QString::fromStdString(FormatNumber(whole.folders)) + " Folders"));
+    EXPECT_NE(m_pContains->text(), ContainsText(whole));
+    std::uint64_t listed = 0;
+    for (int row = 0; row < m_pList->RowCount(); ++row)
+        listed += m_pList->RecordAt(row)->nCount;
+    EXPECT_GT(listed, 0u);
+    EXPECT_LT(listed, whole.files);
+}
+
+TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 20, 7));
+    WorkerGate gate;
+    m_pDialog->SetWalkOptionsForTesting(gate.Options());
+    m_pFolder->setText(QString::fromStdString(tree.Root()));
+    m_pScanNow->click();
+    ASSERT_TRUE(gate.WaitUntilHeld());
+
+    std::thread opener = gate.OpenLater();
+    QTest::keyClick(m_pDialog.get(), Qt::Key_Escape);
+    opener.join();
+    EXPECT_FALSE(m_pDialog->IsScanning());
+    EXPECT_FALSE(m_pDialog->isVisible());
+    EXPECT_EQ(m_pList->RowCount(), 0); // no row outlives the records released on exit
+
+    QSettings settings(g_profilePath, QSettings::IniFormat);
+    const QString entry = QStringLiteral("Main/Window%1").arg(m_pDialog->GetInstance());
+    EXPECT_EQ(settings.value(entry).toString().split(' ').size(), 9) << entry.toStdString();
+    EXPECT_EQ(settings.value(QStringLiteral("Main/Help")).toString(), QStringLiteral("1"));
+}
+
+TEST_F(ScanDialogTest, FirstRunWritesPlacementAndHelpButNotFont)
+{
+    m_pDialog->reject();
+    QSettings settings(g_profilePath, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Main"));
+    QStringList keys = settings.childKeys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Help"), QStringLiteral("Window%1").arg(m_pDialog->GetInstance())}));
+    EXPECT_GT(m_pDialog->GetInstance(), 0);
+}
+
+TEST_F(ScanDialogTest, HelpSwitchStoredAsZeroIsKept)
+{
+    m_pDialog.reset();
+    WriteProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 0);
+    CScanDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    dialog.reject();
+    EXPECT_EQ(GetProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 1), 0);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QTemporaryDir settingsFolder;
+    if (!settingsFolder.isValid())
+        return 1;
+    g_profilePath = settingsFolder.filePath(QStringLiteral("Kestrum.ini"));
+    SetProfileFileForTesting(g_profilePath);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

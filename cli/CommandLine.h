@@ -2,10 +2,9 @@
 #pragma once
 
 #include "ExtOrder.h"
+#include "ScanReport.h"
 
 #include <string>
-
-enum class OutputFormat { Text, Csv, Json };
 
 class CCommandLine {
 public:

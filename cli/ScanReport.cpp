@@ -1,6 +1,7 @@
 #include "ScanReport.h"
 
 #include "CountsText.h"
+#include "ExtInfo.h"
 #include "Format.h"
 #include "Resource.h"
 #include "ScanInfo.h"
@@ -10,31 +11,35 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <string_view>
 #include <utility>
 
 namespace {
 
 constexpr std::size_t kColumns = 4;
-using TableRow = std::array<std::string, kColumns>;
+using Widths = std::array<std::size_t, kColumns>;
+
+void Put(std::FILE* out, std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), out);
+}
 
 // Two spaces between columns; Ext is left-aligned, the numbers right-aligned as in the list view.
-std::string JoinTableRow(const TableRow& cells, const std::array<std::size_t, kColumns>& widths)
+void PutTableRow(std::FILE* out, const std::array<std::string, kColumns>& cells, const Widths& widths)
 {
     std::string line;
     for (std::size_t c = 0; c < kColumns; ++c) {
         const std::size_t pad = widths[c] - DisplayWidth(cells[c]);
-        if (c > 0)
-            line += "  ";
         if (c == 0) {
             line += cells[c];
-            if (c + 1 < kColumns)
-                line.append(pad, ' ');
-        } else {
             line.append(pad, ' ');
+        } else {
+            line.append(2 + pad, ' ');
             line += cells[c];
         }
     }
-    return line + '\n';
+    line += '\n';
+    Put(out, line);
 }
 
 } // namespace
@@ -48,14 +53,22 @@ CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, boo
         m_nFiles = scan.nFiles;
         m_nBytes = scan.nBytes;
         for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
-            EXTINFO& row = m_rows.emplace_back(*record);
-            row.pNext = nullptr;
-            m_nRowBytes += row.nBytes;
+            m_rows.push_back(record);
+            m_nRowBytes += record->nBytes;
         }
     }
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const EXTINFO& a, const EXTINFO& b) {
-        return CompareExtInfo(a, b, column, ascending) < 0;
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const EXTINFO* a, const EXTINFO* b) {
+        return CompareExtInfo(*a, *b, column, ascending) < 0;
     });
+}
+
+void CScanReport::Write(OutputFormat format, std::FILE* out) const
+{
+    switch (format) {
+    case OutputFormat::Text: WriteText(out); break;
+    case OutputFormat::Csv: WriteCsv(out); break;
+    case OutputFormat::Json: WriteJson(out); break;
+    }
 }
 
 std::uint64_t CScanReport::PercentOfRow(const EXTINFO& row) const
@@ -63,58 +76,56 @@ std::uint64_t CScanReport::PercentOfRow(const EXTINFO& row) const
     return PercentOf(row.nBytes, m_nRowBytes);
 }
 
-std::string CScanReport::Text() const
+void CScanReport::WriteText(std::FILE* out) const
 {
-    std::string text = LabelledText(IDS_CLI_CONTAINS, ContainsText(m_nFolders, m_nFiles)) + '\n';
-    text += LabelledText(IDS_CLI_SIZE, SizeText(m_nBytes)) + '\n';
-    text += '\n';
-    return text + TableText();
+    Put(out, LabelledText(IDS_CLI_CONTAINS, ContainsText(m_nFolders, m_nFiles)) + '\n');
+    Put(out, LabelledText(IDS_CLI_SIZE, SizeText(m_nBytes)) + "\n\n");
+
+    const std::array<std::string, kColumns> header = {
+        std::string(LoadString(IDS_COLUMN_EXT)), std::string(LoadString(IDS_COLUMN_COUNT)),
+        std::string(LoadString(IDS_COLUMN_SIZE)), std::string(LoadString(IDS_COLUMN_PERCENT))};
+    // A grouped number never gets narrower as the value grows, so the largest value of a column
+    // is its widest cell: one pass over the names, none over the numbers.
+    std::uint64_t nMaxCount = 0, nMaxBytes = 0, nMaxPercent = 0;
+    Widths widths {};
+    for (const EXTINFO* row : m_rows) {
+        widths[0] = std::max(widths[0], DisplayWidth(TerminalEscape(row->szExt)));
+        nMaxCount = std::max(nMaxCount, row->nCount);
+        nMaxBytes = std::max(nMaxBytes, row->nBytes);
+        nMaxPercent = std::max(nMaxPercent, PercentOfRow(*row));
+    }
+    const std::string widest[kColumns] = {std::string(), FormatNumber(nMaxCount), FormatNumber(nMaxBytes),
+                                          std::to_string(nMaxPercent)};
+    for (std::size_t c = 0; c < kColumns; ++c)
+        widths[c] = std::max({widths[c], DisplayWidth(header[c]), m_rows.empty() ? 0 : DisplayWidth(widest[c])});
+
+    PutTableRow(out, header, widths);
+    for (const EXTINFO* row : m_rows)
+        PutTableRow(out, {TerminalEscape(row->szExt), FormatNumber(row->nCount), FormatNumber(row->nBytes),
+                          FormatPercent(row->nBytes, m_nRowBytes)}, widths);
 }
 
-std::string CScanReport::TableText() const
-{
-    std::vector<TableRow> table;
-    table.reserve(m_rows.size() + 1);
-    table.push_back({std::string(LoadString(IDS_COLUMN_EXT)), std::string(LoadString(IDS_COLUMN_COUNT)),
-                     std::string(LoadString(IDS_COLUMN_SIZE)), std::string(LoadString(IDS_COLUMN_PERCENT))});
-    for (const EXTINFO& row : m_rows)
-        table.push_back({TerminalEscape(row.szExt), FormatNumber(row.nCount), FormatNumber(row.nBytes),
-                         FormatPercent(row.nBytes, m_nRowBytes)});
-
-    std::array<std::size_t, kColumns> widths {};
-    for (const TableRow& cells : table)
-        for (std::size_t c = 0; c < kColumns; ++c)
-            widths[c] = std::max(widths[c], DisplayWidth(cells[c]));
-
-    std::string text;
-    for (const TableRow& cells : table)
-        text += JoinTableRow(cells, widths);
-    return text;
-}
-
-std::string CScanReport::Csv() const
+void CScanReport::WriteCsv(std::FILE* out) const
 {
     // Field names of a machine-readable format: fixed, never translated.
-    std::string text = "ext,count,bytes,percent\n";
-    for (const EXTINFO& row : m_rows) {
-        text += CsvField(row.szExt) + ',' + std::to_string(row.nCount) + ',' + std::to_string(row.nBytes) + ','
-                + std::to_string(PercentOfRow(row)) + '\n';
+    Put(out, "ext,count,bytes,percent\n");
+    for (const EXTINFO* row : m_rows) {
+        Put(out, CsvField(row->szExt) + ',' + std::to_string(row->nCount) + ',' + std::to_string(row->nBytes) + ','
+                     + std::to_string(PercentOfRow(*row)) + '\n');
     }
-    return text;
 }
 
-std::string CScanReport::Json() const
+void CScanReport::WriteJson(std::FILE* out) const
 {
-    std::string text = "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
-                       + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
-                       + ", \"extensions\": [";
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        const EXTINFO& row = m_rows[i];
-        if (i > 0)
-            text += ", ";
-        text += "{\"ext\": \"" + JsonEscape(row.szExt) + "\", \"count\": " + std::to_string(row.nCount)
-                + ", \"bytes\": " + std::to_string(row.nBytes) + ", \"percent\": "
-                + std::to_string(PercentOfRow(row)) + '}';
+    Put(out, "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
+                 + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
+                 + ", \"extensions\": [");
+    const char* separator = "";
+    for (const EXTINFO* row : m_rows) {
+        Put(out, separator + std::string("{\"ext\": \"") + JsonEscape(row->szExt) + "\", \"count\": "
+                     + std::to_string(row->nCount) + ", \"bytes\": " + std::to_string(row->nBytes)
+                     + ", \"percent\": " + std::to_string(PercentOfRow(*row)) + '}');
+        separator = ", ";
     }
-    return text + "]}\n";
+    Put(out, "]}\n");
 }

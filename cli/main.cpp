@@ -26,25 +26,18 @@ void PrintError(std::string_view text)
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
-// False when the output could not be written completely (a full disk, a closed file).
-bool WriteOut(std::string_view text)
+void PutText(std::FILE* out, std::string_view text)
 {
-    const bool bWritten = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    if (std::fflush(stdout) != 0 || !bWritten) {
-        PrintError(FormatString(IDS_CLI_WRITE_FAILED, {std::strerror(errno)}));
-        return false;
-    }
-    return true;
+    std::fwrite(text.data(), 1, text.size(), out);
 }
 
-std::string RenderReport(const CScanReport& report, OutputFormat format)
+// False when the output could not be written completely (a full disk, a closed file).
+bool FinishOutput()
 {
-    switch (format) {
-    case OutputFormat::Csv: return report.Csv();
-    case OutputFormat::Json: return report.Json();
-    case OutputFormat::Text: break;
-    }
-    return report.Text();
+    const bool bFailed = std::fflush(stdout) != 0 || std::ferror(stdout);
+    if (bFailed)
+        PrintError(FormatString(IDS_CLI_WRITE_FAILED, {std::strerror(errno)}));
+    return !bFailed;
 }
 
 } // namespace
@@ -56,10 +49,11 @@ int main(int argc, char** argv)
     CCommandLine commandLine;
     switch (commandLine.Parse(argc, argv)) {
     case CCommandLine::Action::Help:
-        return WriteOut(LoadString(IDS_CLI_USAGE)) ? kExitDone : kExitFailed;
+        PutText(stdout, LoadString(IDS_CLI_USAGE));
+        return FinishOutput() ? kExitDone : kExitFailed;
     case CCommandLine::Action::Error:
         PrintError(commandLine.ErrorText());
-        std::fwrite(LoadString(IDS_CLI_USAGE).data(), 1, LoadString(IDS_CLI_USAGE).size(), stderr);
+        PutText(stderr, LoadString(IDS_CLI_USAGE));
         return kExitUsage;
     case CCommandLine::Action::Scan:
         break;
@@ -81,7 +75,8 @@ int main(int argc, char** argv)
     interrupt.Release();
 
     const CScanReport report(commandLine.Folder(), scan.Scan(), commandLine.SortColumn(), commandLine.SortAscending());
-    if (!WriteOut(RenderReport(report, commandLine.Format())))
+    report.Write(commandLine.Format(), stdout);
+    if (!FinishOutput())
         return kExitFailed;
     if (scan.Interrupted()) {
         PrintError(LoadString(IDS_CLI_INTERRUPTED));

@@ -35,7 +35,7 @@ public:
     FolderWalk& operator=(const FolderWalk&) = delete;
     ~FolderWalk();
 
-    // Walks folder ("" stands for "/") and everything below it. Throws nothing.
+    // Walks folder ("" stands for "/") and everything below it; once per object. Throws nothing.
     void Run(const char* folder);
 
 private:

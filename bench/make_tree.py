@@ -34,6 +34,8 @@ NAME_STEMS = ("data", "report", "notes", "image", "track", "build", "cache", "mo
 UTF8_STEMS = ("r\u00e9sum\u00e9", "na\u00efve", "\u65e5\u672c\u8a9e", "\u03a9mega",
               "\u0444\u0430\u0439\u043b", "stra\u00dfe", "caf\u00e9", "\u00fcber")
 PLAIN_NAMES = ("README", "Makefile", "LICENSE", "Dockerfile", "CHANGES", "TODO", "core")
+DOTFILE_NAMES = (".gitignore", ".bashrc", ".profile", ".editorconfig", ".DS_Store", ".keep", ".npmrc",
+                 ".clang-format", ".env", ".htaccess", ".Xresources", ".viminfo")
 
 
 def extension_table(rng, count=300):
@@ -48,16 +50,24 @@ def extension_table(rng, count=300):
     return names, weights
 
 
-def file_name(rng, index, extensions, weights):
+def file_name(rng, index, extensions, weights, used_dotfiles):
+    """A name unique in the tree (it carries `index`), except the well-known dotfiles, which
+    `used_dotfiles` keeps unique within their folder."""
     stem = rng.choice(UTF8_STEMS if rng.random() < UTF8_NAMES else NAME_STEMS) + str(index)
     kind = rng.random()
     if kind < NO_EXTENSION:
         return rng.choice(PLAIN_NAMES) + str(index) if rng.random() < 0.5 else stem
-    if kind < NO_EXTENSION + DOTFILES:
-        return "." + stem
     extension = rng.choices(extensions, weights)[0]
     if rng.random() < UPPER_CASE:
         extension = extension.upper()
+    if kind < NO_EXTENSION + DOTFILES:
+        # Like real dotfiles: a few well-known names, each once per folder, else a hidden file
+        # with an ordinary extension. Their "extension" is the whole name (.bashrc).
+        dotfile = rng.choice(DOTFILE_NAMES)
+        if dotfile not in used_dotfiles:
+            used_dotfiles.add(dotfile)
+            return dotfile
+        return "." + stem + "." + extension
     return stem + "." + extension
 
 
@@ -114,9 +124,10 @@ def build_tree(root, entries, seed):
     made = folder_count - 1
     for index, path in enumerate(paths):
         directory_fd = os.open(path, os.O_RDONLY | os.O_DIRECTORY)
+        used_dotfiles = set()
         try:
             for _ in range(counts[index]):
-                make_file(directory_fd, file_name(rng, made, extensions, weights), file_size(rng))
+                make_file(directory_fd, file_name(rng, made, extensions, weights, used_dotfiles), file_size(rng))
                 made += 1
         finally:
             os.close(directory_fd)

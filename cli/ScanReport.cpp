@@ -57,8 +57,11 @@ CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, boo
             m_nRowBytes += record->nBytes;
         }
     }
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const EXTINFO* a, const EXTINFO* b) {
-        return CompareExtInfo(*a, *b, column, ascending) < 0;
+    // Records the list view holds equal (a locale may collate two texts alike) keep a fixed order
+    // by their bytes, so that the same tree always gives the same output.
+    std::sort(m_rows.begin(), m_rows.end(), [&](const EXTINFO* a, const EXTINFO* b) {
+        const int order = CompareExtInfo(*a, *b, column, ascending);
+        return order != 0 ? order < 0 : a->szExt < b->szExt;
     });
 }
 
@@ -109,23 +112,38 @@ void CScanReport::WriteCsv(std::FILE* out) const
 {
     // Field names of a machine-readable format: fixed, never translated.
     Put(out, "ext,count,bytes,percent\n");
+    std::string line;
     for (const EXTINFO* row : m_rows) {
-        Put(out, CsvField(row->szExt) + ',' + std::to_string(row->nCount) + ',' + std::to_string(row->nBytes) + ','
-                     + std::to_string(PercentOfRow(*row)) + '\n');
+        line = CsvField(row->szExt);
+        line += ',';
+        line += std::to_string(row->nCount);
+        line += ',';
+        line += std::to_string(row->nBytes);
+        line += ',';
+        line += std::to_string(PercentOfRow(*row));
+        line += '\n';
+        Put(out, line);
     }
 }
 
 void CScanReport::WriteJson(std::FILE* out) const
 {
-    Put(out, "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
-                 + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
-                 + ", \"extensions\": [");
-    const char* separator = "";
-    for (const EXTINFO* row : m_rows) {
-        Put(out, separator + std::string("{\"ext\": \"") + JsonEscape(row->szExt) + "\", \"count\": "
-                     + std::to_string(row->nCount) + ", \"bytes\": " + std::to_string(row->nBytes)
-                     + ", \"percent\": " + std::to_string(PercentOfRow(*row)) + '}');
-        separator = ", ";
+    std::string line = "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
+                       + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
+                       + ", \"extensions\": [";
+    Put(out, line);
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const EXTINFO& row = *m_rows[i];
+        line = (i == 0) ? "{\"ext\": \"" : ", {\"ext\": \"";
+        line += JsonEscape(row.szExt);
+        line += "\", \"count\": ";
+        line += std::to_string(row.nCount);
+        line += ", \"bytes\": ";
+        line += std::to_string(row.nBytes);
+        line += ", \"percent\": ";
+        line += std::to_string(PercentOfRow(row));
+        line += '}';
+        Put(out, line);
     }
     Put(out, "]}\n");
 }

@@ -31,7 +31,8 @@ void CStatusLine::Show(std::string_view text)
     // Pad over whatever the previous, longer line left on screen.
     if (width < m_nShownColumns)
         line.append(m_nShownColumns - width, ' ');
-    Write("\r" + line);
+    line.insert(line.begin(), '\r');
+    Write(line);
     m_nShownColumns = width;
 }
 
@@ -39,7 +40,10 @@ void CStatusLine::Clear()
 {
     if (!m_bActive || m_nShownColumns == 0)
         return;
-    Write("\r" + std::string(m_nShownColumns, ' ') + "\r");
+    std::string blank(1, '\r');
+    blank.append(m_nShownColumns, ' ');
+    blank += '\r';
+    Write(blank);
     m_nShownColumns = 0;
 }
 

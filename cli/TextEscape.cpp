@@ -135,6 +135,13 @@ std::size_t DisplayWidth(std::string_view text)
 {
     std::size_t width = 0;
     for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7F) {
+            // Printable ASCII, nearly every name: one column each, no lookup needed.
+            ++width;
+            ++i;
+            continue;
+        }
         const std::size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
             ++width;

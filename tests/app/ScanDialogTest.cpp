@@ -7,7 +7,7 @@
 #include "ScanInfo.h"
 #include "ScanThread.h"
 
-#include "../scan/TempTree.h"
+#include "TempTree.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>

@@ -1,6 +1,6 @@
 // kestrum-scan as a user runs it: wording, formats, orders, exit statuses and Ctrl+C.
 #include "ChildProcess.h"
-#include "TestTree.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +75,7 @@ protected:
         m_nBytes += m_tree.SizeOf("sub") + m_tree.SizeOf("sub/deep");
     }
 
-    CTestTree m_tree;
+    TempTree m_tree;
     std::uint64_t m_nBytes = 0;  // every file and both subfolders
 };
 
@@ -155,7 +155,7 @@ TEST_F(KestrumScanOutput, JsonKeepsValidUtf8AndEscapesTheRoot)
 
 TEST(KestrumScanSort, OrdersAsTheListViewWithTiesByExtensionInTheSameDirection)
 {
-    CTestTree tree;
+    TempTree tree;
     ASSERT_FALSE(tree.Root().empty());
     // .a: 2 files, 15 bytes; .b: 1 file, 30; .c: 2 files, 15; .d: 1 file, 30.
     const std::pair<const char*, std::uint64_t> files[] = {
@@ -185,7 +185,7 @@ TEST(KestrumScanSort, OrdersAsTheListViewWithTiesByExtensionInTheSameDirection)
 
 TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
 {
-    CTestTree tree;
+    TempTree tree;
     ASSERT_FALSE(tree.Root().empty());
     ASSERT_TRUE(tree.MakeFile("five.bin", 5));
 
@@ -224,7 +224,7 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
 
 TEST(KestrumScanInterrupt, CtrlCStopsTheWalkPrintsTheCountsAndExits130)
 {
-    CTestTree tree;
+    TempTree tree;
     ASSERT_FALSE(tree.Root().empty());
     constexpr int kFolders = 100, kFilesPerFolder = 200;
     for (int f = 0; f < kFolders; ++f) {

@@ -1,6 +1,6 @@
 // The oracle check: kestrum-scan's totals and per-extension groups against find, du and awk.
 #include "ChildProcess.h"
-#include "TestTree.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,7 @@ std::uint64_t JsonNumber(const std::string& json, const std::string& key)
 // dot, extensions in both cases, sparse files of up to 3 GB, and symbolic links (counted with
 // their own size, never entered). Extensions are ASCII only: awk's tolower folds ASCII alone, so
 // the oracle agrees with the Unicode folding of the tool exactly on these.
-void BuildOracleTree(const CTestTree& tree)
+void BuildOracleTree(const TempTree& tree)
 {
     const char* folders[] = {"docs", "docs/old", "docs/old/older", "docs/old/older/oldest", ".cache",
                              ".cache/x", "m\xC3\xBCsic", "\xE6\x97\xA5\xE6\x9C\xAC", "empty", "deep"};
@@ -101,7 +101,7 @@ void BuildOracleTree(const CTestTree& tree)
 
 TEST(KestrumScanOracle, TotalsAndGroupsAgreeWithFindDuAndAwk)
 {
-    CTestTree tree;
+    TempTree tree;
     ASSERT_FALSE(tree.Root().empty());
     BuildOracleTree(tree);
     if (HasFatalFailure())

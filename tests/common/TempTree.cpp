@@ -40,7 +40,7 @@ void RunTool(std::vector<std::string> arguments)
 
 TempTree::TempTree()
 {
-    std::string pattern = TemporaryBase() + "/kestrum-scan-XXXXXX";
+    std::string pattern = TemporaryBase() + "/kestrum-test-XXXXXX";
     if (mkdtemp(pattern.data())) {
         m_root = pattern;
         // Readable and traversable by everyone: some tests walk it as an unprivileged user.

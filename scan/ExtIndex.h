@@ -1,8 +1,9 @@
 // A hash index beside the record list: finds the record of a folded extension in constant time.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 struct EXTINFO;
 
@@ -10,12 +11,24 @@ class ExtIndex {
 public:
     // The record whose szExt equals foldedExt, or null.
     EXTINFO* Find(std::string_view foldedExt) const;
-    // Indexes pRecord under its own szExt, which must not change while indexed. False when out of memory.
+    // Indexes pRecord under its own szExt, which must not change while indexed and must not be
+    // indexed yet. False when out of memory.
     bool Insert(EXTINFO* pRecord);
     void Clear();
-    std::size_t Size() const { return m_records.size(); }
+    std::size_t Size() const { return m_nRecords; }
 
 private:
-    // Keys view the records' own szExt, so the index holds no second copy of any extension.
-    std::unordered_map<std::string_view, EXTINFO*> m_records;
+    // Open addressing with linear probing: one contiguous array, no allocation per record, and a
+    // stored hash so that most probes never touch a record they do not want.
+    struct Slot {
+        std::size_t hash = 0;
+        EXTINFO* pRecord = nullptr; // null: the slot is free
+    };
+
+    static std::size_t Hash(std::string_view text);
+    bool Grow();
+    void Place(std::size_t hash, EXTINFO* pRecord);
+
+    std::vector<Slot> m_slots; // empty, or a power of two long and at most three quarters full
+    std::size_t m_nRecords = 0;
 };

@@ -277,6 +277,9 @@ void CTemplateDialog::StyleControl(QWidget* pWidget, const ControlTemplate& cont
     } else if (auto* edit = qobject_cast<QLineEdit*>(pWidget)) {
         edit->setText(Text(control.text));
         edit->setFrame(style & CS_BORDER);
+        // Without a frame the text starts at the top, on the line of the label beside it.
+        if (!(style & CS_BORDER))
+            edit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         edit->setReadOnly(style & CS_READONLY);
         if (style & CS_READONLY) {
             // A read-only field sits on the dialog's own background, like a label.

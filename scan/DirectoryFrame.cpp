@@ -55,6 +55,7 @@ const char* DirectoryFrame::NextBatched()
         if (m_batchOffset < m_batchLength) {
             const auto* entry = reinterpret_cast<const struct dirent64*>(m_buffer + m_batchOffset);
             m_batchOffset += entry->d_reclen;
+            m_lastType = entry->d_type;
             return entry->d_name;
         }
         if (m_bEnded || m_fd < 0)
@@ -73,8 +74,9 @@ const char* DirectoryFrame::NextSaved()
 {
     if (m_savedOffset >= m_saved.size())
         return nullptr;
-    const char* name = m_saved.data() + m_savedOffset;
-    m_savedOffset += std::strlen(name) + 1;
+    m_lastType = static_cast<unsigned char>(m_saved[m_savedOffset]);
+    const char* name = m_saved.data() + m_savedOffset + 1;
+    m_savedOffset += 1 + std::strlen(name) + 1;
     return name;
 }
 
@@ -85,8 +87,10 @@ char* DirectoryFrame::SaveRemainingAndClose()
         m_savedOffset = 0;
         try {
             for (const char* name = NextBatched(); name; name = NextBatched()) {
-                if (!IsDotOrDotDot(name))
+                if (!IsDotOrDotDot(name)) {
+                    m_saved += static_cast<char>(m_lastType);
                     m_saved.append(name, std::strlen(name) + 1);
+                }
             }
         } catch (const std::bad_alloc&) {
             // The names kept so far stay; the rest is dropped like a listing that ended early.

@@ -22,6 +22,9 @@ public:
     // The next entry name ("." and ".." included), or null when the listing has ended (an error
     // ends it too). The text stays valid until the next call on this frame.
     const char* Next();
+    // The type the listing reported for the entry Next returned last (DT_DIR, DT_REG, ...;
+    // DT_UNKNOWN where the file system does not say).
+    unsigned char Type() const { return m_lastType; }
 
     // The descriptor entries are examined and subfolders opened against; -1 when closed.
     int Descriptor() const { return m_fd; }
@@ -59,6 +62,7 @@ private:
     std::size_t m_batchOffset = 0;
     bool m_bEnded = false;
 
-    std::string m_saved;           // remaining names, each ended by a NUL
+    unsigned char m_lastType = 0;  // DT_UNKNOWN
+    std::string m_saved;           // remaining entries: a type byte, then the name ended by a NUL
     std::size_t m_savedOffset = 0;
 };

@@ -3,6 +3,7 @@
 #include "ManualResetEvent.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -105,9 +106,10 @@ void FolderWalk::WalkEntries()
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 {
     struct stat status;
-    // An entry gone since the listing was read (or one that cannot be examined) is not counted.
-    if (fstatat(frame.Descriptor(), name, &status, kEntryStatusFlags) != 0)
+    if (fstatat(frame.Descriptor(), name, &status, kEntryStatusFlags) != 0) {
+        CountUnexamined(frame, name);
         return;
+    }
     const auto size = static_cast<std::uint64_t>(status.st_size);
     // A symbolic link is a file of its own size, whatever it points to: links are never entered.
     if (!S_ISDIR(status.st_mode)) {
@@ -122,6 +124,19 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     if (StopRequested())
         return;
     EnterFolder(frame, name, status);
+}
+
+void FolderWalk::CountUnexamined(const DirectoryFrame& frame, const char* name)
+{
+    // An entry gone since the listing was read is not counted. One that is listed but cannot be
+    // examined (a folder that may be read but not searched) still exists: it is counted by the type
+    // the listing gives, with a size of 0, and a folder among them is not entered.
+    if (errno == ENOENT)
+        return;
+    if (frame.Type() == DT_DIR)
+        m_tally.AddFolder(0);
+    else
+        m_tally.AddFile(name, 0);
 }
 
 void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status)

@@ -43,6 +43,7 @@ private:
     bool OpenRoot(const char* folder);
     void WalkEntries();
     void VisitEntry(DirectoryFrame& frame, const char* name);
+    void CountUnexamined(const DirectoryFrame& frame, const char* name);
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
     void PushFrame(int fd, const struct stat& status, char* buffer);
     void PopFrame();

@@ -139,16 +139,24 @@ TEST(ScanTreeTest, SymlinkLoopIsCountedAsFilesAndNotFollowed)
 
 // As root (as in CI) permissions do not stop reading, so the scan runs in a child that has become
 // the unprivileged user "nobody".
-TEST(ScanTreeTest, UnreadableFolderIsCountedWithNothingBelowIt)
+// Scanned as an unprivileged user: "locked" cannot be listed at all; "listonly" can be listed
+// but not searched, so its entries are known by name and type only.
+TEST(ScanTreeTest, UnreadableFoldersAreCountedButNotEntered)
 {
     TempTree tree;
     ASSERT_TRUE(tree.MakeFolder("locked"));
     ASSERT_TRUE(tree.MakeFile("locked/inside.txt", 100));
     ASSERT_TRUE(tree.MakeFolder("open"));
     ASSERT_TRUE(tree.MakeFile("open/visible.txt", 3));
+    ASSERT_TRUE(tree.MakeFolder("listonly"));
+    ASSERT_TRUE(tree.MakeFile("listonly/named.TXT", 50));
+    ASSERT_TRUE(tree.MakeFolder("listonly/inner"));
+    ASSERT_TRUE(tree.MakeFile("listonly/inner/hidden.txt", 70));
     ASSERT_EQ(chmod(tree.Path("locked").c_str(), 0), 0);
     const std::uint64_t lockedSize = tree.SizeOf("locked");
     const std::uint64_t openSize = tree.SizeOf("open");
+    const std::uint64_t listOnlySize = tree.SizeOf("listonly");
+    ASSERT_EQ(chmod(tree.Path("listonly").c_str(), 0444), 0);
     const std::string root = tree.Root();
 
     const ChildResult child = RunInChild(
@@ -160,8 +168,8 @@ TEST(ScanTreeTest, UnreadableFolderIsCountedWithNothingBelowIt)
                     return false;
                 }
             }
-            if (access((root + "/locked").c_str(), R_OK) == 0) {
-                output = "the locked folder is still readable";
+            if (access((root + "/locked").c_str(), R_OK) == 0 || access((root + "/listonly").c_str(), X_OK) == 0) {
+                output = "the folders are still open to this user";
                 return false;
             }
             output = CountsToText(RunScan(root));
@@ -169,13 +177,14 @@ TEST(ScanTreeTest, UnreadableFolderIsCountedWithNothingBelowIt)
         },
         std::chrono::seconds(60));
     chmod(tree.Path("locked").c_str(), 0755);
+    chmod(tree.Path("listonly").c_str(), 0755);
     ASSERT_TRUE(child.bFinished);
     ASSERT_EQ(child.exitCode, 0) << child.output;
     ScanCounts expected;
-    expected.nFolders = 2;
-    expected.nFiles = 1;
-    expected.nBytes = lockedSize + openSize + 3;
-    expected.records = {{".txt", {1, 3}}};
+    expected.nFolders = 4; // locked, open, listonly and inner (listed, never entered)
+    expected.nFiles = 2;   // visible.txt, and named.TXT whose size cannot be read
+    expected.nBytes = lockedSize + openSize + 3 + listOnlySize;
+    expected.records = {{".txt", {2, 3}}};
     expected.listLength = 1;
     EXPECT_EQ(child.output, CountsToText(expected));
 }

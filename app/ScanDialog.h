@@ -23,6 +23,8 @@ public:
     // Tests: walk options (a hook on every folder opened) for the scans started from now on.
     void SetWalkOptionsForTesting(FolderWalkOptions options) { m_walkOptions = std::move(options); }
     bool IsScanning() const { return m_pThread != nullptr; }
+    // Tests: the running scan's stop request (empty while idle).
+    std::shared_ptr<ManualResetEvent> StopEventForTesting() const { return m_scan.hStopEvent; }
 
 protected:
     bool OnInitDialog() override;

@@ -94,12 +94,12 @@ public:
         std::unique_lock lock(m_mutex);
         return m_condition.wait_for(lock, std::chrono::seconds(20), [this] { return m_bHeld; });
     }
-    // Opens the gate from another thread after a pause, while the window's thread is blocked
-    // in Stop; the pause lets the stop request be made before the worker walks on.
-    std::thread OpenLater()
+    // Opens the gate from another thread once the stop has been requested, while the window's
+    // thread is blocked in Stop waiting for the worker.
+    std::thread OpenWhenSet(std::shared_ptr<ManualResetEvent> stopEvent)
     {
-        return std::thread([this] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return std::thread([this, stopEvent] {
+            stopEvent->WaitFor(std::chrono::seconds(20));
             std::lock_guard lock(m_mutex);
             m_bOpen = true;
             m_condition.notify_all();
@@ -268,7 +268,7 @@ TEST_F(ScanDialogTest, StopEndsTheScanWithinATickAndListsWhatWasCounted)
     EXPECT_FALSE(m_pScanNow->isEnabled());
     ASSERT_TRUE(m_pStop->isEnabled());
 
-    std::thread opener = gate.OpenLater();
+    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
     m_pStop->click(); // blocks until the worker has finished its open listings
     opener.join();
     EXPECT_TRUE(QTest::qWaitFor([this] { return m_pScanNow->isEnabled(); }, 2000));
@@ -295,7 +295,7 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
     m_pScanNow->click();
     ASSERT_TRUE(gate.WaitUntilHeld());
 
-    std::thread opener = gate.OpenLater();
+    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
     QTest::keyClick(m_pDialog.get(), Qt::Key_Escape);
     opener.join();
     EXPECT_FALSE(m_pDialog->IsScanning());

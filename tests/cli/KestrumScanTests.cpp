@@ -20,10 +20,14 @@ const std::string kProgram = KESTRUM_SCAN_PATH;
 // Digits in groups of three with ",", as the C.UTF-8 locale the children run in shows them.
 std::string Grouped(std::uint64_t value)
 {
-    std::string digits = std::to_string(value);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(static_cast<std::size_t>(i), ",");
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -228,7 +232,8 @@ TEST(KestrumScanInterrupt, CtrlCStopsTheWalkPrintsTheCountsAndExits130)
     ASSERT_FALSE(tree.Root().empty());
     constexpr int kFolders = 100, kFilesPerFolder = 200;
     for (int f = 0; f < kFolders; ++f) {
-        const std::string folder = "f" + std::to_string(f);
+        std::string folder = "f";
+        folder += std::to_string(f);
         ASSERT_TRUE(tree.MakeFolder(folder));
         for (int i = 0; i < kFilesPerFolder; ++i)
             ASSERT_TRUE(tree.MakeFile(folder + "/" + std::to_string(i) + ".e" + std::to_string(i % 7), 1));

@@ -142,7 +142,8 @@ TEST(ScanThreadTest, WindowPollsWhileTheWorkerCounts)
     constexpr int kFolders = 8;
     constexpr int kFilesEach = 250;
     for (int i = 0; i < kFolders; ++i) {
-        const std::string folder = "f" + std::to_string(i);
+        std::string folder = "f";
+        folder += std::to_string(i);
         ASSERT_TRUE(tree.MakeFolder(folder));
         MakeFiles(tree, folder, kFilesEach, bytes);
         bytes += tree.SizeOf(folder);   // grown by its files

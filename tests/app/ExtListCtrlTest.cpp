@@ -3,7 +3,6 @@
 
 #include "ExtInfo.h"
 
-#include <QApplication>
 #include <QBrush>
 #include <QFont>
 #include <QHeaderView>
@@ -15,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
@@ -512,14 +510,3 @@ TEST_F(ExtListTest, Screenshot)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    ::testing::InitGoogleTest(&argc, argv);
-    QApplication application(argc, argv);
-    // Grouping "," and "%" texts as the C locale gives them, whatever the machine's locale.
-    std::setlocale(LC_ALL, "C");
-    return RUN_ALL_TESTS();
-}

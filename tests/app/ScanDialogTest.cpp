@@ -2,6 +2,7 @@
 #include "ExtListCtrl.h"
 #include "Format.h"
 #include "ProfileStore.h"
+#include "QtTestMain.h"
 #include "Resource.h"
 #include "ScanDialog.h"
 #include "ScanInfo.h"
@@ -16,7 +17,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -31,8 +31,6 @@
 namespace {
 
 constexpr int kScanTimeoutMs = 20000;
-
-QString g_profilePath;
 
 struct Counts {
     std::uint64_t folders = 0, files = 0, bytes = 0, records = 0;
@@ -116,7 +114,7 @@ class ScanDialogTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QFile::remove(g_profilePath);
+        QFile::remove(TestProfilePath());
         m_pDialog = std::make_unique<CScanDialog>();
         ASSERT_TRUE(m_pDialog->Create());
         m_pDialog->show();
@@ -302,7 +300,7 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
     EXPECT_FALSE(m_pDialog->isVisible());
     EXPECT_EQ(m_pList->RowCount(), 0); // no row outlives the records released on exit
 
-    QSettings settings(g_profilePath, QSettings::IniFormat);
+    QSettings settings(TestProfilePath(), QSettings::IniFormat);
     const QString entry = QStringLiteral("Main/Window%1").arg(m_pDialog->GetInstance());
     EXPECT_EQ(settings.value(entry).toString().split(' ').size(), 9) << entry.toStdString();
     EXPECT_EQ(settings.value(QStringLiteral("Main/Help")).toString(), QStringLiteral("1"));
@@ -311,7 +309,7 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
 TEST_F(ScanDialogTest, FirstRunWritesPlacementAndHelpButNotFont)
 {
     m_pDialog->reject();
-    QSettings settings(g_profilePath, QSettings::IniFormat);
+    QSettings settings(TestProfilePath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Main"));
     QStringList keys = settings.childKeys();
     keys.sort();
@@ -330,17 +328,3 @@ TEST_F(ScanDialogTest, HelpSwitchStoredAsZeroIsKept)
 }
 
 } // namespace
-
-int main(int argc, char* argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QTemporaryDir settingsFolder;
-    if (!settingsFolder.isValid())
-        return 1;
-    g_profilePath = settingsFolder.filePath(QStringLiteral("Kestrum.ini"));
-    SetProfileFileForTesting(g_profilePath);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

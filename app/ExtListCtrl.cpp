@@ -248,9 +248,8 @@ void CExtListCtrl::FillList(EXTINFO* head)
         m_nTotalBytes += record->nBytes;
         rows.push_back(record);
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [this](const EXTINFO* a, const EXTINFO* b) { return CompareRows(a, b) < 0; });
     m_pModel->ReplaceRows(std::move(rows));
+    SortRows();
 
     setUpdatesEnabled(true);
     scrollToTop();

@@ -1,11 +1,10 @@
 #include "ScanDialog.h"
 
-#include "Format.h"
+#include "CountsText.h"
 #include "ProfileStore.h"
 #include "Resource.h"
 #include "ResourceString.h"
 #include "ScanThread.h"
-#include "StringTable.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -19,10 +18,6 @@ namespace {
 
 constexpr int kRefreshMilliseconds = 500;
 
-QString FormatQString(unsigned nID, std::initializer_list<std::string_view> args)
-{
-    return QString::fromStdString(FormatString(nID, args));
-}
 
 } // namespace
 
@@ -179,10 +174,9 @@ void CScanDialog::ShowCounters()
         nFiles = m_scan.nFiles;
         nBytes = m_scan.nBytes;
     }
-    m_editContains.setText(FormatQString(IDS_FMT_FOLDERS, {FormatNumber(nFolders)}) +
-                           FormatQString(IDS_FMT_FILES, {FormatNumber(nFiles)}));
+    m_editContains.setText(QString::fromStdString(ContainsText(nFolders, nFiles)));
     m_editContains.repaint();
-    m_editSize.setText(FormatQString(IDS_FMT_BYTES, {FormatNumber(nBytes)}));
+    m_editSize.setText(QString::fromStdString(SizeText(nBytes)));
     m_editSize.repaint();
 }
 

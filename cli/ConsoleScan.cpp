@@ -1,6 +1,7 @@
 #include "ConsoleScan.h"
 
 #include "CountsText.h"
+#include "LabelledText.h"
 #include "InterruptFlag.h"
 #include "Resource.h"
 #include "ScanThread.h"

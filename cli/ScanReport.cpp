@@ -1,6 +1,7 @@
 #include "ScanReport.h"
 
 #include "CountsText.h"
+#include "LabelledText.h"
 #include "ExtInfo.h"
 #include "Format.h"
 #include "Resource.h"

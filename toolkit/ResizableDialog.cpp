@@ -62,6 +62,30 @@ long long ScaledOffset(long long extent, double fraction)
     return static_cast<long long>(std::clamp(product, -4.0e12, 4.0e12));
 }
 
+// One axis of a window's span, of the monitor that held it and of the monitor nearest it now;
+// 64-bit throughout, since stored rectangles may hold any integers.
+struct Span {
+    long long start;
+    long long end;
+};
+
+// The new start of the window on one axis: proportional to the old monitor; kept at its distance
+// from an edge it was docked to (the end edge wins over the start); otherwise pulled back inside.
+long long FitOnAxis(Span window, Span oldMonitor, Span nowMonitor, double fraction)
+{
+    const long long extent = window.end - window.start;
+    long long start = nowMonitor.start + ScaledOffset(nowMonitor.end - nowMonitor.start, fraction);
+    if (window.start - oldMonitor.start < kDockDistance)
+        start = nowMonitor.start + (window.start - oldMonitor.start);
+    else if (start < nowMonitor.start)
+        start = nowMonitor.start + kPullBack;
+    if (oldMonitor.end - window.end < kDockDistance)
+        start = nowMonitor.end - (oldMonitor.end - window.end) - extent;
+    else if (start + extent > nowMonitor.end)
+        start = nowMonitor.end - extent - kPullBack;
+    return start;
+}
+
 QString ReadLink(const QString& path)
 {
     return QFileInfo(path).symLinkTarget();
@@ -375,33 +399,10 @@ QPoint CResizableDialog::CalcPlacementOrigin(const Rect& rcWindow, const Rect& r
     if (rcCurrent == rcMonitor)
         return QPoint(rcWindow.left, rcWindow.top);
 
-    // 64-bit throughout: stored rectangles may hold any integers.
-    const Rect& r = rcWindow;
-    const Rect& m = rcMonitor;
-    const Rect& c = rcCurrent;
-    const long long w = r.Width();
-    const long long h = r.Height();
-    long long x = c.left + ScaledOffset(c.Width(), dX);
-    long long y = c.top + ScaledOffset(c.Height(), dY);
-
-    if (static_cast<long long>(r.left) - m.left < kDockDistance)
-        x = c.left + (static_cast<long long>(r.left) - m.left);
-    else if (x < c.left)
-        x = c.left + kPullBack;
-    if (static_cast<long long>(m.right) - r.right < kDockDistance)
-        x = c.right - (static_cast<long long>(m.right) - r.right) - w;
-    else if (x + w > c.right)
-        x = c.right - w - kPullBack;
-
-    if (static_cast<long long>(r.top) - m.top < kDockDistance)
-        y = c.top + (static_cast<long long>(r.top) - m.top);
-    else if (y < c.top)
-        y = c.top + kPullBack;
-    if (static_cast<long long>(m.bottom) - r.bottom < kDockDistance)
-        y = c.bottom - (static_cast<long long>(m.bottom) - r.bottom) - h;
-    else if (y + h > c.bottom)
-        y = c.bottom - h - kPullBack;
-
+    const long long x = FitOnAxis({rcWindow.left, rcWindow.right}, {rcMonitor.left, rcMonitor.right},
+                                  {rcCurrent.left, rcCurrent.right}, dX);
+    const long long y = FitOnAxis({rcWindow.top, rcWindow.bottom}, {rcMonitor.top, rcMonitor.bottom},
+                                  {rcCurrent.top, rcCurrent.bottom}, dY);
     return QPoint(ClampToInt(x), ClampToInt(y));
 }
 

@@ -14,7 +14,3 @@ std::string SizeText(std::uint64_t nBytes)
     return FormatString(IDS_FMT_BYTES, {FormatNumber(nBytes)});
 }
 
-std::string LabelledText(unsigned labelId, const std::string& field)
-{
-    return FormatString(IDS_CLI_FIELD, {LoadString(labelId), field});
-}

@@ -1,4 +1,5 @@
-// The window's wording of the scan counters, shared by the report and the status line.
+// The wording of the scan counters in the window's "Contains:" and "Size:" fields, which the
+// command-line tool uses too.
 #pragma once
 
 #include <cstdint>
@@ -8,5 +9,3 @@
 std::string ContainsText(std::uint64_t nFolders, std::uint64_t nFiles);
 // "1,234,567 bytes" (the "Size:" field).
 std::string SizeText(std::uint64_t nBytes);
-// A field with its label in front, e.g. "Size: 1,234,567 bytes"; labelId names the label string.
-std::string LabelledText(unsigned labelId, const std::string& field);

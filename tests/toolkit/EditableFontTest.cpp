@@ -3,11 +3,10 @@
 #include "ProfileStore.h"
 #include "QtTestMain.h"
 #include "Resource.h"
+#include "ShownWindow.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -81,14 +80,11 @@ TEST(FontText, ParsesFieldByFieldAndStopsSafely)
     }
 }
 
-TEST(FontText, FormatsFourteenFieldsWithLowercaseHexColour)
+TEST(FontText, WritesBytesAsNumbersAndTheColourInLowercaseHex)
 {
-    EXPECT_EQ(CEditableFont::FormatFontText(ExampleFont(), 0), kExampleText);
     LOGFONT logFont = ExampleFont();
     logFont.lfUnderline = 255;
-    logFont.lfPitchAndFamily = 0x22;
-    EXPECT_EQ(CEditableFont::FormatFontText(logFont, 0xABCDEF),
-              "-11 0 0 0 400 0 255 0 0 0 0 34 \"MS Sans Serif\" abcdef");
+    EXPECT_EQ(CEditableFont::FormatFontText(logFont, 0xABCDEF), "-11 0 0 0 400 0 255 0 0 0 0 0 \"MS Sans Serif\" abcdef");
 }
 
 TEST_F(EditableFontTest, ProfileRoundTripKeepsFontAndColourButNotClipPrecision)
@@ -117,64 +113,24 @@ TEST_F(EditableFontTest, ProfileRoundTripKeepsFontAndColourButNotClipPrecision)
 
 TEST_F(EditableFontTest, QFontSurvivesTheStoredText)
 {
-    struct Case {
-        const char* family;
-        int nPixels;
-        QFont::Weight weight;
-        bool bDecorated; // italic, underline and strike-out
-    } const cases[] = {
-        {"DejaVu Sans", 13, QFont::Normal, false},
-        {"Liberation Serif", 27, QFont::Bold, true},
-        {"No Such Face", 9, QFont::Light, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.family);
-        QFont font(QString::fromLatin1(c.family));
-        font.setPixelSize(c.nPixels);
-        font.setWeight(c.weight);
-        font.setItalic(c.bDecorated);
-        font.setUnderline(c.bDecorated);
-        font.setStrikeOut(c.bDecorated);
-        CEditableFont saved;
-        saved.SetFont(font);
-        saved.SaveToProfile(QStringLiteral("Main"), QStringLiteral("Font"));
+    QFont font(QStringLiteral("No Such Face"));
+    font.setPixelSize(27);
+    font.setWeight(QFont::Bold);
+    font.setItalic(true);
+    font.setUnderline(true);
+    font.setStrikeOut(true);
+    CEditableFont saved;
+    saved.SetFont(font);
+    saved.SaveToProfile(QStringLiteral("Main"), QStringLiteral("Font"));
 
-        CEditableFont loaded;
-        loaded.SetFont(QFont());
-        ASSERT_TRUE(loaded.LoadFromProfile(QStringLiteral("Main"), QStringLiteral("Font")));
-        const QFont back = loaded.GetFont();
-        EXPECT_EQ(back.family(), font.family());
-        EXPECT_EQ(back.pixelSize(), c.nPixels);
-        EXPECT_EQ(back.weight(), c.weight);
-        EXPECT_EQ(back.italic(), c.bDecorated);
-        EXPECT_EQ(back.underline(), c.bDecorated);
-        EXPECT_EQ(back.strikeOut(), c.bDecorated);
-    }
-}
-
-// Runs `edit` while polling for the font dialog it opens; `answer` sees the dialog and closes it.
-// False when no font dialog showed within 5 s.
-bool WithFontDialog(const std::function<void()>& edit, const std::function<void(CEditFontDialog&)>& answer)
-{
-    bool bSeen = false;
-    const QDeadlineTimer deadline(5000);
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        if (auto* pDialog = qobject_cast<CEditFontDialog*>(QApplication::activeModalWidget())) {
-            poll.stop();
-            bSeen = true;
-            answer(*pDialog);
-            if (pDialog->isVisible())
-                pDialog->reject();
-        } else if (deadline.hasExpired()) {
-            poll.stop();
-        }
-    });
-    poll.start();
-    edit();
-    poll.stop();
-    return bSeen;
+    CEditableFont loaded;
+    loaded.SetFont(QFont());
+    ASSERT_TRUE(loaded.LoadFromProfile(QStringLiteral("Main"), QStringLiteral("Font")));
+    const QFont back = loaded.GetFont();
+    EXPECT_EQ(back.family(), font.family());
+    EXPECT_EQ(back.pixelSize(), 27);
+    EXPECT_EQ(back.weight(), QFont::Bold);
+    EXPECT_TRUE(back.italic() && back.underline() && back.strikeOut());
 }
 
 TEST_F(EditableFontTest, DialogCaptionAndAnswer)
@@ -203,11 +159,12 @@ TEST_F(EditableFontTest, DialogCaptionAndAnswer)
 
         bool bResult = !c.bAccept;
         QString caption;
-        ASSERT_TRUE(WithFontDialog([&] { bResult = c.edit(font); }, [&](CEditFontDialog& dialog) {
+        const auto find = [] { return qobject_cast<CEditFontDialog*>(QApplication::activeModalWidget()); };
+        ASSERT_TRUE(WithShownWindow([&] { bResult = c.edit(font); }, find, [&](QWidget& dialog) {
             caption = dialog.windowTitle();
-            dialog.setCurrentFont(chosen);
+            static_cast<CEditFontDialog&>(dialog).setCurrentFont(chosen);
             if (c.bAccept)
-                dialog.accept();
+                static_cast<CEditFontDialog&>(dialog).accept();
         }));
         EXPECT_EQ(caption, c.caption);
         EXPECT_EQ(bResult, c.bAccept);

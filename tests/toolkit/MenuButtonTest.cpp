@@ -2,16 +2,15 @@
 #include "DialogTemplate.h"
 #include "MenuButton.h"
 #include "Resource.h"
+#include "ShownWindow.h"
 #include "TemplateDialog.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -58,29 +57,12 @@ protected:
     }
 };
 
-// Runs `open` while polling for the pop-up it should show; `inspect` sees the open menu, which is
-// closed afterwards unless `inspect` chose an item. False when no pop-up showed within 5 s.
+// Runs `open` and lets `inspect` see the pop-up menu it shows.
 bool WithOpenPopup(const std::function<void()>& open, const std::function<void(QMenu&)>& inspect)
 {
-    bool bSeen = false;
-    const QDeadlineTimer deadline(5000);
-    QTimer poll;
-    poll.setInterval(10);
-    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        if (auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-            poll.stop();
-            bSeen = true;
-            inspect(*pMenu);
-            if (pMenu->isVisible())
-                pMenu->close();
-        } else if (deadline.hasExpired()) {
-            poll.stop();
-        }
-    });
-    poll.start();
-    open();
-    poll.stop();
-    return bSeen;
+    return WithShownWindow(
+        open, [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+        [&](QWidget& menu) { inspect(static_cast<QMenu&>(menu)); });
 }
 
 class MenuButtonTest : public testing::Test {
@@ -179,26 +161,6 @@ TEST_F(MenuButtonTest, NoMenuOrNoSuchPopupShowsNothing)
                   c.bShown);
         EXPECT_EQ(bResult, c.bShown);
     }
-}
-
-TEST_F(MenuButtonTest, FocusRectangleIsInsetByTwoPixels)
-{
-    CMenuButton& button = m_owner.m_button;
-    const QImage unfocused = button.grab().toImage();
-    button.setFocus(Qt::TabFocusReason);
-    ASSERT_TRUE(button.hasFocus());
-    const QImage focused = button.grab().toImage();
-    ASSERT_EQ(focused.size(), unfocused.size());
-    // Only the inset rectangle changes: the outer two rows and columns are untouched, the third
-    // row carries the dots.
-    const QColor text = button.palette().color(QPalette::Active, QPalette::ButtonText);
-    int nDots = 0;
-    for (int x = 0; x < focused.width(); ++x) {
-        for (int y : {0, 1, focused.height() - 2, focused.height() - 1})
-            EXPECT_EQ(focused.pixel(x, y), unfocused.pixel(x, y)) << x << "," << y;
-        nDots += QColor(focused.pixel(x, 2)) == text ? 1 : 0;
-    }
-    EXPECT_GT(nDots, focused.width() / 4);
 }
 
 TEST(MenuButtonDrawing, CaptionIsCutTo31CharactersAndNeverGreyed)

@@ -475,7 +475,6 @@ void CHelpTipWnd::ShowTip(const QRect& rcTip, bool bAnimate, bool bOldTipOnScree
     }
     m_pPopup->setGeometry(rcTip);
     m_pPopup->show();
-    m_pPopup->raise();
 }
 
 void CHelpTipWnd::HideTip()

@@ -3,7 +3,8 @@
 // each: the pointer, the tip's rectangle, whether the platform draws the shadow, and the screen
 // pixels of the tip's frame, of its right shadow strip (three columns) and of the dialog beside it,
 // and the palette's tooltip colours.
-// With --hold it only shows the dialog with tips on and runs until killed (for screenshots).
+// With --hold it prints the button's centre instead of warping the pointer there, and runs until
+// killed (scripts/helptip-screenshot.sh moves the pointer itself).
 #include "DialogTemplate.h"
 #include "HelpTipWnd.h"
 #include "Resource.h"
@@ -116,11 +117,12 @@ int main(int argc, char* argv[])
             tip.RedirectTip(pButton, &dialog);
             tip.RedirectTip(dialog.GetDlgItem(IDCANCEL), &dialog);
             nStage = 1;
+            ptPointer = pButton->mapToGlobal(pButton->rect().center());
             if (bHold) {
+                Print("button", QStringLiteral("%1 %2").arg(ptPointer.x()).arg(ptPointer.y()));
                 poll.stop();
                 return;
             }
-            ptPointer = pButton->mapToGlobal(pButton->rect().center());
             QCursor::setPos(ptPointer);
             return;
         case 1: // the tip shows

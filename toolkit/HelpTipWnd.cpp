@@ -361,9 +361,13 @@ void CHelpTipWnd::Tick()
         return;
     if (!(m_dwTipFlags & 1) && !IsForeground(pOwner))
         return;
-    if (!WindowRect(pOwner).contains(pt))
+    if (!WindowRect(pOwner).contains(pt) || !pWnd)
         return;
+    AskForTip(pWnd, nIdFrom, pt);
+}
 
+void CHelpTipWnd::AskForTip(QWidget* pWnd, unsigned nIdFrom, const QPoint& pt)
+{
     TIPREQUEST request;
     request.hwndFrom = pWnd;
     request.idFrom = nIdFrom;

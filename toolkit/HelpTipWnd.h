@@ -77,6 +77,8 @@ private:
     void OnPaint(QPainter& painter);
 
     void Tick();
+    // Sends the text request to pWnd and shows, moves or hides the tip by the answer.
+    void AskForTip(QWidget* pWnd, unsigned nIdFrom, const QPoint& pt);
     QWidget* FindTipTarget(QWidget* pWnd, unsigned* pnIdFrom) const;
     bool IsForeground(const QWidget* pOwner) const;
     QSize CalcTipSize(const QString& text);

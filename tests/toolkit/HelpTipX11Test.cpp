@@ -1,9 +1,9 @@
 // The help tip on a real X server: an Xvfb of the test's own, and the probe program on it.
 #include <QByteArray>
-#include <QDir>
 #include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
@@ -15,38 +15,16 @@ namespace {
 constexpr int kWaitMs = 30000; // every wait below fails the test when this runs out
 constexpr int kCursorSize = 24;
 
-// An Xvfb on the first free display, stopped at the end.
-class CXvfb {
-public:
-    CXvfb()
-    {
-        // With -displayfd the server picks a free display and writes its number to our stdout.
-        m_process.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                 QStringLiteral("-screen"), QStringLiteral("0"),
-                                                 QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                                 QStringLiteral("tcp")});
-        if (!m_process.waitForStarted(kWaitMs))
-            return;
-        QByteArray output;
-        while (!output.contains('\n') && m_process.waitForReadyRead(kWaitMs))
-            output += m_process.readAllStandardOutput();
-        if (output.contains('\n'))
-            m_display = QStringLiteral(":") + QString::fromLatin1(output.trimmed());
-    }
-    ~CXvfb()
-    {
-        m_process.terminate();
-        if (!m_process.waitForFinished(kWaitMs))
-            m_process.kill();
-    }
-
-    // ":N", or empty when the server did not come up.
-    QString Display() const { return m_display; }
-
-private:
-    QProcess m_process;
-    QString m_display;
-};
+// Starts an Xvfb on the first free display: with -displayfd it writes the number to our stdout.
+// Returns ":N", or empty when the server did not come up.
+QString StartXvfb(QProcess& xvfb)
+{
+    xvfb.start(QStringLiteral("Xvfb"), QStringList{"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    QByteArray output;
+    while (!output.contains('\n') && xvfb.waitForReadyRead(kWaitMs))
+        output += xvfb.readAllStandardOutput();
+    return output.contains('\n') ? QStringLiteral(":") + QString::fromLatin1(output.trimmed()) : QString();
+}
 
 using Rgb = std::array<int, 3>;
 
@@ -64,12 +42,18 @@ Rgb Darkened(const Rgb& rgb, int f)
 
 TEST(HelpTipX11Test, TipShowsBelowTheRestingPointerWithItsOwnShadow)
 {
-    CXvfb xvfb;
-    ASSERT_FALSE(xvfb.Display().isEmpty()) << "Xvfb did not start";
+    QProcess xvfb;
+    const auto stopXvfb = qScopeGuard([&xvfb] {
+        xvfb.terminate();
+        if (!xvfb.waitForFinished(kWaitMs))
+            xvfb.kill();
+    });
+    const QString display = StartXvfb(xvfb);
+    ASSERT_FALSE(display.isEmpty()) << "Xvfb did not start";
 
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), xvfb.Display());
+    environment.insert(QStringLiteral("DISPLAY"), display);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("XCURSOR_SIZE"), QString::number(kCursorSize));
     environment.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("print_suppressions=0:suppressions=") + KESTRUM_X11_LEAKS);

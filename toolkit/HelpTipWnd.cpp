@@ -220,7 +220,13 @@ CHelpTipWnd::Platform CHelpTipWnd::Platform::Native()
 {
     Platform platform;
     platform.cursorPos = [] { return QCursor::pos(); };
-    platform.widgetAt = [](const QPoint& pt) { return QApplication::widgetAt(pt); };
+    platform.widgetAt = [](const QPoint& pt) {
+        // A disabled control is not "the window under the pointer": the widget holding it is.
+        QWidget* pWnd = QApplication::widgetAt(pt);
+        while (pWnd && !pWnd->isEnabled() && !pWnd->isWindow())
+            pWnd = pWnd->parentWidget();
+        return pWnd;
+    };
     // The application is in the foreground when it is the active application; its active window
     // is then the foreground window.
     platform.foregroundWindow = []() -> QWidget* {

@@ -46,6 +46,7 @@ public:
     std::vector<Request> m_requests;
     std::map<QObject*, QString> m_answers;
     std::function<void()> m_onRequest;
+    QPoint m_ptMove; // the answer moves the proposed position by this much
 
     void Watch(QWidget* pWidget) { pWidget->installEventFilter(this); }
 
@@ -62,6 +63,8 @@ protected:
         if (answer == m_answers.end())
             return false;
         request->SetText(answer->second);
+        request->x += m_ptMove.x();
+        request->y += m_ptMove.y();
         return true;
     }
 };
@@ -287,6 +290,7 @@ TEST_F(HelpTipWndTest, PlacementFitsTheMonitorUnderThePointer)
         Rect rcMonitor;
         bool bMenuDropLeft;
         Expect expected;
+        QPoint ptMove = {};
     } cases[] = {
         {"below the pointer", {0, 0, 2000, 2000}, false, [&](int, int, const Rect&) { return p + QPoint(0, c); }},
         {"above it at the bottom", {0, 0, 2000, p.y() + c + 5}, false,
@@ -297,10 +301,13 @@ TEST_F(HelpTipWndTest, PlacementFitsTheMonitorUnderThePointer)
          [&](int w, int, const Rect&) { return QPoint(p.x() - w, p.y() + c); }},
         {"menus to the left at the left edge", {p.x() - 5, 0, 2000, 2000}, true,
          [&](int, int, const Rect& m) { return QPoint(m.left, p.y() + c); }},
+        {"where the answer moved it", {0, 0, 2000, 2000}, false,
+         [&](int, int, const Rect&) { return p + QPoint(40, c - 7); }, {40, -7}},
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(testCase.name);
         SetMonitorsForTesting({{testCase.rcMonitor, testCase.rcMonitor}});
+        m_recorder.m_ptMove = testCase.ptMove;
         auto tip = TipOn(true, testCase.bMenuDropLeft);
         RestUntilRequest(*tip);
         ASSERT_TRUE(TipShown(*tip));

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTextBlock>
 #include <QUrl>
 #include <QWidget>
@@ -229,6 +230,28 @@ TEST_F(ExtEditTest, ClickOnSelectionWithoutDragPlacesCaretAndLeavesClipboard)
         EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("keep"));
         EXPECT_TRUE(edit.IsDragEnabled());
     }
+}
+
+TEST_F(ExtEditTest, HeldPressStartsDragAfterDragDelay)
+{
+    const int nDelay = QApplication::startDragTime();
+    QApplication::setStartDragTime(20);
+    CTestExtEdit& edit = MakeField(false, QStringLiteral("abcdef"));
+    edit.GetEditControl().SetSel(1, 5);
+    Mouse(edit, QEvent::MouseButtonPress, PointAt(edit, 3));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit.nDrags == 1; }, 3000));
+    EXPECT_EQ(edit.GetEditControl().GetSel(), std::make_pair(3, 3)); // dropped nowhere: an ordinary click
+    QApplication::setStartDragTime(nDelay);
+}
+
+TEST_F(ExtEditTest, FieldDestroyedFirstLeavesEditInert)
+{
+    CTestExtEdit& edit = MakeField(true, QStringLiteral("abc"));
+    delete edit.GetWidget();
+    EXPECT_EQ(edit.GetWidget(), nullptr);
+    EXPECT_FALSE(edit.IsDragEnabled());
+    edit.AppendText(QStringLiteral("more"));
+    EXPECT_FALSE(edit.RegisterDropTarget());
 }
 
 TEST_F(ExtEditTest, InsertionMarkIsBarOrSelection)

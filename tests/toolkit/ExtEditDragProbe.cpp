@@ -4,7 +4,8 @@
 //   DRAG                                               when a drag starts
 //   OVER                                               the first time a drag hovers over the target
 //   TEXT <source>|<target>|<clipboard>                 after every change of either field
-// and runs until it is closed or killed.
+// and runs until it is closed or killed. With --self-drive it makes the same drag itself, with
+// pointer events given to the window system layer (the X server still carries the drag and drop).
 #include "ExtEdit.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -46,11 +48,28 @@ private:
     bool m_bReported = false;
 };
 
+// Press on the selection, leave the start square (the drag begins and runs its own event loop),
+// then move over the target and release there. Each later step is a timer of its own, so that it
+// fires inside the drag's loop.
+void SelfDrive(QWidget* pSource, QPoint onSelection, QWidget* pTarget, QPoint onTarget)
+{
+    constexpr int kStepMs = 100;
+    QTest::mousePress(pSource, Qt::LeftButton, Qt::NoModifier, onSelection);
+    for (int step = 1; step <= 4; ++step) {
+        QTimer::singleShot(kStepMs * step, pTarget, [=] {
+            QTest::mouseMove(pTarget, onTarget + QPoint(step % 2, 0));
+        });
+    }
+    QTimer::singleShot(kStepMs * 5, pTarget, [=] { QTest::mouseRelease(pTarget, Qt::LeftButton, Qt::NoModifier, onTarget); });
+    QTest::mouseMove(pSource, onSelection + QPoint(12, 0));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    const bool bSelfDrive = QApplication::arguments().contains(QStringLiteral("--self-drive"));
     QApplication::clipboard()->setText(QStringLiteral("keep"));
 
     QWidget window;
@@ -97,6 +116,9 @@ int main(int argc, char* argv[])
         const QPoint onTarget = pTarget->viewport()->mapToGlobal(target.GetEditControl().PosFromChar(4).value() + QPoint(0, 6));
         std::printf("READY %d %d %d %d\n", onSelection.x(), onSelection.y(), onTarget.x(), onTarget.y());
         std::fflush(stdout);
+        if (bSelfDrive)
+            SelfDrive(pSource, pSource->mapFromGlobal(onSelection), pTarget->viewport(),
+                      pTarget->viewport()->mapFromGlobal(onTarget));
     });
     ready.start();
     return QApplication::exec();

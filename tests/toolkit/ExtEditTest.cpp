@@ -12,6 +12,9 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QTest>
 #include <QTextBlock>
 #include <QUrl>
@@ -375,6 +378,45 @@ TEST_F(ExtEditTest, HelpTextAnswersFromStringId)
         EXPECT_EQ(request.isAccepted(), c.bHandled);
         EXPECT_EQ(request.Request().szText, c.text);
     }
+}
+
+// The whole drag on a real X server: Qt's X11 drag and drop carries the text from one field to
+// the other (Xvfb must be installed).
+TEST(ExtEditXServerTest, DragMovesTextBetweenFields)
+{
+    constexpr int kWaitMs = 20000;
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                                        QStringLiteral("800x600x24")});
+    ASSERT_TRUE(xvfb.waitForStarted(kWaitMs)) << "Xvfb cannot be started";
+    QDeadlineTimer deadline(kWaitMs);
+    while (!xvfb.canReadLine() && xvfb.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+    }
+    const QString display = QString::fromLatin1(xvfb.readLine()).trimmed();
+    ASSERT_FALSE(display.isEmpty()) << "Xvfb named no display";
+
+    QProcess probe;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), u':' + display);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    probe.setProcessEnvironment(environment);
+    probe.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    probe.start(QStringLiteral(KESTRUM_EXTEDIT_PROBE), {QStringLiteral("--self-drive")});
+    ASSERT_TRUE(probe.waitForStarted(kWaitMs));
+    const QByteArray expected = "TEXT alpha  gamma|one betatwo three|keep";
+    QByteArray lastLine;
+    while (lastLine != expected) {
+        if (!probe.canReadLine() && !probe.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            break;
+        while (probe.canReadLine() && lastLine != expected)
+            lastLine = probe.readLine().trimmed();
+    }
+    EXPECT_EQ(lastLine, expected);
+    probe.kill();
+    probe.waitForFinished(kWaitMs);
+    xvfb.terminate();
+    xvfb.waitForFinished(kWaitMs);
 }
 
 } // namespace

@@ -45,7 +45,7 @@ bool IsTextCharacter(QChar ch)
 CExtEdit::CExtEdit()
 {
     m_dragDelay.setSingleShot(true);
-    connect(&m_dragDelay, &QTimer::timeout, this, &CExtEdit::StartDrag);
+    connect(&m_dragDelay, &QTimer::timeout, this, &CExtEdit::OnDragDelay);
 }
 
 CExtEdit::~CExtEdit()
@@ -246,6 +246,21 @@ bool CExtEdit::OnLButtonUp(QMouseEvent* pEvent)
     ReplayClick(*pPending, false);
     EndDrag();
     return false;
+}
+
+// The button was held for the drag delay: the drag begins, unless the release went astray (to a
+// popup that grabbed the mouse, say); then the press ends as a click.
+void CExtEdit::OnDragDelay()
+{
+    if (!m_pPending)
+        return;
+    if (QGuiApplication::mouseButtons() & Qt::LeftButton) {
+        StartDrag();
+        return;
+    }
+    const std::unique_ptr<PendingDrag> pPending = std::move(m_pPending);
+    ReplayClick(*pPending, true);
+    EndDrag();
 }
 
 void CExtEdit::StartDrag()

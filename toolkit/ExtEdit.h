@@ -79,6 +79,7 @@ private:
     bool OnLButtonDown(QMouseEvent* pEvent);
     bool OnMouseMove(QMouseEvent* pEvent);
     bool OnLButtonUp(QMouseEvent* pEvent);
+    void OnDragDelay();
     void StartDrag();
     void EndDrag();
     struct PendingDrag;

@@ -241,9 +241,18 @@ TEST_F(ExtEditTest, HeldPressStartsDragAfterDragDelay)
     QApplication::setStartDragTime(20);
     CTestExtEdit& edit = MakeField(false, QStringLiteral("abcdef"));
     edit.GetEditControl().SetSel(1, 5);
-    Mouse(edit, QEvent::MouseButtonPress, PointAt(edit, 3));
+    // Through the window system, so that the application knows the button is held.
+    QTest::mousePress(edit.GetWidget(), Qt::LeftButton, Qt::NoModifier, PointAt(edit, 3));
     EXPECT_TRUE(QTest::qWaitFor([&] { return edit.nDrags == 1; }, 3000));
     EXPECT_EQ(edit.GetEditControl().GetSel(), std::make_pair(3, 3)); // dropped nowhere: an ordinary click
+    QTest::mouseRelease(edit.GetWidget(), Qt::LeftButton, Qt::NoModifier, PointAt(edit, 3));
+
+    // A press whose release the field never saw ends as a click once the delay is over.
+    edit.GetEditControl().SetSel(1, 5);
+    Mouse(edit, QEvent::MouseButtonPress, PointAt(edit, 2));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit.IsDragEnabled(); }, 3000));
+    EXPECT_EQ(edit.nDrags, 1);
+    EXPECT_EQ(edit.GetEditControl().GetSel(), std::make_pair(2, 2));
     QApplication::setStartDragTime(nDelay);
 }
 

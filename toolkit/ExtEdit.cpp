@@ -92,23 +92,20 @@ void CExtEdit::Bind(const CEditControl& edit)
     UpdateAcceptDrops();
 }
 
+// Gives the field back as a plain edit (the edit object goes away, or takes another field).
 void CExtEdit::Detach()
 {
-    m_dragDelay.stop();
-    m_pPending.reset();
     if (m_pDropTarget)
         m_pDropTarget->Revoke();
+    m_pDropTarget.reset();
     if (QWidget* pWidget = m_edit.Widget()) {
         disconnect(pWidget, &QObject::destroyed, this, &CExtEdit::OnDestroy);
         pWidget->removeEventFilter(this);
         m_edit.ClientWidget()->removeEventFilter(this);
-        m_pDropTarget.reset();
-        m_bDragEnabled = false;
+        m_bAcceptFiles = false;
         UpdateAcceptDrops();
     }
-    m_pDropTarget.reset();
-    m_bDragEnabled = false;
-    m_edit = CEditControl();
+    OnDestroy();
 }
 
 // The widget is being destroyed: its children (the drop mark among them) go with it.

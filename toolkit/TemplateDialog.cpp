@@ -1,8 +1,8 @@
 #include "TemplateDialog.h"
 
+#include "DialogIds.h"
 #include "DialogTemplate.h"
 #include "IconResource.h"
-#include "Resource.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>

@@ -306,9 +306,12 @@ void CResizableDialog::UpdatePlacementFractions()
 
 void CResizableDialog::ApplyPlacement()
 {
-    // The template size is the smallest the window may take, as in OnGetMinMaxInfo.
-    SetWindowRect(FitPlacement(m_rcPlacement, m_rcPlacementMonitor, m_dPlacementX, m_dPlacementY,
-                               m_rcInitial.Width(), m_rcInitial.Height(), GetMonitors()));
+    // The smallest window is the template's client size (as in OnGetMinMaxInfo) plus the frame as
+    // the window system reports it now: on X11 the frame is known only once the window is shown.
+    const int nMinWidth = m_sizeInitialClient.width() + frameGeometry().width() - width();
+    const int nMinHeight = m_sizeInitialClient.height() + frameGeometry().height() - height();
+    SetWindowRect(FitPlacement(m_rcPlacement, m_rcPlacementMonitor, m_dPlacementX, m_dPlacementY, nMinWidth,
+                               nMinHeight, GetMonitors()));
 }
 
 void CResizableDialog::CenterWindow()

@@ -81,7 +81,8 @@ WindowBox LimitWindowSize(const WindowBox& window, long long nMinWidth, long lon
     return limited;
 }
 
-WindowBox FitToMonitor(const WindowBox& window, const Rect& rcMonitor, const Rect& rcNearest, double dX, double dY)
+WindowBox CalcPlacementOrigin(const WindowBox& window, const Rect& rcMonitor, const Rect& rcNearest, double dX,
+                              double dY)
 {
     // The monitor that held the window still has the same geometry: nothing moves.
     if (rcNearest == rcMonitor)
@@ -127,5 +128,5 @@ Rect FitPlacement(const Rect& rcWindow, const Rect& rcMonitor, double dX, double
     const WindowBox limited = LimitWindowSize(WindowBox::FromRect(rcWindow), nMinWidth, nMinHeight, monitors);
     const std::optional<std::size_t> nearest = NearestMonitor(monitors, limited.ToRect());
     const Rect rcNearest = nearest ? monitors[*nearest].rcMonitor : Rect{};
-    return KeepOnWorkArea(FitToMonitor(limited, rcMonitor, rcNearest, dX, dY), monitors).ToRect();
+    return KeepOnWorkArea(CalcPlacementOrigin(limited, rcMonitor, rcNearest, dX, dY), monitors).ToRect();
 }

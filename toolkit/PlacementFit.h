@@ -35,10 +35,12 @@ Rect WorkAreaOf(const MonitorInfo& monitor);
 WindowBox LimitWindowSize(const WindowBox& window, long long nMinWidth, long long nMinHeight,
                           const std::vector<MonitorInfo>& monitors);
 
-// Step 2. `rcMonitor` is the whole rectangle of the monitor that held the window when it was
-// recorded, `rcNearest` that of the monitor nearest it now, dX and dY the recorded position as
-// fractions of the old monitor's width and height. The size stays.
-WindowBox FitToMonitor(const WindowBox& window, const Rect& rcMonitor, const Rect& rcNearest, double dX, double dY);
+// Step 2: the window moved to its new top-left corner; the size stays. `rcMonitor` is the whole
+// rectangle of the monitor that held the window when it was recorded, `rcNearest` that of the
+// monitor nearest it now, dX and dY the recorded position as fractions of the old monitor's width
+// and height.
+WindowBox CalcPlacementOrigin(const WindowBox& window, const Rect& rcMonitor, const Rect& rcNearest, double dX,
+                              double dY);
 
 // Step 3: the window unchanged when it can be seen, else moved; the size stays.
 WindowBox KeepOnWorkArea(const WindowBox& window, const std::vector<MonitorInfo>& monitors);

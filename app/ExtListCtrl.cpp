@@ -6,6 +6,7 @@
 #include "Format.h"
 #include "Resource.h"
 #include "StringTable.h"
+#include "TextEscape.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -102,7 +103,9 @@ QString CExtListCtrl::CRowModel::CellText(const EXTINFO& record, int column) con
 {
     switch (column) {
     case ColumnExt:
-        return ToQString(record.szExt);
+        // A control character would break the row (a newline doubles its height); the record keeps
+        // its bytes, only the cell shows escapes, as the command-line tool writes them.
+        return ToQString(TerminalEscape(record.szExt));
     case ColumnCount:
         return ToQString(FormatNumber(record.nCount));
     case ColumnSize:
@@ -264,6 +267,8 @@ void CExtListCtrl::ClearList()
     m_nSelectedFiles = 0;
     m_nTotalFiles = 0;
     m_pModel->ReplaceRows({});
+    // A model reset drops the selection without a selection signal; the summary must still follow.
+    emit selectionSummaryChanged();
 }
 
 void CExtListCtrl::GetSelectionSummary(std::string& summary) const

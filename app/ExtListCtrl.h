@@ -31,7 +31,8 @@ public:
     // Replaces all rows by one row per record of the list starting at head (null: empty list),
     // sorted by the current sort order. The records must outlive the rows.
     void FillList(EXTINFO* head);
-    // Zeroes the four totals and removes every row; the sort order stays.
+    // Zeroes the four totals and removes every row, then emits selectionSummaryChanged; the sort
+    // order stays.
     void ClearList();
     // "N files,   B bytes (P%)" for the selected rows, or empty when none holds a file.
     void GetSelectionSummary(std::string& summary) const;

@@ -218,10 +218,21 @@ void CScanDialog::OnListSelectionChanged()
 
 void CScanDialog::EnableScanButtons(bool bScanning)
 {
-    if (QWidget* pScanNow = GetDlgItem(IDOK))
-        pScanNow->setEnabled(!bScanning);
-    if (QWidget* pStop = GetDlgItem(IDC_STOP))
-        pStop->setEnabled(bScanning);
+    SetButtonEnabled(IDOK, !bScanning);
+    SetButtonEnabled(IDC_STOP, bScanning);
+}
+
+// Qt hands the focus of a disabled widget to the next one in the tab order: after "Scan now" that
+// is "Exit", after "Stop" "Find...", and Enter would then press that button. The focus goes to the
+// folder box instead, where Enter reaches the default button, "Scan now".
+void CScanDialog::SetButtonEnabled(int nId, bool bEnable)
+{
+    QWidget* pButton = GetDlgItem(nId);
+    if (!pButton)
+        return;
+    if (!bEnable && focusWidget() == pButton) // also while the window is not active
+        m_editFolder.setFocus(Qt::OtherFocusReason);
+    pButton->setEnabled(bEnable);
 }
 
 void CScanDialog::ShowMessage(unsigned nIDText)

@@ -45,6 +45,7 @@ private:
     void EndScan();
     void ShowCounters();
     void EnableScanButtons(bool bScanning);
+    void SetButtonEnabled(int nId, bool bEnable);
     void ShowMessage(unsigned nIDText);
 
     // Bound to the template's controls before it is applied; destroyed before the dialog.

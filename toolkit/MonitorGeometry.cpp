@@ -29,10 +29,12 @@ long long Gap(const Span& a, const Span& b)
     return std::max({0LL, b.first - a.last, a.first - b.last});
 }
 
-long long DistanceSquared(const Rect& a, const Rect& b)
+// In double: gaps reach 2^32 for rectangles at the ends of the int range, and their squares
+// would overflow 64 bits.
+double DistanceSquared(const Rect& a, const Rect& b)
 {
-    const long long dx = Gap(HorizontalSpan(a), HorizontalSpan(b));
-    const long long dy = Gap(VerticalSpan(a), VerticalSpan(b));
+    const auto dx = static_cast<double>(Gap(HorizontalSpan(a), HorizontalSpan(b)));
+    const auto dy = static_cast<double>(Gap(VerticalSpan(a), VerticalSpan(b)));
     return dx * dx + dy * dy;
 }
 
@@ -41,32 +43,6 @@ long long IntersectionArea(const Rect& a, const Rect& b)
     const long long width = std::min<long long>(a.right, b.right) - std::max<long long>(a.left, b.left);
     const long long height = std::min<long long>(a.bottom, b.bottom) - std::max<long long>(a.top, b.top);
     return (width > 0 && height > 0) ? width * height : 0;
-}
-
-// Index of the monitor nearest `rc` (largest shared area first, then smallest distance; the earlier
-// monitor wins a tie), or nothing when there are no monitors.
-std::optional<std::size_t> NearestMonitor(const std::vector<MonitorInfo>& monitors, const Rect& rc)
-{
-    std::optional<std::size_t> best;
-    long long bestArea = 0;
-    for (std::size_t i = 0; i < monitors.size(); ++i) {
-        const long long area = IntersectionArea(monitors[i].rcMonitor, rc);
-        if (area > bestArea) {
-            bestArea = area;
-            best = i;
-        }
-    }
-    if (best)
-        return best;
-    long long bestDistance = 0;
-    for (std::size_t i = 0; i < monitors.size(); ++i) {
-        const long long distance = DistanceSquared(monitors[i].rcMonitor, rc);
-        if (!best || distance < bestDistance) {
-            bestDistance = distance;
-            best = i;
-        }
-    }
-    return best;
 }
 
 Rect PrimaryFallback(bool bWholeMonitor)
@@ -84,6 +60,30 @@ Rect MonitorNearest(const Rect& rc, bool bWholeMonitor)
 }
 
 } // namespace
+
+std::optional<std::size_t> NearestMonitor(const std::vector<MonitorInfo>& monitors, const Rect& rc)
+{
+    std::optional<std::size_t> best;
+    long long bestArea = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const long long area = IntersectionArea(monitors[i].rcMonitor, rc);
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    if (best)
+        return best;
+    double bestDistance = 0;
+    for (std::size_t i = 0; i < monitors.size(); ++i) {
+        const double distance = DistanceSquared(monitors[i].rcMonitor, rc);
+        if (!best || distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
+}
 
 std::vector<MonitorInfo> GetMonitors()
 {

@@ -6,6 +6,8 @@
 
 #include "Rect.h"
 
+#include <cstddef>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -18,6 +20,10 @@ struct MonitorInfo {
 
 // The monitors in the platform's order, the primary first; empty without a GUI application.
 std::vector<MonitorInfo> GetMonitors();
+
+// Index of the monitor nearest `rc` in `monitors` (largest shared area first, then smallest
+// distance; the earlier monitor wins a tie), or nothing when there are no monitors.
+std::optional<std::size_t> NearestMonitor(const std::vector<MonitorInfo>& monitors, const Rect& rc);
 
 // Tests: these monitors stand in for the screens until ResetMonitorsForTesting (the first is primary).
 void SetMonitorsForTesting(std::vector<MonitorInfo> monitors);

@@ -1,13 +1,14 @@
 #include "ResizableDialog.h"
 
 #include "IconResource.h"
+#include "InstanceCount.h"
 #include "MonitorGeometry.h"
+#include "PlacementFit.h"
+#include "PlacementText.h"
 #include "ProfileStore.h"
 #include "ResourceString.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -17,78 +18,14 @@
 #include <QStyle>
 #include <QStyleOptionSizeGrip>
 
-#include <charconv>
-#include <cmath>
-#include <numeric>
-
 namespace {
 
 constexpr int kMaxLayoutIds = 123;     // the four counts and the ids fill 128 slots
-constexpr int kDockDistance = 40;      // closer than this to a monitor edge counts as docked
-constexpr int kPullBack = 5;           // a window pulled onto a monitor ends this far inside
 constexpr int kSizeMoveSettleMs = 300; // a move or resize resting this long has finished
-
-// Up to `count` integers from the text as "%d %d ..." reads them: blanks before each are skipped,
-// reading stops at the first field that is not an integer or does not fit. Returns how many.
-int ParseIntegers(const QByteArray& text, int* anValues, int count)
-{
-    const char* cursor = text.constData();
-    const char* const end = cursor + text.size();
-    int n = 0;
-    while (n < count) {
-        while (cursor != end && (*cursor == ' ' || (*cursor >= '\t' && *cursor <= '\r')))
-            ++cursor;
-        const char* number = cursor;
-        if (number != end && *number == '+')
-            ++number;
-        const auto [next, error] = std::from_chars(number, end, anValues[n]);
-        if (error != std::errc())
-            break;
-        cursor = next;
-        ++n;
-    }
-    return n;
-}
 
 int ClampToInt(long long value)
 {
     return Rect::Saturate(value);
-}
-
-// monitor extent × fraction, truncated toward zero; kept far inside 64 bits whatever was stored.
-long long ScaledOffset(long long extent, double fraction)
-{
-    const double product = std::trunc(static_cast<double>(extent) * fraction);
-    return static_cast<long long>(std::clamp(product, -4.0e12, 4.0e12));
-}
-
-// One axis of a window's span, of the monitor that held it and of the monitor nearest it now;
-// 64-bit throughout, since stored rectangles may hold any integers.
-struct Span {
-    long long start;
-    long long end;
-};
-
-// The new start of the window on one axis: proportional to the old monitor; kept at its distance
-// from an edge it was docked to (the end edge wins over the start); otherwise pulled back inside.
-long long FitOnAxis(Span window, Span oldMonitor, Span nowMonitor, double fraction)
-{
-    const long long extent = window.end - window.start;
-    long long start = nowMonitor.start + ScaledOffset(nowMonitor.end - nowMonitor.start, fraction);
-    if (window.start - oldMonitor.start < kDockDistance)
-        start = nowMonitor.start + (window.start - oldMonitor.start);
-    else if (start < nowMonitor.start)
-        start = nowMonitor.start + kPullBack;
-    if (oldMonitor.end - window.end < kDockDistance)
-        start = nowMonitor.end - (oldMonitor.end - window.end) - extent;
-    else if (start + extent > nowMonitor.end)
-        start = nowMonitor.end - extent - kPullBack;
-    return start;
-}
-
-QString ReadLink(const QString& path)
-{
-    return QFileInfo(path).symLinkTarget();
 }
 
 } // namespace
@@ -184,18 +121,16 @@ bool CResizableDialog::LoadPlacement(const QString& section, const QString& entr
         return false;
     }
 
-    int an[9] = {};
-    const int n = ParseIntegers(value.toUtf8(), an, 9);
+    const PlacementText stored = PlacementText::Parse(value.toStdString());
     // A short or unreadable value leaves the current placement in force.
     RecordPlacement();
-    if (n >= 4) {
-        m_rcPlacement = Rect{an[0], an[1], an[2], an[3]};
+    if (stored.nNumbers >= 4) {
+        m_rcPlacement = stored.rcWindow;
         m_rcPlacementMonitor = GetMonitorRectFromRect(m_rcPlacement, true);
         UpdatePlacementFractions();
     }
-    if (n == 9) {
-        // an[4] is a format marker, read and not used.
-        m_rcPlacementMonitor = Rect{an[5], an[6], an[7], an[8]};
+    if (stored.nNumbers == 9) {
+        m_rcPlacementMonitor = stored.rcMonitor;
         UpdatePlacementFractions();
     }
     ApplyPlacement();
@@ -204,30 +139,13 @@ bool CResizableDialog::LoadPlacement(const QString& section, const QString& entr
 
 bool CResizableDialog::SavePlacement(const QString& section, const QString& entry)
 {
-    const Rect& r = m_rcPlacement;
-    const Rect& m = m_rcPlacementMonitor;
-    const QString value = QString::asprintf("%d %d %d %d %d %d %d %d %d", r.left, r.top, r.right, r.bottom, 1,
-                                            m.left, m.top, m.right, m.bottom);
-    return WriteProfileString(section, entry, value);
+    const std::string value = PlacementText::Format(m_rcPlacement, m_rcPlacementMonitor);
+    return WriteProfileString(section, entry, QString::fromStdString(value));
 }
 
 int CResizableDialog::CountInstances()
 {
-    const QString self = ReadLink(QStringLiteral("/proc/self/exe"));
-    if (self.isEmpty())
-        return 0;
-    const QDir proc(QStringLiteral("/proc"));
-    if (!proc.exists())
-        return 0;
-    int nCount = 0;
-    // Processes of other users whose link cannot be read are not copies we could count.
-    for (const QString& name : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool bNumber = false;
-        name.toLongLong(&bNumber);
-        if (bNumber && ReadLink(proc.filePath(name) + QStringLiteral("/exe")) == self)
-            ++nCount;
-    }
-    return nCount;
+    return CountRunningCopies();
 }
 
 Rect CResizableDialog::GetWindowRect() const
@@ -388,22 +306,12 @@ void CResizableDialog::UpdatePlacementFractions()
 
 void CResizableDialog::ApplyPlacement()
 {
-    const QPoint origin = CalcPlacementOrigin(m_rcPlacement, m_rcPlacementMonitor, m_dPlacementX, m_dPlacementY);
-    SetWindowRect(Rect{origin.x(), origin.y(), ClampToInt(origin.x() + m_rcPlacement.Width()),
-                       ClampToInt(origin.y() + m_rcPlacement.Height())});
-}
-
-QPoint CResizableDialog::CalcPlacementOrigin(const Rect& rcWindow, const Rect& rcMonitor, double dX, double dY) const
-{
-    const Rect rcCurrent = GetMonitorRectFromRect(rcWindow, true);
-    if (rcCurrent == rcMonitor)
-        return QPoint(rcWindow.left, rcWindow.top);
-
-    const long long x = FitOnAxis({rcWindow.left, rcWindow.right}, {rcMonitor.left, rcMonitor.right},
-                                  {rcCurrent.left, rcCurrent.right}, dX);
-    const long long y = FitOnAxis({rcWindow.top, rcWindow.bottom}, {rcMonitor.top, rcMonitor.bottom},
-                                  {rcCurrent.top, rcCurrent.bottom}, dY);
-    return QPoint(ClampToInt(x), ClampToInt(y));
+    // The smallest window is the template's client size (as in OnGetMinMaxInfo) plus the frame as
+    // the window system reports it now: on X11 the frame is known only once the window is shown.
+    const int nMinWidth = m_sizeInitialClient.width() + frameGeometry().width() - width();
+    const int nMinHeight = m_sizeInitialClient.height() + frameGeometry().height() - height();
+    SetWindowRect(FitPlacement(m_rcPlacement, m_rcPlacementMonitor, m_dPlacementX, m_dPlacementY, nMinWidth,
+                               nMinHeight, GetMonitors()));
 }
 
 void CResizableDialog::CenterWindow()

@@ -1,6 +1,8 @@
 // A template dialog that resizes with anchored controls, keeps its template size as the minimum,
 // draws a size grip, gives its children the system message font, and saves and restores its
-// window placement per running copy of the program, fitted to the monitors present.
+// window placement per running copy of the program, fitted to the monitors present. The placement
+// text, the fitting rules and the instance count live in PlacementText, PlacementFit and
+// InstanceCount.
 //
 // The window rectangle throughout is QWidget::frameGeometry() in screen coordinates (frame
 // included). Where the platform reports no frame (before the first show on X11, or offscreen) it
@@ -45,6 +47,8 @@ public:
     // How many running processes execute this program's executable (this one included); 0 when
     // /proc cannot tell.
     static int CountInstances();
+    // Tests: a move or resize has not yet come to rest (the end of it is still to be handled).
+    bool IsSizeMoveSettling() const { return m_timerSizeMove.isActive(); }
 
     int GetInstance() const { return m_nInstance; }
     Rect GetPlacementRect() const { return m_rcPlacement; }
@@ -74,8 +78,8 @@ protected:
 
     void RecordPlacement();
     void UpdatePlacementFractions();
+    // Moves and sizes the window to the recorded placement, fitted to the monitors present.
     void ApplyPlacement();
-    QPoint CalcPlacementOrigin(const Rect& rcWindow, const Rect& rcMonitor, double dX, double dY) const;
     void CenterWindow();
 
     bool event(QEvent* pEvent) override;

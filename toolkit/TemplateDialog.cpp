@@ -1,8 +1,8 @@
 #include "TemplateDialog.h"
 
+#include "DialogIds.h"
 #include "DialogTemplate.h"
 #include "IconResource.h"
-#include "Resource.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>
@@ -95,8 +95,20 @@ bool CTemplateDialog::Create()
     if (!m_pTemplate)
         return false;
     ApplyTemplate(*m_pTemplate);
-    OnInitDialog();
+    // Qt's dialog would focus the default button when the first tab stop is another push button.
+    if (OnInitDialog())
+        FocusFirstTabStop();
     return true;
+}
+
+void CTemplateDialog::FocusFirstTabStop()
+{
+    for (QWidget* widget = nextInFocusChain(); widget && widget != this; widget = widget->nextInFocusChain()) {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->isVisibleTo(this)) {
+            widget->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 int CTemplateDialog::DoModal()

@@ -56,8 +56,8 @@ public:
     void reject() override; // OnCancel
 
 protected:
-    // Runs once, after the controls exist and before the first show. The result is kept for
-    // compatibility with derived dialogs; Qt gives the first tab stop the focus either way.
+    // Runs once, after the controls exist and before the first show. True gives the first tab
+    // stop the focus; false means the dialog has set the focus itself.
     virtual bool OnInitDialog();
     // A button with this id was clicked; true when handled. IDOK and IDCANCEL are handled here.
     virtual bool OnCommand(int nId);
@@ -65,6 +65,7 @@ protected:
     virtual void OnCancel(); // ends the dialog with IDCANCEL
 
 private:
+    void FocusFirstTabStop();
     void ApplyTemplate(const DialogTemplate& dialogTemplate);
     void ApplyWindowStyle(const DialogTemplate& dialogTemplate);
     QWidget* MakeControl(const ControlTemplate& control);

@@ -233,6 +233,66 @@ TEST_F(ScanDialogTest, SelectingRowsFillsSelectedAndClearingEmptiesIt)
     EXPECT_TRUE(m_pSelected->text().isEmpty());
 }
 
+TEST_F(ScanDialogTest, NewScanEmptiesSelectedWithTheList)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 1, 7));
+    ASSERT_TRUE(Scan(tree.Root()));
+    m_pList->selectAll();
+    ASSERT_FALSE(m_pSelected->text().isEmpty());
+
+    m_pScanNow->click();
+    EXPECT_EQ(m_pList->RowCount(), 0);
+    EXPECT_TRUE(m_pSelected->text().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs));
+    EXPECT_GT(m_pList->RowCount(), 0);
+    EXPECT_TRUE(m_pSelected->text().isEmpty()); // refilled with nothing selected
+}
+
+TEST_F(ScanDialogTest, FirstFocusIsTheFirstTabStop)
+{
+    EXPECT_EQ(m_pDialog->focusWidget(), m_pDialog->GetDlgItem(IDC_FIND));
+}
+
+// Buttons switched under the user's hands never leave the focus where Enter would press another
+// button than "Scan now": Enter after a scan scans again, Escape still exits.
+TEST_F(ScanDialogTest, EnterAfterScanAndStopByMouseStartsTheNextScan)
+{
+    m_pDialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_pDialog.get()));
+    auto enterPressesAnotherButton = [this] {
+        auto* pButton = qobject_cast<QPushButton*>(m_pDialog->focusWidget());
+        return pButton && pButton != m_pScanNow;
+    };
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 3, 7));
+    WorkerGate gate;
+    m_pDialog->SetWalkOptionsForTesting(gate.Options());
+    m_pFolder->setText(QString::fromStdString(tree.Root()));
+
+    QTest::mouseClick(m_pScanNow, Qt::LeftButton);
+    ASSERT_TRUE(gate.WaitUntilHeld());
+    EXPECT_FALSE(enterPressesAnotherButton());
+
+    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
+    QTest::mouseClick(m_pStop, Qt::LeftButton);
+    opener.join();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs));
+    EXPECT_FALSE(enterPressesAnotherButton());
+
+    QTest::keyClick(m_pDialog->focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(m_pDialog->IsScanning());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs));
+    EXPECT_FALSE(enterPressesAnotherButton());
+    QTest::keyClick(m_pDialog->focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(m_pDialog->IsScanning());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs));
+    EXPECT_TRUE(m_pDialog->isVisible());
+
+    QTest::keyClick(m_pDialog->focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(m_pDialog->isVisible());
+}
+
 TEST_F(ScanDialogTest, TypingIntoTheFolderBoxEmptiesTheResults)
 {
     TempTree tree;

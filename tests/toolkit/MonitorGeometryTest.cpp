@@ -52,6 +52,9 @@ TEST_F(MonitorGeometryTest, RectangleGoesToTheMonitorWithTheLargestShare)
     // Outside both: below the left monitor, nearer it than the taller right one.
     EXPECT_EQ(GetMonitorRectFromRect(Rect{100, 1100, 300, 1200}, true), kLeft.rcMonitor);
     EXPECT_EQ(GetMonitorRectFromRect(Rect{2400, 1100, 2500, 1200}, true), kRight.rcMonitor);
+    // At the ends of the int range the squared distances pass 64 bits.
+    EXPECT_EQ(GetMonitorRectFromRect(Rect{INT_MIN, INT_MIN, INT_MIN, INT_MIN}, true), kLeft.rcMonitor);
+    EXPECT_EQ(GetMonitorRectFromRect(Rect{INT_MAX, INT_MAX, INT_MAX, INT_MAX}, true), kRight.rcMonitor);
 }
 
 TEST_F(MonitorGeometryTest, WindowUsesItsFrameAndNoWindowFallsBackToThePrimary)

@@ -111,7 +111,8 @@ TEST_F(MenuButtonTest, OpensAtThePointerOrAtTheCentreWithoutClickOrFocus)
         QPoint shownAt;
         ASSERT_TRUE(WithOpenPopup(c.open, [&](QMenu& menu) { shownAt = menu.pos(); }));
         EXPECT_EQ(shownAt, c.expected);
-        EXPECT_EQ(button.hasFocus(), c.bButtonFocused);
+        // The window's own focus widget: under load the window may not be active again yet.
+        EXPECT_EQ(m_owner.focusWidget() == &button, c.bButtonFocused);
         EXPECT_FALSE(button.isDown());
     }
     EXPECT_TRUE(m_owner.m_anClicked.empty()) << "the button reported a click";

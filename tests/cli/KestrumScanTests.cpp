@@ -6,6 +6,7 @@
 
 #include <iconv.h>
 #include <signal.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -288,6 +289,64 @@ TEST(KestrumScanEscaping, EveryOutputIsValidUtf8AndDecodesBackToTheNamesBytes)
         for (const std::string& field : found)
             decoded.push_back(Unescape(field));
         EXPECT_EQ(Sorted(decoded), Sorted(exts)) << result->out;
+    }
+}
+
+// kestrum-scan-memory-ceiling is the tool with a cap on what its main thread, the one that
+// writes the report, may hold: the walk completes, the report then meets the shortage.
+TEST(KestrumScanMemory, ShortMemoryKeepsTheTotalsAndTheFirstRowsAndSaysSo)
+{
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    constexpr std::size_t kExtensions = 3'000;
+    for (std::size_t i = 0; i < kExtensions; ++i)
+        ASSERT_TRUE(tree.MakeFile("f.e" + std::to_string(i), i % 7));
+
+    // Each line of the text table by its words, so rows compare equal however wide the columns came out.
+    const auto wordsOfLines = [](const std::string& out) {
+        std::vector<std::vector<std::string>> lines;
+        for (const std::string& line : Lines(out))
+            lines.push_back(Words(line));
+        return lines;
+    };
+    for (const std::string format : {"--text", "--csv", "--json"}) {
+        std::vector<std::string> args{tree.Root()};
+        if (format != "--text")
+            args.push_back(format);
+        const ChildResult full = RunChild(kProgram, args);
+        ASSERT_EQ(full.exitCode, 0) << format << ": " << full.err;
+
+        for (const char* ceiling : {"2000", "16000"}) {
+            ::setenv("KESTRUM_MEMORY_CEILING", ceiling, 1);
+            const ChildResult cut = RunChild(KESTRUM_SCAN_CEILING_PATH, args);
+            ::unsetenv("KESTRUM_MEMORY_CEILING");
+            const std::string label = format + " under " + ceiling + " bytes";
+            ASSERT_TRUE(cut.bExited) << label << ": signal " << cut.signal << '\n' << cut.err;
+            EXPECT_EQ(cut.exitCode, 1) << label;
+            EXPECT_EQ(cut.err, "kestrum-scan: out of memory; the report was cut short after the rows shown\n");
+            // The totals, then whole rows from the first on, at least one and not all of them.
+            if (format == "--text") {
+                const auto cutLines = wordsOfLines(cut.out), fullLines = wordsOfLines(full.out);
+                EXPECT_GT(cutLines.size(), 4u) << label;
+                ASSERT_LT(cutLines.size(), fullLines.size()) << label;
+                EXPECT_TRUE(std::equal(cutLines.begin(), cutLines.end(), fullLines.begin())) << label;
+                continue;
+            }
+            // JSON is still closed; the rest is a first part of the complete output.
+            std::string body = cut.out;
+            if (format == "--json") {
+                ASSERT_TRUE(body.ends_with("]}\n")) << label;
+                body.resize(body.size() - 3);
+            }
+            ASSERT_FALSE(body.empty()) << label;
+            EXPECT_LT(body.size() + 3, full.out.size()) << label;
+            EXPECT_EQ(full.out.compare(0, body.size(), body), 0) << label;
+            // A JSON row ends in "}" where the head ends in "["; a CSV row is a line after the header.
+            EXPECT_EQ(body.back(), format == "--json" ? '}' : '\n') << label;
+            if (format == "--csv") {
+                EXPECT_GT(std::count(body.begin(), body.end(), '\n'), 1) << label;
+            }
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <mutex>
+#include <new>
 #include <string_view>
 #include <utility>
 
@@ -43,36 +44,80 @@ void PutTableRow(std::FILE* out, const std::array<std::string, kColumns>& cells,
     Put(out, line);
 }
 
+// Runs put(row) for each row, in order, until memory runs short. Returns how many rows were done.
+template <typename RowAction>
+std::size_t PutEachRow(const std::vector<const EXTINFO*>& rows, RowAction put)
+{
+    std::size_t done = 0;
+    try {
+        for (; done < rows.size(); ++done)
+            put(*rows[done]);
+    } catch (const std::bad_alloc&) {
+    }
+    return done;
+}
+
 } // namespace
 
 CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, bool ascending)
-    : m_szRoot(std::move(root))
+    : m_szRoot(std::move(root)), m_column(column), m_bAscending(ascending)
 {
-    {
-        std::lock_guard lock(scan.cs);
-        m_nFolders = scan.nFolders;
-        m_nFiles = scan.nFiles;
-        m_nBytes = scan.nBytes;
-        for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
-            m_rows.push_back(record);
-            m_nRowBytes += record->nBytes;
+    std::lock_guard lock(scan.cs);
+    m_nFolders = scan.nFolders;
+    m_nFiles = scan.nFiles;
+    m_nBytes = scan.nBytes;
+    m_pExtList = scan.pExtList;
+    for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
+        ++m_nRecords;
+        m_nRowBytes += record->nBytes;
+    }
+}
+
+bool CScanReport::Write(OutputFormat format, std::FILE* out) const
+{
+    switch (format) {
+    case OutputFormat::Text: return WriteText(out);
+    case OutputFormat::Csv: return WriteCsv(out);
+    case OutputFormat::Json: return WriteJson(out);
+    }
+    return false;
+}
+
+CScanReport::Rows CScanReport::OrderedRows(bool& bComplete) const
+{
+    // A walk that met hundreds of thousands of extensions may have left too little memory for
+    // an index of them all: halve the request until it fits, and keep the rows that come first.
+    Rows rows;
+    std::size_t nKept = m_nRecords;
+    while (nKept > 0) {
+        try {
+            rows.reserve(nKept);
+            break;
+        } catch (const std::bad_alloc&) {
+            nKept /= 2;
         }
     }
     // Records the list view holds equal (a locale may collate two texts alike) keep a fixed order
     // by their bytes, so that the same tree always gives the same output.
-    std::sort(m_rows.begin(), m_rows.end(), [&](const EXTINFO* a, const EXTINFO* b) {
-        const int order = CompareExtInfo(*a, *b, column, ascending);
+    const auto before = [this](const EXTINFO* a, const EXTINFO* b) {
+        const int order = CompareExtInfo(*a, *b, m_column, m_bAscending);
         return order != 0 ? order < 0 : a->szExt < b->szExt;
-    });
-}
-
-void CScanReport::Write(OutputFormat format, std::FILE* out) const
-{
-    switch (format) {
-    case OutputFormat::Text: WriteText(out); break;
-    case OutputFormat::Csv: WriteCsv(out); break;
-    case OutputFormat::Json: WriteJson(out); break;
+    };
+    // A heap whose top is the last row kept: a record that comes before it takes its place.
+    // Nothing here allocates beyond the reserved capacity.
+    for (const EXTINFO* record = m_pExtList; record && nKept > 0; record = record->pNext) {
+        if (rows.size() < nKept) {
+            rows.push_back(record);
+            std::push_heap(rows.begin(), rows.end(), before);
+        } else if (before(record, rows.front())) {
+            std::pop_heap(rows.begin(), rows.end(), before);
+            rows.back() = record;
+            std::push_heap(rows.begin(), rows.end(), before);
+        }
     }
+    std::sort_heap(rows.begin(), rows.end(), before);
+    bComplete = nKept == m_nRecords;
+    return rows;
 }
 
 std::uint64_t CScanReport::PercentOfRow(const EXTINFO& row) const
@@ -80,62 +125,85 @@ std::uint64_t CScanReport::PercentOfRow(const EXTINFO& row) const
     return PercentOf(row.nBytes, m_nRowBytes);
 }
 
-void CScanReport::WriteText(std::FILE* out) const
+bool CScanReport::WriteText(std::FILE* out) const
 {
-    Put(out, LabelledText(IDS_CLI_CONTAINS, ContainsText(m_nFolders, m_nFiles)) + '\n');
-    Put(out, LabelledText(IDS_CLI_SIZE, SizeText(m_nBytes)) + "\n\n");
+    try {
+        Put(out, LabelledText(IDS_CLI_CONTAINS, ContainsText(m_nFolders, m_nFiles)) + '\n');
+        Put(out, LabelledText(IDS_CLI_SIZE, SizeText(m_nBytes)) + "\n\n");
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    bool bComplete = false;
+    Rows rows = OrderedRows(bComplete);
 
     const std::array<std::string, kColumns> header = {
         std::string(LoadString(IDS_COLUMN_EXT)), std::string(LoadString(IDS_COLUMN_COUNT)),
         std::string(LoadString(IDS_COLUMN_SIZE)), std::string(LoadString(IDS_COLUMN_PERCENT))};
     // A grouped number never gets narrower as the value grows, so the largest value of a column
-    // is its widest cell: one pass over the names, none over the numbers.
+    // is its widest cell: one pass over the names, none over the numbers. Rows that could not
+    // be measured are not shown.
     std::uint64_t nMaxCount = 0, nMaxBytes = 0, nMaxPercent = 0;
     Widths widths {};
-    for (const EXTINFO* row : m_rows) {
-        widths[0] = std::max(widths[0], DisplayWidth(TerminalEscape(row->szExt)));
-        nMaxCount = std::max(nMaxCount, row->nCount);
-        nMaxBytes = std::max(nMaxBytes, row->nBytes);
-        nMaxPercent = std::max(nMaxPercent, PercentOfRow(*row));
+    const std::size_t nMeasured = PutEachRow(rows, [&](const EXTINFO& row) {
+        widths[0] = std::max(widths[0], DisplayWidth(TerminalEscape(row.szExt)));
+        nMaxCount = std::max(nMaxCount, row.nCount);
+        nMaxBytes = std::max(nMaxBytes, row.nBytes);
+        nMaxPercent = std::max(nMaxPercent, PercentOfRow(row));
+    });
+    bComplete = bComplete && nMeasured == rows.size();
+    rows.resize(nMeasured);
+    try {
+        const std::string widest[kColumns] = {std::string(), FormatNumber(nMaxCount), FormatNumber(nMaxBytes),
+                                              std::to_string(nMaxPercent)};
+        for (std::size_t c = 0; c < kColumns; ++c)
+            widths[c] = std::max({widths[c], DisplayWidth(header[c]), rows.empty() ? 0 : DisplayWidth(widest[c])});
+        PutTableRow(out, header, widths);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    const std::string widest[kColumns] = {std::string(), FormatNumber(nMaxCount), FormatNumber(nMaxBytes),
-                                          std::to_string(nMaxPercent)};
-    for (std::size_t c = 0; c < kColumns; ++c)
-        widths[c] = std::max({widths[c], DisplayWidth(header[c]), m_rows.empty() ? 0 : DisplayWidth(widest[c])});
-
-    PutTableRow(out, header, widths);
-    for (const EXTINFO* row : m_rows)
-        PutTableRow(out, {TerminalEscape(row->szExt), FormatNumber(row->nCount), FormatNumber(row->nBytes),
-                          FormatPercent(row->nBytes, m_nRowBytes)}, widths);
+    const std::size_t nWritten = PutEachRow(rows, [&](const EXTINFO& row) {
+        PutTableRow(out, {TerminalEscape(row.szExt), FormatNumber(row.nCount), FormatNumber(row.nBytes),
+                          FormatPercent(row.nBytes, m_nRowBytes)}, widths);
+    });
+    return bComplete && nWritten == rows.size();
 }
 
-void CScanReport::WriteCsv(std::FILE* out) const
+bool CScanReport::WriteCsv(std::FILE* out) const
 {
     // Field names of a machine-readable format: fixed, never translated.
     Put(out, "ext,count,bytes,percent\n");
+    bool bComplete = false;
+    const Rows rows = OrderedRows(bComplete);
     std::string line;
-    for (const EXTINFO* row : m_rows) {
-        line = CsvField(row->szExt);
+    const std::size_t nWritten = PutEachRow(rows, [&](const EXTINFO& row) {
+        line = CsvField(row.szExt);
         line += ',';
-        line += std::to_string(row->nCount);
+        line += std::to_string(row.nCount);
         line += ',';
-        line += std::to_string(row->nBytes);
+        line += std::to_string(row.nBytes);
         line += ',';
-        line += std::to_string(PercentOfRow(*row));
+        line += std::to_string(PercentOfRow(row));
         line += '\n';
         Put(out, line);
-    }
+    });
+    return bComplete && nWritten == rows.size();
 }
 
-void CScanReport::WriteJson(std::FILE* out) const
+bool CScanReport::WriteJson(std::FILE* out) const
 {
-    std::string line = "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
-                       + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
-                       + ", \"extensions\": [";
-    Put(out, line);
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        const EXTINFO& row = *m_rows[i];
-        line = (i == 0) ? "{\"ext\": \"" : ", {\"ext\": \"";
+    try {
+        Put(out, "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
+                     + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
+                     + ", \"extensions\": [");
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    bool bComplete = false;
+    const Rows rows = OrderedRows(bComplete);
+    std::string line;
+    bool bFirst = true;
+    const std::size_t nWritten = PutEachRow(rows, [&](const EXTINFO& row) {
+        line = bFirst ? "{\"ext\": \"" : ", {\"ext\": \"";
         line += JsonEscape(row.szExt);
         line += "\", \"count\": ";
         line += std::to_string(row.nCount);
@@ -145,6 +213,9 @@ void CScanReport::WriteJson(std::FILE* out) const
         line += std::to_string(PercentOfRow(row));
         line += '}';
         Put(out, line);
-    }
+        bFirst = false;
+    });
+    // Closed whatever was written, so that a reader still gets valid JSON.
     Put(out, "]}\n");
+    return bComplete && nWritten == rows.size();
 }

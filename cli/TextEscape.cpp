@@ -9,7 +9,7 @@ bool IsContinuation(unsigned char byte, unsigned char low = 0x80, unsigned char 
     return byte >= low && byte <= high;
 }
 
-void AppendHexEscape(std::string& out, unsigned char byte, std::string_view prefix)
+void AppendHexEscape(std::string& out, unsigned char byte, std::string_view prefix = "\\x")
 {
     static const char kDigits[] = "0123456789abcdef";
     out += prefix;
@@ -17,13 +17,12 @@ void AppendHexEscape(std::string& out, unsigned char byte, std::string_view pref
     out += kDigits[byte & 0x0F];
 }
 
-// C0 controls and DEL as single bytes, C1 controls as the two-byte sequences C2 80 to C2 9F.
-bool IsControlSequence(std::string_view text, std::size_t i, std::size_t length)
+// C0 controls, DEL, C1 controls, the bidirectional controls and the line and paragraph
+// separators: characters that act on a terminal or on the line rather than show as a glyph.
+bool IsTerminalControl(char32_t code)
 {
-    const auto first = static_cast<unsigned char>(text[i]);
-    if (length == 1)
-        return first < 0x20 || first == 0x7F;
-    return length == 2 && first == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    return code < 0x20 || (code >= 0x7F && code < 0xA0) || code == 0x061C || code == 0x200E || code == 0x200F
+           || (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
 }
 
 char32_t DecodeSequence(std::string_view text, std::size_t i, std::size_t length)
@@ -63,33 +62,24 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
     return 0;
 }
 
-std::string JsonEscape(std::string_view text)
+namespace {
+
+// The rule every output shares (see the header); with bTerminal, terminal controls are written
+// byte by byte as well.
+std::string EscapeBytes(std::string_view text, bool bTerminal)
 {
     std::string out;
-    out.reserve(text.size() + 2);
+    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = Utf8SequenceLength(text, i);
-        const auto byte = static_cast<unsigned char>(text[i]);
         if (length == 0) {
-            AppendHexEscape(out, byte, "\\\\x");
+            AppendHexEscape(out, static_cast<unsigned char>(text[i]));
             ++i;
             continue;
         }
-        if (length == 1) {
-            switch (byte) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (byte < 0x20)
-                    AppendHexEscape(out, byte, "\\u00");
-                else
-                    out += static_cast<char>(byte);
-            }
+        if (text[i] == '\\' || (bTerminal && IsTerminalControl(DecodeSequence(text, i, length)))) {
+            for (std::size_t k = 0; k < length; ++k)
+                AppendHexEscape(out, static_cast<unsigned char>(text[i + k]));
         } else {
             out.append(text.substr(i, length));
         }
@@ -98,12 +88,40 @@ std::string JsonEscape(std::string_view text)
     return out;
 }
 
+} // namespace
+
+std::string JsonEscape(std::string_view text)
+{
+    // The escaped name is valid UTF-8, so only JSON's own escapes remain to be added.
+    const std::string name = EscapeBytes(text, false);
+    std::string out;
+    out.reserve(name.size() + 8);
+    for (const char c : name) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                AppendHexEscape(out, static_cast<unsigned char>(c), "\\u00");
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
 std::string CsvField(std::string_view text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos)
-        return std::string(text);
+    std::string name = EscapeBytes(text, false);
+    if (name.find_first_of(",\"\r\n") == std::string::npos)
+        return name;
     std::string out = "\"";
-    for (char c : text) {
+    for (const char c : name) {
         if (c == '"')
             out += '"';
         out += c;
@@ -114,21 +132,7 @@ std::string CsvField(std::string_view text)
 
 std::string TerminalEscape(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        std::size_t length = Utf8SequenceLength(text, i);
-        if (length == 0 || IsControlSequence(text, i, length)) {
-            if (length == 0)
-                length = 1;
-            for (std::size_t k = 0; k < length; ++k)
-                AppendHexEscape(out, static_cast<unsigned char>(text[i + k]), "\\x");
-        } else {
-            out.append(text.substr(i, length));
-        }
-        i += length;
-    }
-    return out;
+    return EscapeBytes(text, true);
 }
 
 std::size_t DisplayWidth(std::string_view text)

@@ -1,4 +1,8 @@
 // How names from the file system, which are bytes and not always UTF-8, are written out.
+//
+// Every output shares one rule: valid UTF-8 passes, a byte that is not part of valid UTF-8 is
+// written \xHH (lowercase hex) and a backslash is written \x5c. The text is then always valid
+// UTF-8, and reading each \xHH back as its byte gives the name's exact bytes.
 #pragma once
 
 #include <cstddef>
@@ -9,17 +13,19 @@
 // begins no valid sequence (stray continuation, overlong form, surrogate, beyond U+10FFFF, cut short).
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
 
-// The contents of a JSON string (without the quotes): valid UTF-8 is kept, every byte outside
-// valid UTF-8 becomes the four characters \xHH (written \\xHH in JSON), quotes, backslashes and
-// control characters are escaped as JSON requires. The result is always valid UTF-8.
+// The contents of a JSON string (without the quotes) whose decoded value is the name under the
+// rule above: the JSON text holds \\xHH and \\x5c, a JSON reader gives \xHH and \x5c. Quotes and
+// control characters are escaped as JSON requires.
 std::string JsonEscape(std::string_view text);
 
-// One CSV field: quoted, with inner quotes doubled, when it holds a comma, a quote, CR or LF.
-// Other bytes pass unchanged, so the field keeps the name's exact bytes.
+// One CSV field holding the name under the rule above: quoted, with inner quotes doubled, when
+// it holds a comma, a quote, CR or LF.
 std::string CsvField(std::string_view text);
 
-// Text safe to show on a terminal: control characters (C0, DEL, C1) and bytes outside valid
-// UTF-8 become \xHH, so no name can move the cursor or send escape sequences.
+// Text safe to show on a terminal: the rule above, and besides control characters (C0, DEL, C1),
+// bidirectional controls (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069) and the
+// line and paragraph separators (U+2028, U+2029) are written byte by byte as \xHH, so no name can
+// move the cursor, send escape sequences, or reorder or break the line it is shown in.
 std::string TerminalEscape(std::string_view text);
 
 // Columns the text takes on a terminal, for aligning tables; unknown widths count as 1.

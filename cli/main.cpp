@@ -11,6 +11,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -74,13 +75,21 @@ int main(int argc, char** argv)
     }
     interrupt.Release();
 
-    const CScanReport report(commandLine.Folder(), scan.Scan(), commandLine.SortColumn(), commandLine.SortAscending());
-    report.Write(commandLine.Format(), stdout);
+    bool bComplete = false;
+    try {
+        const CScanReport report(commandLine.Folder(), scan.Scan(), commandLine.SortColumn(),
+                                 commandLine.SortAscending());
+        bComplete = report.Write(commandLine.Format(), stdout);
+    } catch (const std::bad_alloc&) {
+        // The report stops at what fits by itself; a shortage outside its rows ends the same way.
+    }
     if (!FinishOutput())
         return kExitFailed;
-    if (scan.Interrupted()) {
+    if (scan.Interrupted())
         PrintError(LoadString(IDS_CLI_INTERRUPTED));
-        return kExitInterrupted;
+    if (!bComplete) {
+        PrintError(LoadString(IDS_CLI_REPORT_CUT_SHORT));
+        return kExitFailed;
     }
-    return kExitDone;
+    return scan.Interrupted() ? kExitInterrupted : kExitDone;
 }

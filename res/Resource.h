@@ -61,6 +61,8 @@
 #define IDS_CLI_INTERRUPTED      3012
 #define IDS_CLI_WRITE_FAILED     3013
 #define IDS_CLI_START_FAILED     3014
+// The report under memory pressure: 3050 to 3059.
+#define IDS_CLI_REPORT_CUT_SHORT 3050
 
 // Dialog templates, menu, icon.
 #define IDD_ABOUTBOX             100

@@ -67,7 +67,7 @@ constexpr StringEntry kStrings[] = {
      "  --help        show this help\n"
      "\n"
      "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"
-     "Exit status: 0 done, 1 folder unreadable or output failed, 2 bad usage.\n"},
+     "Exit status: 0 done, 1 folder unreadable, output failed or cut short, 2 bad usage.\n"},
     {IDS_CLI_CONTAINS, "Contains:"},
     {IDS_CLI_SIZE, "Size:"},
     {IDS_CLI_FIELD, "%s %s"},
@@ -81,6 +81,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_INTERRUPTED, "kestrum-scan: interrupted; the counts cover only what was walked"},
     {IDS_CLI_WRITE_FAILED, "kestrum-scan: cannot write the output: %s"},
     {IDS_CLI_START_FAILED, "kestrum-scan: cannot start the scan: %s"},
+    {IDS_CLI_REPORT_CUT_SHORT, "kestrum-scan: out of memory; the report was cut short after the rows shown"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
 #include <signal.h>
+#include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <regex>
@@ -48,14 +51,83 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-// The first field of each CSV row after the header; the trees here need no quoting.
+// The first field of each CSV row after the header, unquoted.
 std::vector<std::string> CsvFirstColumn(const std::string& csv)
 {
     std::vector<std::string> column;
-    const std::vector<std::string> lines = Lines(csv);
-    for (std::size_t i = 1; i < lines.size(); ++i)
-        column.push_back(lines[i].substr(0, lines[i].find(',')));
+    for (std::size_t i = csv.find('\n') + 1; i > 0 && i < csv.size(); i = csv.find('\n', i) + 1) {
+        std::string field;
+        if (csv[i] == '"') {
+            // A quote ends the field unless another follows it.
+            for (++i; i < csv.size() && !(csv[i] == '"' && (i + 1 == csv.size() || csv[i + 1] != '"')); ++i) {
+                if (csv[i] == '"')
+                    ++i;
+                field += csv[i];
+            }
+        } else {
+            for (; i < csv.size() && csv[i] != ',' && csv[i] != '\n'; ++i)
+                field += csv[i];
+        }
+        column.push_back(field);
+    }
     return column;
+}
+
+// The decoded value of every "ext" string of the JSON text. The tool writes \u only as \u00XX.
+std::vector<std::string> JsonExtValues(const std::string& json)
+{
+    static const std::string kKey = "{\"ext\": \"", kEscaped = "\"\\/bfnrt", kMeant = "\"\\/\b\f\n\r\t";
+    std::vector<std::string> values;
+    for (std::size_t at = json.find(kKey); at != std::string::npos; at = json.find(kKey, at)) {
+        std::string value;
+        for (at += kKey.size(); at < json.size() && json[at] != '"'; ++at) {
+            if (json[at] != '\\' || at + 1 == json.size()) {
+                value += json[at];
+            } else if (json[++at] == 'u') {
+                value += static_cast<char>(std::stoi(json.substr(at + 1, 4), nullptr, 16));
+                at += 4;
+            } else {
+                value += kMeant[kEscaped.find(json[at])];
+            }
+        }
+        values.push_back(value);
+    }
+    return values;
+}
+
+// Reads each \xHH back as its byte: what every output's escaping must undo exactly.
+std::string Unescape(const std::string& text)
+{
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size()) {
+            bytes += static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+bool IsValidUtf8(std::string text)
+{
+    const iconv_t converter = ::iconv_open("UTF-8", "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return false;
+    std::string converted(text.size(), '\0');
+    char* in = text.data();
+    char* out = converted.data();
+    std::size_t inLeft = text.size(), outLeft = converted.size();
+    const bool bValid = ::iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    ::iconv_close(converter);
+    return bValid;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> texts)
+{
+    std::sort(texts.begin(), texts.end());
+    return texts;
 }
 
 // Names with commas, quotes, a newline, an invalid UTF-8 byte, mixed case, no extension, a
@@ -108,7 +180,7 @@ TEST_F(KestrumScanOutput, TextShowsTheWindowsWordingAndAnEscapedAlignedTable)
     }
 }
 
-TEST_F(KestrumScanOutput, CsvQuotesFieldsAsRfc4180AndKeepsTheNamesBytes)
+TEST_F(KestrumScanOutput, CsvQuotesFieldsAsRfc4180AndEscapesInvalidUtf8)
 {
     const ChildResult result = RunChild(kProgram, {"--csv", m_tree.Root()});
     ASSERT_TRUE(result.bExited);
@@ -120,7 +192,7 @@ TEST_F(KestrumScanOutput, CsvQuotesFieldsAsRfc4180AndKeepsTheNamesBytes)
                           ".profile,1,3,8\n"
                           "\".q\"\"t\",1,6,16\n"
                           ".txt,2,12,33\n"
-                          ".\xFF,1,4,11\n");
+                          ".\\xff,1,4,11\n");
 }
 
 TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
@@ -155,6 +227,127 @@ TEST_F(KestrumScanOutput, JsonKeepsValidUtf8AndEscapesTheRoot)
     // .ÉTÉ folds to .été; the Unicode text stays as it is.
     EXPECT_NE(result.out.find("{\"ext\": \".\xC3\xA9t\xC3\xA9\", \"count\": 1, \"bytes\": 9, \"percent\": 100}"),
               std::string::npos) << result.out;
+}
+
+TEST(KestrumScanEscaping, EveryOutputIsValidUtf8AndDecodesBackToTheNamesBytes)
+{
+    struct Case {
+        std::string ext;       // as the walk folds it
+        std::string shown;     // the CSV field and the decoded JSON string
+        std::string terminal;  // the text table's cell, when it differs
+    };
+    const Case cases[] = {
+        {".\xff", R"(.\xff)", ""},
+        {R"(.\xff)", R"(.\x5cxff)", ""},
+        {R"(.a\b)", R"(.a\x5cb)", ""},
+        {".\xc0\xaf", R"(.\xc0\xaf)", ""},                              // overlong "/"
+        {".\xe0\x80\xaf", R"(.\xe0\x80\xaf)", ""},                      // overlong, three bytes
+        {".\xed\xa0\x80", R"(.\xed\xa0\x80)", ""},                      // surrogate U+D800
+        {".\xf4\x90\x80\x80", R"(.\xf4\x90\x80\x80)", ""},              // beyond U+10FFFF
+        {".s\xe2\x82", R"(.s\xe2\x82)", ""},                             // cut short
+        {".caf\xc3\xa9", ".caf\xc3\xa9", ""},
+        {".q\"t,c", ".q\"t,c", ""},
+        {".x\x1b[0m", ".x\x1b[0m", R"(.x\x1b[0m)"},
+        {".n\nl", ".n\nl", R"(.n\x0al)"},
+        {".c\xc2\x85", ".c\xc2\x85", R"(.c\xc2\x85)"},                  // C1 NEL
+        {".a\xd8\x9c", ".a\xd8\x9c", R"(.a\xd8\x9c)"},                  // U+061C
+        {".m\xe2\x80\x8f", ".m\xe2\x80\x8f", R"(.m\xe2\x80\x8f)"},      // U+200F
+        {".l\xe2\x80\xa8", ".l\xe2\x80\xa8", R"(.l\xe2\x80\xa8)"},      // U+2028
+        {".p\xe2\x80\xa9", ".p\xe2\x80\xa9", R"(.p\xe2\x80\xa9)"},      // U+2029
+        {".e\xe2\x80\xaa", ".e\xe2\x80\xaa", R"(.e\xe2\x80\xaa)"},      // U+202A
+        {".r\xe2\x80\xae", ".r\xe2\x80\xae", R"(.r\xe2\x80\xae)"},      // U+202E
+        {".i\xe2\x81\xa6", ".i\xe2\x81\xa6", R"(.i\xe2\x81\xa6)"},      // U+2066
+        {".d\xe2\x81\xa9", ".d\xe2\x81\xa9", R"(.d\xe2\x81\xa9)"},      // U+2069
+    };
+    ASSERT_FALSE(IsValidUtf8(".\xed\xa0\x80"));
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    std::vector<std::string> exts, shown, terminal;
+    for (const Case& c : cases) {
+        ASSERT_TRUE(tree.MakeFile("n" + std::to_string(exts.size()) + c.ext, 1)) << c.shown;
+        exts.push_back(c.ext);
+        shown.push_back(c.shown);
+        terminal.push_back(c.terminal.empty() ? c.shown : c.terminal);
+    }
+
+    const ChildResult text = RunChild(kProgram, {tree.Root()});
+    const ChildResult csv = RunChild(kProgram, {"--csv", tree.Root()});
+    const ChildResult json = RunChild(kProgram, {"--json", tree.Root()});
+    std::vector<std::string> cells;
+    const std::vector<std::string> lines = Lines(text.out);
+    for (std::size_t i = 4; i < lines.size(); ++i)
+        cells.push_back(Words(lines[i]).front());
+    const std::pair<const ChildResult*, std::pair<std::vector<std::string>, std::vector<std::string>>> outputs[] = {
+        {&text, {cells, terminal}}, {&csv, {CsvFirstColumn(csv.out), shown}}, {&json, {JsonExtValues(json.out), shown}},
+    };
+    for (const auto& [result, texts] : outputs) {
+        const auto& [found, expected] = texts;
+        ASSERT_EQ(result->exitCode, 0) << result->err;
+        EXPECT_TRUE(IsValidUtf8(result->out)) << result->out;
+        EXPECT_EQ(Sorted(found), Sorted(expected)) << result->out;
+        std::vector<std::string> decoded;
+        for (const std::string& field : found)
+            decoded.push_back(Unescape(field));
+        EXPECT_EQ(Sorted(decoded), Sorted(exts)) << result->out;
+    }
+}
+
+// kestrum-scan-memory-ceiling is the tool with a cap on what its main thread, the one that
+// writes the report, may hold: the walk completes, the report then meets the shortage.
+TEST(KestrumScanMemory, ShortMemoryKeepsTheTotalsAndTheFirstRowsAndSaysSo)
+{
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    constexpr std::size_t kExtensions = 3'000;
+    for (std::size_t i = 0; i < kExtensions; ++i)
+        ASSERT_TRUE(tree.MakeFile("f.e" + std::to_string(i), i % 7));
+
+    // Each line of the text table by its words, so rows compare equal however wide the columns came out.
+    const auto wordsOfLines = [](const std::string& out) {
+        std::vector<std::vector<std::string>> lines;
+        for (const std::string& line : Lines(out))
+            lines.push_back(Words(line));
+        return lines;
+    };
+    for (const std::string format : {"--text", "--csv", "--json"}) {
+        std::vector<std::string> args{tree.Root()};
+        if (format != "--text")
+            args.push_back(format);
+        const ChildResult full = RunChild(kProgram, args);
+        ASSERT_EQ(full.exitCode, 0) << format << ": " << full.err;
+
+        for (const char* ceiling : {"2000", "16000"}) {
+            ::setenv("KESTRUM_MEMORY_CEILING", ceiling, 1);
+            const ChildResult cut = RunChild(KESTRUM_SCAN_CEILING_PATH, args);
+            ::unsetenv("KESTRUM_MEMORY_CEILING");
+            const std::string label = format + " under " + ceiling + " bytes";
+            ASSERT_TRUE(cut.bExited) << label << ": signal " << cut.signal << '\n' << cut.err;
+            EXPECT_EQ(cut.exitCode, 1) << label;
+            EXPECT_EQ(cut.err, "kestrum-scan: out of memory; the report was cut short after the rows shown\n");
+            // The totals, then whole rows from the first on, at least one and not all of them.
+            if (format == "--text") {
+                const auto cutLines = wordsOfLines(cut.out), fullLines = wordsOfLines(full.out);
+                EXPECT_GT(cutLines.size(), 4u) << label;
+                ASSERT_LT(cutLines.size(), fullLines.size()) << label;
+                EXPECT_TRUE(std::equal(cutLines.begin(), cutLines.end(), fullLines.begin())) << label;
+                continue;
+            }
+            // JSON is still closed; the rest is a first part of the complete output.
+            std::string body = cut.out;
+            if (format == "--json") {
+                ASSERT_TRUE(body.ends_with("]}\n")) << label;
+                body.resize(body.size() - 3);
+            }
+            ASSERT_FALSE(body.empty()) << label;
+            EXPECT_LT(body.size() + 3, full.out.size()) << label;
+            EXPECT_EQ(full.out.compare(0, body.size(), body), 0) << label;
+            // A JSON row ends in "}" where the head ends in "["; a CSV row is a line after the header.
+            EXPECT_EQ(body.back(), format == "--json" ? '}' : '\n') << label;
+            if (format == "--csv") {
+                EXPECT_GT(std::count(body.begin(), body.end(), '\n'), 1) << label;
+            }
+        }
+    }
 }
 
 TEST(KestrumScanSort, OrdersAsTheListViewWithTiesByExtensionInTheSameDirection)

@@ -7,15 +7,25 @@
 #include "ScanDialog.h"
 #include "ScanInfo.h"
 #include "ScanThread.h"
+#include "ShownWindow.h"
+#include "TipRequest.h"
 
 #include "TempTree.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QUrl>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -366,17 +376,6 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
     EXPECT_EQ(settings.value(QStringLiteral("Main/Help")).toString(), QStringLiteral("1"));
 }
 
-TEST_F(ScanDialogTest, FirstRunWritesPlacementAndHelpButNotFont)
-{
-    m_pDialog->reject();
-    QSettings settings(TestProfilePath(), QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Main"));
-    QStringList keys = settings.childKeys();
-    keys.sort();
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("Help"), QStringLiteral("Window%1").arg(m_pDialog->GetInstance())}));
-    EXPECT_GT(m_pDialog->GetInstance(), 0);
-}
-
 TEST_F(ScanDialogTest, HelpSwitchStoredAsZeroIsKept)
 {
     m_pDialog.reset();
@@ -385,6 +384,300 @@ TEST_F(ScanDialogTest, HelpSwitchStoredAsZeroIsKept)
     ASSERT_TRUE(dialog.Create());
     dialog.reject();
     EXPECT_EQ(GetProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 1), 0);
+}
+
+// The Options menu, help tips, display font and drops, with an injected pointer and mouse.
+class ScanDialogOptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(TestProfilePath());
+        QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    }
+
+    CScanDialog& Open(bool bMousePresent = true)
+    {
+        m_pDialog.reset();
+        CHelpTipWnd::Platform platform;
+        platform.cursorPos = [this] { return m_ptPointer; };
+        platform.widgetAt = [this](const QPoint&) { return m_pUnder; };
+        platform.foregroundWindow = [this]() -> QWidget* { return m_pDialog.get(); };
+        platform.bMousePresent = bMousePresent;
+        m_pDialog = std::make_unique<CScanDialog>(nullptr, std::move(platform));
+        EXPECT_TRUE(m_pDialog->Create());
+        m_pDialog->show();
+        return *m_pDialog;
+    }
+
+    QLineEdit* Field(int nId) const { return qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(nId)); }
+
+    static QVariant Stored(const QString& key)
+    {
+        return QSettings(TestProfilePath(), QSettings::IniFormat).value(QStringLiteral("Main/") + key);
+    }
+
+    // Rests the pointer on pWidget for the arrival tick and five still ticks: the tip asks once.
+    void RestOn(QWidget* pWidget)
+    {
+        m_pUnder = pWidget;
+        m_ptPointer = pWidget->mapToGlobal(pWidget->rect().center());
+        CHelpTipWnd& tip = m_pDialog->HelpTipForTesting();
+        for (int i = 0; i < 6; ++i) {
+            QTimerEvent tick(tip.GetTimerId());
+            QCoreApplication::sendEvent(tip.GetTipWindow(), &tick);
+        }
+    }
+
+    // Chooses a font in the font dialog that "Font..." opens, or cancels it.
+    void ChooseFont(const QFont& font, bool bAccept)
+    {
+        const auto find = [] { return qobject_cast<QFontDialog*>(QApplication::activeModalWidget()); };
+        ASSERT_TRUE(WithShownWindow([this] { m_pDialog->ExecuteCommand(ID_OPTIONS_FONT); }, find, [&](QWidget& dialog) {
+            static_cast<QFontDialog&>(dialog).setCurrentFont(font);
+            if (bAccept)
+                static_cast<QFontDialog&>(dialog).accept();
+        }));
+    }
+
+    std::unique_ptr<CScanDialog> m_pDialog;
+    QWidget* m_pUnder = nullptr;
+    QPoint m_ptPointer;
+};
+
+constexpr int kDataControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
+
+bool SameFace(const QFont& a, const QFont& b)
+{
+    return a.family() == b.family() && QFontInfo(a).pixelSize() == QFontInfo(b).pixelSize();
+}
+
+TEST_F(ScanDialogOptionsTest, FirstRunShowsTipsAndTheDefaultFontAndWritesHelpButNotFont)
+{
+    CScanDialog& dialog = Open();
+    EXPECT_TRUE(dialog.HelpTipForTesting().IsOn());
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    for (const int nId : kDataControls)
+        EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
+    dialog.reject();
+    QSettings settings(TestProfilePath(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Main"));
+    QStringList keys = settings.childKeys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Help"), QStringLiteral("Window%1").arg(dialog.GetInstance())}));
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("1"));
+}
+
+TEST_F(ScanDialogOptionsTest, ConfirmedFontIsStoredAndKeptByDataControlsOnly)
+{
+    QFont chosen(QStringLiteral("DejaVu Serif"));
+    chosen.setPixelSize(21);
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    ASSERT_NE(chosen.family(), general.family());
+
+    Open();
+    ChooseFont(chosen, false);
+    EXPECT_FALSE(Stored(QStringLiteral("Font")).isValid()) << "a cancelled dialog wrote the font";
+    EXPECT_TRUE(SameFace(Field(IDC_FOLDER)->font(), general));
+
+    ChooseFont(chosen, true);
+    EXPECT_TRUE(Stored(QStringLiteral("Font")).isValid());
+    m_pDialog->reject();
+
+    // Restarted, then the platform's general font changes: the data controls keep the choice.
+    CScanDialog& dialog = Open();
+    for (const bool bFontChanged : {false, true}) {
+        SCOPED_TRACE(bFontChanged ? "after a font change" : "after a restart");
+        if (bFontChanged) {
+            QEvent change(QEvent::ApplicationFontChange);
+            QCoreApplication::sendEvent(&dialog, &change);
+        }
+        for (const int nId : kDataControls) {
+            EXPECT_EQ(dialog.GetDlgItem(nId)->font().family(), chosen.family()) << nId;
+            EXPECT_EQ(dialog.GetDlgItem(nId)->font().pixelSize(), 21) << nId;
+        }
+        for (const int nId : {IDOK, IDC_FIND, IDC_OPTIONS})
+            EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
+    }
+}
+
+TEST_F(ScanDialogOptionsTest, ShowHelpTipFromTheRightClickMenuTogglesCheckAndSetting)
+{
+    CScanDialog& dialog = Open();
+    const QPoint background(2, 2); // left of and above every control
+    ASSERT_EQ(dialog.childAt(background), nullptr);
+    QCursor::setPos(dialog.mapToGlobal(background));
+
+    for (const bool bOnBefore : {true, false}) {
+        SCOPED_TRACE(bOnBefore ? "switching off" : "switching on");
+        QPoint shownAt;
+        QAction* pItem = nullptr;
+        bool bChecked = !bOnBefore, bEnabled = false;
+        ASSERT_TRUE(WithShownWindow(
+            [&] { QTest::mouseClick(&dialog, Qt::RightButton, {}, background); },
+            [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+            [&](QWidget& popup) {
+                auto& menu = static_cast<QMenu&>(popup);
+                shownAt = menu.pos();
+                pItem = menu.actions().value(1);
+                ASSERT_NE(pItem, nullptr);
+                bChecked = pItem->isChecked();
+                bEnabled = pItem->isEnabled();
+                menu.setActiveAction(pItem);
+                QTest::keyClick(&menu, Qt::Key_Return);
+            }));
+        EXPECT_EQ(shownAt, dialog.mapToGlobal(background));
+        EXPECT_EQ(bChecked, bOnBefore);
+        EXPECT_TRUE(bEnabled);
+        // The chosen command is posted; it runs once the menu has closed.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.HelpTipForTesting().IsOn() != bOnBefore; }, 5000));
+    }
+    dialog.reject();
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("1"));
+
+    Open().ExecuteCommand(ID_OPTIONS_HELPTIP);
+    m_pDialog->reject();
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("0"));
+}
+
+TEST_F(ScanDialogOptionsTest, WithoutAMouseAStoredOneStaysOffAndZeroIsWritten)
+{
+    WriteProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 1);
+    CScanDialog& dialog = Open(false);
+    EXPECT_FALSE(dialog.HelpTipForTesting().IsOn());
+    EXPECT_FALSE(dialog.IsCommandEnabled(ID_OPTIONS_HELPTIP));
+    dialog.reject();
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("0"));
+}
+
+// Lets each text request through to its receiver and records the answer.
+class CTipAnswers : public QObject {
+public:
+    std::vector<QString> m_answers;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (m_bForwarding || pEvent->type() != TIPREQUEST::EventType())
+            return false;
+        m_bForwarding = true;
+        QCoreApplication::sendEvent(pWatched, pEvent);
+        m_bForwarding = false;
+        m_answers.push_back(static_cast<TIPREQUEST*>(pEvent)->szText);
+        return true;
+    }
+
+private:
+    bool m_bForwarding = false;
+};
+
+TEST_F(ScanDialogOptionsTest, TipTextsByControl)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 1, 7));
+    CScanDialog& dialog = Open();
+    auto* pList = qobject_cast<CExtListCtrl*>(dialog.GetDlgItem(IDC_EXTLIST));
+    ASSERT_NE(pList, nullptr);
+    Field(IDC_FOLDER)->setText(QString::fromStdString(tree.Root()));
+    dialog.GetDlgItem(IDOK)->setFocus();
+    QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && pList->RowCount() > 0; }, kScanTimeoutMs));
+
+    CTipAnswers answers;
+    for (QWidget* pWidget : {static_cast<QWidget*>(&dialog), dialog.GetDlgItem(IDC_FOLDER), dialog.GetDlgItem(IDC_OPTIONS)})
+        pWidget->installEventFilter(&answers);
+    struct Case {
+        const char* name;
+        QWidget* pUnder;
+        std::function<void()> prepare;
+        std::function<QString()> expected;
+    } const cases[] = {
+        {"Find...", dialog.GetDlgItem(IDC_FIND), {}, [] { return QStringLiteral("Find folder"); }},
+        {"Stop", dialog.GetDlgItem(IDC_STOP), {}, [] { return QStringLiteral("Abort scanning"); }},
+        {"Scan now", dialog.GetDlgItem(IDOK), {}, [] { return QStringLiteral("Scan now"); }},
+        {"Exit", dialog.GetDlgItem(IDCANCEL), {}, [] { return QStringLiteral("Exit the application"); }},
+        {"folder box", dialog.GetDlgItem(IDC_FOLDER), {}, [] { return QStringLiteral("Folder to scan"); }},
+        {"list, nothing selected", pList->viewport(), [&] { pList->clearSelection(); },
+         [] { return QStringLiteral("Scan details"); }},
+        {"list, rows selected", pList->viewport(), [&] { pList->selectAll(); },
+         [&] {
+             QString summary;
+             pList->GetSelectionSummary(summary);
+             return summary;
+         }},
+        {"Options...", dialog.GetDlgItem(IDC_OPTIONS), {}, [] { return QString(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.prepare)
+            c.prepare();
+        const QString expected = c.expected();
+        answers.m_answers.clear();
+        RestOn(c.pUnder);
+        ASSERT_EQ(answers.m_answers.size(), 1u);
+        EXPECT_EQ(answers.m_answers[0], expected);
+        EXPECT_EQ(dialog.HelpTipForTesting().GetTipWindow()->isVisible(), !expected.isEmpty());
+    }
+}
+
+TEST_F(ScanDialogOptionsTest, FieldsTakeOrRefuseDrops)
+{
+    Open();
+    struct Case {
+        const char* name;
+        int nId;
+        bool bFile;
+        QString payload;
+        bool bAccepted;
+        QString expected;
+    } const cases[] = {
+        {"text onto the folder box", IDC_FOLDER, false, QStringLiteral("/srv/data"), true, QStringLiteral("/srv/data")},
+        {"file onto the folder box", IDC_FOLDER, true, QStringLiteral("/tmp/a b/one.txt"), true,
+         QStringLiteral("/tmp/a b/one.txt")},
+        {"text onto Contains:", IDC_CONTAINS, false, QStringLiteral("/srv/data"), false, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Field(IDC_FOLDER)->clear();
+        QLineEdit* pField = Field(c.nId);
+        QMimeData data;
+        if (c.bFile)
+            data.setUrls({QUrl::fromLocalFile(c.payload)});
+        else
+            data.setText(c.payload);
+        const QPoint point = pField->rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pField, &enter);
+        QDragMoveEvent move(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pField, &move);
+        QDropEvent drop(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pField, &drop);
+        EXPECT_EQ(drop.isAccepted(), c.bAccepted);
+        EXPECT_EQ(pField->text(), c.expected);
+    }
+    // "Selected:" is no drop target.
+    for (const int nId : {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED})
+        EXPECT_EQ(Field(nId)->acceptDrops(), nId != IDC_SELECTED) << nId;
+}
+
+TEST_F(ScanDialogOptionsTest, AboutBoxIsModalAndClosedByPush)
+{
+    Open();
+    QString caption;
+    bool bModal = false, bClosedByPush = false;
+    const auto find = [] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(WithShownWindow([this] { m_pDialog->ExecuteCommand(IDM_ABOUTBOX); }, find, [&](QWidget& about) {
+        caption = about.windowTitle();
+        bModal = about.isModal();
+        for (QPushButton* pButton : about.findChildren<QPushButton*>())
+            if (pButton->text() == QStringLiteral("Push"))
+                pButton->click();
+        bClosedByPush = !about.isVisible();
+    }));
+    EXPECT_EQ(caption, QStringLiteral("About"));
+    EXPECT_TRUE(bModal);
+    EXPECT_TRUE(bClosedByPush);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 } // namespace

@@ -376,16 +376,6 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
     EXPECT_EQ(settings.value(QStringLiteral("Main/Help")).toString(), QStringLiteral("1"));
 }
 
-TEST_F(ScanDialogTest, HelpSwitchStoredAsZeroIsKept)
-{
-    m_pDialog.reset();
-    WriteProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 0);
-    CScanDialog dialog;
-    ASSERT_TRUE(dialog.Create());
-    dialog.reject();
-    EXPECT_EQ(GetProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 1), 0);
-}
-
 // The Options menu, help tips, display font and drops, with an injected pointer and mouse.
 class ScanDialogOptionsTest : public ::testing::Test {
 protected:
@@ -451,20 +441,36 @@ bool SameFace(const QFont& a, const QFont& b)
     return a.family() == b.family() && QFontInfo(a).pixelSize() == QFontInfo(b).pixelSize();
 }
 
-TEST_F(ScanDialogOptionsTest, FirstRunShowsTipsAndTheDefaultFontAndWritesHelpButNotFont)
+// The "Help" setting as stored, with and without a mouse; a first run also shows the default font
+// and writes no "Font".
+TEST_F(ScanDialogOptionsTest, HelpSettingFollowsWhatTheTipCouldDo)
 {
-    CScanDialog& dialog = Open();
-    EXPECT_TRUE(dialog.HelpTipForTesting().IsOn());
+    struct Case {
+        const char* name;
+        int nStored; // -1: none
+        bool bMouse;
+        bool bOn;
+        const char* written;
+    } const cases[] = {
+        {"first run", -1, true, true, "1"},
+        {"stored 0", 0, true, false, "0"},
+        {"stored 1, no mouse", 1, false, false, "0"},
+    };
     const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    for (const int nId : kDataControls)
-        EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
-    dialog.reject();
-    QSettings settings(TestProfilePath(), QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Main"));
-    QStringList keys = settings.childKeys();
-    keys.sort();
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("Help"), QStringLiteral("Window%1").arg(dialog.GetInstance())}));
-    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("1"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(TestProfilePath());
+        if (c.nStored >= 0)
+            WriteProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), c.nStored);
+        CScanDialog& dialog = Open(c.bMouse);
+        EXPECT_EQ(dialog.HelpTipForTesting().IsOn(), c.bOn);
+        EXPECT_EQ(dialog.IsCommandEnabled(ID_OPTIONS_HELPTIP), c.bMouse);
+        for (const int nId : kDataControls)
+            EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
+        dialog.reject();
+        EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QLatin1String(c.written));
+        EXPECT_FALSE(Stored(QStringLiteral("Font")).isValid());
+    }
 }
 
 TEST_F(ScanDialogOptionsTest, ConfirmedFontIsStoredAndKeptByDataControlsOnly)
@@ -539,16 +545,6 @@ TEST_F(ScanDialogOptionsTest, ShowHelpTipFromTheRightClickMenuTogglesCheckAndSet
     EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("0"));
 }
 
-TEST_F(ScanDialogOptionsTest, WithoutAMouseAStoredOneStaysOffAndZeroIsWritten)
-{
-    WriteProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), 1);
-    CScanDialog& dialog = Open(false);
-    EXPECT_FALSE(dialog.HelpTipForTesting().IsOn());
-    EXPECT_FALSE(dialog.IsCommandEnabled(ID_OPTIONS_HELPTIP));
-    dialog.reject();
-    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("0"));
-}
-
 // Lets each text request through to its receiver and records the answer.
 class CTipAnswers : public QObject {
 public:
@@ -585,32 +581,30 @@ TEST_F(ScanDialogOptionsTest, TipTextsByControl)
     CTipAnswers answers;
     for (QWidget* pWidget : {static_cast<QWidget*>(&dialog), dialog.GetDlgItem(IDC_FOLDER), dialog.GetDlgItem(IDC_OPTIONS)})
         pWidget->installEventFilter(&answers);
-    struct Case {
-        const char* name;
+    const struct {
         QWidget* pUnder;
-        std::function<void()> prepare;
-        std::function<QString()> expected;
-    } const cases[] = {
-        {"Find...", dialog.GetDlgItem(IDC_FIND), {}, [] { return QStringLiteral("Find folder"); }},
-        {"Stop", dialog.GetDlgItem(IDC_STOP), {}, [] { return QStringLiteral("Abort scanning"); }},
-        {"Scan now", dialog.GetDlgItem(IDOK), {}, [] { return QStringLiteral("Scan now"); }},
-        {"Exit", dialog.GetDlgItem(IDCANCEL), {}, [] { return QStringLiteral("Exit the application"); }},
-        {"folder box", dialog.GetDlgItem(IDC_FOLDER), {}, [] { return QStringLiteral("Folder to scan"); }},
-        {"list, nothing selected", pList->viewport(), [&] { pList->clearSelection(); },
-         [] { return QStringLiteral("Scan details"); }},
-        {"list, rows selected", pList->viewport(), [&] { pList->selectAll(); },
-         [&] {
-             QString summary;
-             pList->GetSelectionSummary(summary);
-             return summary;
-         }},
-        {"Options...", dialog.GetDlgItem(IDC_OPTIONS), {}, [] { return QString(); }},
+        bool bSelectAll; // for the list
+        QString expected; // with bSelectAll: the selection summary; empty: no tip
+    } cases[] = {
+        {dialog.GetDlgItem(IDC_FIND), false, QStringLiteral("Find folder")},
+        {dialog.GetDlgItem(IDC_STOP), false, QStringLiteral("Abort scanning")},
+        {dialog.GetDlgItem(IDOK), false, QStringLiteral("Scan now")},
+        {dialog.GetDlgItem(IDCANCEL), false, QStringLiteral("Exit the application")},
+        {dialog.GetDlgItem(IDC_FOLDER), false, QStringLiteral("Folder to scan")},
+        {pList->viewport(), false, QStringLiteral("Scan details")},
+        {pList->viewport(), true, QString()},
+        {dialog.GetDlgItem(IDC_OPTIONS), false, QString()},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        if (c.prepare)
-            c.prepare();
-        const QString expected = c.expected();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << CTemplateDialog::GetDlgCtrlID(c.pUnder) << " " << c.expected.toStdString());
+        QString expected = c.expected;
+        if (c.bSelectAll) {
+            pList->selectAll();
+            pList->GetSelectionSummary(expected);
+            ASSERT_FALSE(expected.isEmpty());
+        } else if (c.pUnder == pList->viewport()) {
+            pList->clearSelection();
+        }
         answers.m_answers.clear();
         RestOn(c.pUnder);
         ASSERT_EQ(answers.m_answers.size(), 1u);

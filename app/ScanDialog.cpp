@@ -5,6 +5,7 @@
 #include "Resource.h"
 #include "ResourceString.h"
 #include "ScanThread.h"
+#include "SelectDirDialog.h"
 #include "StringTable.h"
 #include "TipRequest.h"
 
@@ -178,12 +179,17 @@ void CScanDialog::ExecuteCommand(unsigned nId)
     }
 }
 
+// The folder dialog and the About box are owned by this window, as a dialog opened without a
+// parent is by the program's main window: they open over it and stay above it.
 void CScanDialog::OnFind()
 {
+    CEditControl& folderBox = m_editFolder.GetEditControl();
+    CSelectDirDialog dialog(LoadQString(IDS_TIP_FOLDER), LoadQString(IDS_FOLDER_FILTER), folderBox.GetWindowText(),
+                            true, this);
+    if (dialog.DoModal() == QDialog::Accepted)
+        folderBox.SetWindowText(dialog.GetSelectedFolder()); // which empties the results
 }
 
-// The About box is owned by this window, as a dialog opened without a parent is by the program's
-// main window: it opens centred over it and stays above it.
 void CScanDialog::OnAbout()
 {
     CTemplateDialog about(IDD_ABOUTBOX, this);

@@ -7,6 +7,7 @@
 #include "ScanDialog.h"
 #include "ScanInfo.h"
 #include "ScanThread.h"
+#include "SelectDirDialog.h"
 #include "ShownWindow.h"
 #include "TipRequest.h"
 
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFontDatabase>
 #include <QFontDialog>
@@ -672,6 +674,45 @@ TEST_F(ScanDialogOptionsTest, AboutBoxIsModalAndClosedByPush)
     EXPECT_TRUE(bModal);
     EXPECT_TRUE(bClosedByPush);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(ScanDialogOptionsTest, FindReplacesTheFolderOnlyWhenConfirmed)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 2, 7));
+    const QString root = QString::fromStdString(tree.Root());
+    const QString chosen = QString::fromStdString(tree.Path("dir1"));
+    CScanDialog& dialog = Open();
+    auto* pList = qobject_cast<CExtListCtrl*>(dialog.GetDlgItem(IDC_EXTLIST));
+    Field(IDC_FOLDER)->setText(root);
+    dialog.GetDlgItem(IDOK)->setFocus();
+    QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && pList->RowCount() > 0; }, kScanTimeoutMs));
+    const QString contains = Field(IDC_CONTAINS)->text();
+
+    for (const bool bConfirm : {false, true}) {
+        SCOPED_TRACE(bConfirm ? "OK" : "Cancel");
+        QString title, initial;
+        const auto find = [] { return qobject_cast<CSelectDirDialog*>(QApplication::activeModalWidget()); };
+        const auto answer = [&](QWidget& folderDialog) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&folderDialog)); // as for a user: set up and shown
+            title = folderDialog.windowTitle();
+            auto* pBox = folderDialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* pButtons = folderDialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            ASSERT_TRUE(pBox && pButtons);
+            initial = pBox->text();
+            pBox->setText(chosen);
+            pButtons->button(bConfirm ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)->click();
+        };
+        QWidget* pFind = dialog.GetDlgItem(IDC_FIND);
+        pFind->setFocus();
+        ASSERT_TRUE(WithShownWindow([&] { QTest::keyClick(pFind, Qt::Key_Space); }, find, answer));
+        EXPECT_EQ(title, QStringLiteral("Folder to scan"));
+        EXPECT_EQ(initial, root);
+        EXPECT_EQ(Field(IDC_FOLDER)->text(), bConfirm ? chosen : root);
+        EXPECT_EQ(Field(IDC_CONTAINS)->text(), bConfirm ? QString() : contains);
+        EXPECT_EQ(pList->RowCount() == 0, bConfirm);
+    }
 }
 
 } // namespace

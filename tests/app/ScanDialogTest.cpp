@@ -127,7 +127,14 @@ protected:
     void SetUp() override
     {
         QFile::remove(TestProfilePath());
-        m_pDialog = std::make_unique<CScanDialog>();
+        // A mouse, so that tips can be on whatever pointing devices the platform reports; the
+        // pointer is over nothing.
+        CHelpTipWnd::Platform platform;
+        platform.cursorPos = [] { return QPoint(); };
+        platform.widgetAt = [](const QPoint&) -> QWidget* { return nullptr; };
+        platform.foregroundWindow = []() -> QWidget* { return nullptr; };
+        platform.bMousePresent = true;
+        m_pDialog = std::make_unique<CScanDialog>(nullptr, std::move(platform));
         ASSERT_TRUE(m_pDialog->Create());
         m_pDialog->show();
         m_pFolder = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_FOLDER));

@@ -31,7 +31,7 @@ constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTE
 constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST};
 
 // A format of the string table, for AppendFormat.
-std::string Format(unsigned nId)
+std::string TableFormat(unsigned nId)
 {
     return std::string(LoadString(nId));
 }
@@ -355,12 +355,12 @@ void CScanDialog::ShowCounters()
         nBytes = m_scan.nBytes;
     }
     m_editContains.GetEditControl().SetWindowText(QString());
-    m_editContains.AppendFormat(Format(IDS_FMT_FOLDERS).c_str(), FormatNumber(nFolders).c_str());
-    m_editContains.AppendFormat(Format(IDS_FMT_FILES).c_str(), FormatNumber(nFiles).c_str());
+    m_editContains.AppendFormat(TableFormat(IDS_FMT_FOLDERS).c_str(), FormatNumber(nFolders).c_str());
+    m_editContains.AppendFormat(TableFormat(IDS_FMT_FILES).c_str(), FormatNumber(nFiles).c_str());
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendFormat(Format(IDS_FMT_BYTES).c_str(), FormatNumber(nBytes).c_str());
+    m_editSize.AppendFormat(TableFormat(IDS_FMT_BYTES).c_str(), FormatNumber(nBytes).c_str());
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();
 }

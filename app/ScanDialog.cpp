@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <mutex>
@@ -238,4 +239,14 @@ void CScanDialog::SetButtonEnabled(int nId, bool bEnable)
 void CScanDialog::ShowMessage(unsigned nIDText)
 {
     QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE), LoadQString(nIDText), QMessageBox::Ok);
+}
+
+void CScanDialog::ScanOnOpen(const QString& folder)
+{
+    // A zero timer fires from the dialog's own event loop, so after DoModal has shown the window
+    // (OnInitDialog has run by then and the saved placement is applied).
+    QTimer::singleShot(0, this, [this, folder] {
+        m_editFolder.setText(folder);
+        OnOK();
+    });
 }

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <mutex>
@@ -425,4 +426,14 @@ void CScanDialog::SetButtonEnabled(int nId, bool bEnable)
 void CScanDialog::ShowMessage(unsigned nIDText)
 {
     QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE), LoadQString(nIDText), QMessageBox::Ok);
+}
+
+void CScanDialog::ScanOnOpen(const QString& folder)
+{
+    // A zero timer fires from the dialog's own event loop, so after DoModal has shown the window
+    // (OnInitDialog has run by then and the saved placement is applied).
+    QTimer::singleShot(0, this, [this, folder] {
+        m_editFolder.GetEditControl().SetWindowText(folder);
+        OnOK();
+    });
 }

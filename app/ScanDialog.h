@@ -28,6 +28,10 @@ public:
     CScanDialog(QWidget* pParent, CHelpTipWnd::Platform tipPlatform);
     ~CScanDialog() override;
 
+    // Opening with a folder ("kestrum FOLDER"); call before DoModal. Once the window is up the folder
+    // is put into the folder box and scanned, as if typed and "Scan now" pressed.
+    void ScanOnOpen(const QString& folder);
+
     // Tests: walk options (a hook on every folder opened) for the scans started from now on.
     void SetWalkOptionsForTesting(FolderWalkOptions options) { m_walkOptions = std::move(options); }
     bool IsScanning() const { return m_pThread != nullptr; }

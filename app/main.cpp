@@ -1,13 +1,18 @@
-// Kestrum's entry point. The command line is not read.
+// Kestrum's entry point: kestrum [--help] [--version] [FOLDER].
 #include "ScanApp.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
+    CScanApp theApp;
+    // Read before any QApplication exists, which would need a display even to print --help.
+    const int nExitStatus = theApp.ParseCommandLine(argc, argv);
+    if (nExitStatus != CScanApp::kOpenWindow)
+        return nExitStatus;
+
     // QApplication also sets the C locale from the environment, which the number formats follow.
     QApplication application(argc, argv);
-    CScanApp theApp;
     theApp.InitInstance();
     return 0;
 }

@@ -30,6 +30,8 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
     }
     if (m_bHelp)
         return Action::Help;
+    if (m_bVersion)
+        return Action::Version;
     // An empty folder text is refused as the window refuses it ("Specify folder, please").
     if (!m_bHasFolder || m_szFolder.empty()) {
         Fail(std::string(LoadString(IDS_CLI_NO_FOLDER)));
@@ -43,6 +45,10 @@ bool CCommandLine::ParseOption(const std::string& option)
     static const std::string kSort = "--sort=";
     if (option == "--help" || option == "-h") {
         m_bHelp = true;
+        return true;
+    }
+    if (option == "--version") {
+        m_bVersion = true;
         return true;
     }
     if (option == "--csv")

@@ -1,4 +1,4 @@
-// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] FOLDER.
+// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] FOLDER, or --help, or --version.
 #pragma once
 
 #include "ExtOrder.h"
@@ -8,10 +8,11 @@
 
 class CCommandLine {
 public:
-    enum class Action { Scan, Help, Error };
+    enum class Action { Scan, Help, Version, Error };
 
     // Reads argv[1..argc-1]. Options may stand before or after the folder; "--" ends them, so a
-    // folder whose name starts with "-" can be given. On Error, ErrorText() says what was wrong.
+    // folder whose name starts with "-" can be given. --help wins over --version, and either needs
+    // no folder. On Error, ErrorText() says what was wrong.
     Action Parse(int argc, const char* const* argv);
 
     const std::string& Folder() const { return m_szFolder; }
@@ -29,6 +30,7 @@ private:
     std::string m_szFolder;
     bool m_bHasFolder = false;
     bool m_bHelp = false;
+    bool m_bVersion = false;
     bool m_bFormatGiven = false;
     OutputFormat m_format = OutputFormat::Text;
     ExtColumn m_sortColumn = ExtColumn::Ext;

@@ -52,6 +52,9 @@ int main(int argc, char** argv)
     case CCommandLine::Action::Help:
         PutText(stdout, LoadString(IDS_CLI_USAGE));
         return FinishOutput() ? kExitDone : kExitFailed;
+    case CCommandLine::Action::Version:
+        PutText(stdout, FormatString(IDS_CLI_VERSION, {KESTRUM_VERSION}));
+        return FinishOutput() ? kExitDone : kExitFailed;
     case CCommandLine::Action::Error:
         PrintError(commandLine.ErrorText());
         PutText(stderr, LoadString(IDS_CLI_USAGE));

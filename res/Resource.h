@@ -64,6 +64,14 @@
 // The report under memory pressure: 3050 to 3059.
 #define IDS_CLI_REPORT_CUT_SHORT 3050
 
+// Both programs' version lines and the window program's own command line: 3500 to 3599.
+#define IDS_CLI_VERSION          3500
+#define IDS_APP_VERSION          3501
+#define IDS_APP_USAGE            3502
+#define IDS_APP_UNKNOWN_OPTION   3503
+#define IDS_APP_BAD_OPTION       3504
+#define IDS_APP_EXTRA_ARGUMENT   3505
+
 // Dialog templates, menu, icon.
 #define IDD_ABOUTBOX             100
 #define IDD_SCAN_DIALOG          102

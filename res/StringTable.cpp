@@ -65,6 +65,10 @@ constexpr StringEntry kStrings[] = {
      "  --csv         write comma-separated values: ext,count,bytes,percent\n"
      "  --json        write one JSON object with raw numbers\n"
      "  --help        show this help\n"
+     "  --version     show the version\n"
+     "\n"
+     "Names are written as they are, except that a byte that is not part of valid UTF-8 is\n"
+     "written \\xHH (two lowercase hex digits) and a backslash is written \\x5c.\n"
      "\n"
      "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"
      "Exit status: 0 done, 1 folder unreadable, output failed or cut short, 2 bad usage.\n"},
@@ -82,6 +86,22 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_WRITE_FAILED, "kestrum-scan: cannot write the output: %s"},
     {IDS_CLI_START_FAILED, "kestrum-scan: cannot start the scan: %s"},
     {IDS_CLI_REPORT_CUT_SHORT, "kestrum-scan: out of memory; the report was cut short after the rows shown"},
+    // Version lines and the window program's command line (3500 to 3599).
+    {IDS_CLI_VERSION, "kestrum-scan %s\n"},
+    {IDS_APP_VERSION, "kestrum %s\n"},
+    {IDS_APP_USAGE,
+     "Usage: kestrum [FOLDER]\n"
+     "Opens the Kestrum window, which counts the folders, files and bytes below a folder and\n"
+     "groups the files by extension. With FOLDER, the folder is put into the folder box and\n"
+     "scanned at once.\n"
+     "\n"
+     "  --help     show this help\n"
+     "  --version  show the version\n"
+     "\n"
+     "Exit status: 0 when the window is closed, 2 bad usage.\n"},
+    {IDS_APP_UNKNOWN_OPTION, "kestrum: unknown option %s"},
+    {IDS_APP_BAD_OPTION, "kestrum: %s"},
+    {IDS_APP_EXTRA_ARGUMENT, "kestrum: only one folder can be opened, not also %s"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Kestrum needs to build, test and run. Safe to run again:
+# Installs the Debian packages Kestrum needs to build, test, package and run. Safe to run again:
 # nothing is fetched when every package is already there.
 set -euo pipefail
 
@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth
   locales
+  desktop-file-utils appstream man-db groff-base file  # checking the installed tree
+  dpkg-dev                                             # the Debian package's dependencies
 )
 
 missing=()

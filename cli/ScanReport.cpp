@@ -53,6 +53,9 @@ CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, boo
         m_nFolders = scan.nFolders;
         m_nFiles = scan.nFiles;
         m_nBytes = scan.nBytes;
+        m_nNotListed = scan.nNotListed;
+        m_nNotEntered = scan.nNotEntered;
+        m_nVanished = scan.nVanished;
         for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
             m_rows.push_back(record);
             m_nRowBytes += record->nBytes;
@@ -146,5 +149,6 @@ void CScanReport::WriteJson(std::FILE* out) const
         line += '}';
         Put(out, line);
     }
-    Put(out, "]}\n");
+    Put(out, "], \"not_listed\": " + std::to_string(m_nNotListed) + ", \"not_entered\": "
+                 + std::to_string(m_nNotEntered) + ", \"vanished\": " + std::to_string(m_nVanished) + "}\n");
 }

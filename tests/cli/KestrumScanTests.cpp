@@ -137,7 +137,8 @@ TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
           R"({"ext": ".profile", "count": 1, "bytes": 3, "percent": 8}, )"
           R"({"ext": ".q\"t", "count": 1, "bytes": 6, "percent": 16}, )"
           R"({"ext": ".txt", "count": 2, "bytes": 12, "percent": 33}, )"
-          R"({"ext": ".\\xff", "count": 1, "bytes": 4, "percent": 11}]})"
+          R"({"ext": ".\\xff", "count": 1, "bytes": 4, "percent": 11}], )"
+          R"("not_listed": 0, "not_entered": 0, "vanished": 0})"
           "\n";
     // Equal to this all-ASCII text, the output is valid UTF-8 and holds no raw control character.
     EXPECT_EQ(result.out, expected);

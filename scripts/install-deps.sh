@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth
   locales
+  unicode-data
 )
 
 missing=()

@@ -30,12 +30,11 @@ bool OutOfDescriptors(int error)
     return error == EMFILE || error == ENFILE;
 }
 
-// Opens name relative to dirFd and keeps it only when it is the folder `expected` was entered as
-// (same device and inode): whatever took a folder's place meanwhile is never listed in its stead.
-// -1 on failure, with errno from the open (ESTALE for another folder).
-int OpenIfSame(int dirFd, const char* name, int flags, const DirectoryFrame& expected)
+// Keeps fd (or -1) only when it is the folder `expected` was entered as (same device and inode):
+// whatever took a folder's place meanwhile is never listed in its stead. -1 on failure, with
+// errno from the open, or ESTALE for another folder.
+int KeepIfSame(int fd, const DirectoryFrame& expected)
 {
-    const int fd = openat(dirFd, name, flags);
     if (fd < 0)
         return -1;
     struct stat status {};
@@ -44,6 +43,11 @@ int OpenIfSame(int dirFd, const char* name, int flags, const DirectoryFrame& exp
     close(fd);
     errno = ESTALE;
     return -1;
+}
+
+int OpenIfSame(int dirFd, const char* name, int flags, const DirectoryFrame& expected)
+{
+    return KeepIfSame(openat(dirFd, name, flags), expected);
 }
 
 } // namespace
@@ -259,7 +263,7 @@ int FolderWalk::FindFromRoot(std::size_t index)
     int anchor = std::exchange(m_rootAnchor, -1);
     int fd = anchor;
     if (fd < 0)
-        fd = OpenIfSame(AT_FDCWD, RootAndLinkRule::RootPath(m_root).c_str(), kParentOpenFlags, *m_frames[0]);
+        fd = KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), *m_frames[0]);
     if (fd < 0)
         m_lostFrom = 0;
     for (std::size_t i = 1; i <= index && fd >= 0; ++i) {

@@ -2,6 +2,16 @@
 
 #include <fcntl.h>
 
+namespace {
+
+// The path to examine for a root made by RootFromTyped ("" gives "/").
+std::string RootPath(const std::string& root)
+{
+    return root.empty() ? std::string("/") : root;
+}
+
+} // namespace
+
 std::string RootAndLinkRule::RootFromTyped(std::string_view typed)
 {
     if (!typed.empty() && typed.back() == '/')
@@ -9,10 +19,6 @@ std::string RootAndLinkRule::RootFromTyped(std::string_view typed)
     return std::string(typed);
 }
 
-std::string RootAndLinkRule::RootPath(const std::string& root)
-{
-    return root.empty() ? std::string("/") : root;
-}
 
 bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size)
 {

@@ -13,8 +13,6 @@ public:
     // The root as the walk wants it: the text as typed, less one trailing "/". "/" becomes "",
     // which stands for the file-system root.
     static std::string RootFromTyped(std::string_view typed);
-    // The path to open or examine for a root made by RootFromTyped ("" gives "/").
-    static std::string RootPath(const std::string& root);
 
     // The root is examined as typed: a link to a folder is that folder. True (with its size) when
     // the root is something other than a folder; false for a folder, and also when the query

@@ -218,12 +218,39 @@ void CountBefore(const std::vector<std::string>& names, const std::string& stop,
     }
 }
 
+// Lowers RLIMIT_NOFILE so that exactly `count` descriptor numbers are left free below it.
+bool LeaveFreeDescriptors(rlim_t count)
+{
+    std::vector<int> used;
+    DIR* listing = opendir("/proc/self/fd");
+    if (!listing)
+        return false;
+    while (const dirent* entry = readdir(listing)) {
+        const int fd = std::atoi(entry->d_name);
+        if (entry->d_name[0] != '.' && fd != dirfd(listing))
+            used.push_back(fd);
+    }
+    closedir(listing);
+    for (rlim_t limit = 1; limit < 4096; ++limit) {
+        const auto below = static_cast<rlim_t>(std::count_if(used.begin(), used.end(), [&](int fd) {
+            return static_cast<rlim_t>(fd) < limit;
+        }));
+        if (limit - below == count) {
+            const rlimit lowered{limit, limit};
+            return setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+        }
+    }
+    return false;
+}
+
 // root/a/b/c walked with one listing open at a time, so every ancestor of c is closed while c
 // is walked; then folders move. A folder closed early that is still somewhere is found again (by
 // ".." of the child it was left for, or from the root by the names on the way down), and its
 // remaining entries are counted; one that cannot be found has really left the tree, and only its
 // own remaining entries go uncounted, reported as a folder not listed. Namesakes outside the root
-// ("other/a*", "r*" beside root) must never be taken for the folders that moved.
+// ("other/a*", "r*" beside root) must never be taken for the folders that moved. Each case runs
+// twice: with descriptors to spare, and with two only, so that the walk gives up the root's
+// descriptor and finds the root again by its path.
 TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
 {
     struct Case {
@@ -237,37 +264,55 @@ TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
         {"c moved out of b, b moved out of the tree", {{"root/a/b/c", "other/c"}, {"root/a/b", "other/b"}}, true},
     };
     for (const Case& c : cases) {
-        TempTree tree;
-        for (const char* folder : {"root", "other", "root/a", "root/a/b", "root/a/b/c"})
-            ASSERT_TRUE(tree.MakeFolder(folder));
-        for (int i = 0; i < 4; ++i) {
-            for (const std::string prefix : {"root/r", "root/a/a", "r", "other/a"})
-                ASSERT_TRUE(tree.MakeFile(prefix + std::to_string(i), 1));
-        }
-        for (int i = 0; i < 2; ++i) {
-            ASSERT_TRUE(tree.MakeFile("root/a/b/b" + std::to_string(i), 1));
-            ASSERT_TRUE(tree.MakeFile("root/a/b/c/c" + std::to_string(i), 1));
-        }
-        // b's entries listed after c are the only ones that can be lost.
-        std::uint64_t bBefore = 0, bFolders = 0;
-        CountBefore(ListingOrder(tree.Path("root/a/b")), "c", bBefore, bFolders);
-        const std::uint64_t bLost = c.bLeftTheTree ? 2 - bBefore : 0;
+        for (const bool bFewDescriptors : {false, true}) {
+            TempTree tree;
+            for (const char* folder : {"root", "other", "root/a", "root/a/b", "root/a/b/c"})
+                ASSERT_TRUE(tree.MakeFolder(folder));
+            for (int i = 0; i < 4; ++i) {
+                for (const std::string prefix : {"root/r", "root/a/a", "r", "other/a"})
+                    ASSERT_TRUE(tree.MakeFile(prefix + std::to_string(i), 1));
+            }
+            for (int i = 0; i < 2; ++i) {
+                ASSERT_TRUE(tree.MakeFile("root/a/b/b" + std::to_string(i), 1));
+                ASSERT_TRUE(tree.MakeFile("root/a/b/c/c" + std::to_string(i), 1));
+            }
+            // b's entries listed after c are the only ones that can be lost.
+            std::uint64_t bBefore = 0, bFolders = 0;
+            CountBefore(ListingOrder(tree.Path("root/a/b")), "c", bBefore, bFolders);
+            const std::uint64_t bLost = c.bLeftTheTree ? 2 - bBefore : 0;
+            ScanCounts expected;
+            expected.nFolders = 3;   // a, b, c
+            expected.nFiles = 4 + 4 + 2 + 2 - bLost;
+            expected.nBytes = expected.nFiles + tree.SizeOf("root/a") + tree.SizeOf("root/a/b")
+                + tree.SizeOf("root/a/b/c");
+            expected.nNotListed = bLost > 0 ? 1 : 0;
 
-        FolderWalkOptions options;
-        options.maxOpenListings = 1;
-        bool bMoved = false;
-        options.onFolderOpened = [&](std::string_view name, std::size_t) {
-            if (name != "c")
-                return;
-            bMoved = true;
-            for (const auto& [from, to] : c.moves)
-                bMoved = bMoved && rename(tree.Path(from).c_str(), tree.Path(to).c_str()) == 0;
-        };
-        const ScanCounts counts = RunScan(tree.Path("root"), options);
-        EXPECT_TRUE(bMoved) << c.what;
-        EXPECT_EQ(counts.nFolders, 3u) << c.what;               // a, b, c
-        EXPECT_EQ(counts.nFiles, 4 + 4 + 2 + 2 - bLost) << c.what;
-        EXPECT_EQ(counts.nNotListed, bLost > 0 ? 1u : 0u) << c.what;
+            const ChildResult child = RunInChild(
+                [&](std::string& output) {
+                    FolderWalkOptions options;
+                    options.maxOpenListings = 1;
+                    bool bMoved = true;
+                    options.onFolderOpened = [&](std::string_view name, std::size_t) {
+                        if (name == "c") {
+                            for (const auto& [from, to] : c.moves)
+                                bMoved = bMoved && rename(tree.Path(from).c_str(), tree.Path(to).c_str()) == 0;
+                        }
+                    };
+                    if (bFewDescriptors && !LeaveFreeDescriptors(2)) {
+                        output = "could not lower the limit";
+                        return false;
+                    }
+                    ScanCounts counts = RunScan(tree.Path("root"), options);
+                    counts.records.clear();
+                    counts.listLength = 0;
+                    output = bMoved ? CountsToText(counts) : "a move failed";
+                    return true;
+                },
+                std::chrono::seconds(60));
+            ASSERT_TRUE(child.bFinished);
+            ASSERT_EQ(child.exitCode, 0) << child.output;
+            EXPECT_EQ(child.output, CountsToText(expected)) << c.what << (bFewDescriptors ? ", two descriptors" : "");
+        }
     }
 }
 
@@ -302,31 +347,6 @@ TEST(WalkStackTest, DeepFolderMovedOutOfTheTreeLosesNothingAboveIt)
     EXPECT_EQ(counts.nFolders, static_cast<std::uint64_t>(kLevels - 1));
     EXPECT_EQ(counts.nFiles, static_cast<std::uint64_t>(kLevels * kFilesEach));
     EXPECT_EQ(counts.nNotListed, 0u);
-}
-
-// Lowers RLIMIT_NOFILE so that exactly `count` descriptor numbers are left free below it.
-bool LeaveFreeDescriptors(rlim_t count)
-{
-    std::vector<int> used;
-    DIR* listing = opendir("/proc/self/fd");
-    if (!listing)
-        return false;
-    while (const dirent* entry = readdir(listing)) {
-        const int fd = std::atoi(entry->d_name);
-        if (entry->d_name[0] != '.' && fd != dirfd(listing))
-            used.push_back(fd);
-    }
-    closedir(listing);
-    for (rlim_t limit = 1; limit < 4096; ++limit) {
-        const auto below = static_cast<rlim_t>(std::count_if(used.begin(), used.end(), [&](int fd) {
-            return static_cast<rlim_t>(fd) < limit;
-        }));
-        if (limit - below == count) {
-            const rlimit lowered{limit, limit};
-            return setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-        }
-    }
-    return false;
 }
 
 // With one descriptor the walk can hold the root's listing and nothing more: its subfolder is

@@ -4,7 +4,6 @@
 #include "ProfileStore.h"
 #include "Resource.h"
 #include "ResourceString.h"
-#include "ScanThread.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -12,8 +11,6 @@
 #include <QTimerEvent>
 
 #include <mutex>
-#include <new>
-#include <system_error>
 
 namespace {
 
@@ -84,7 +81,7 @@ bool CScanDialog::OnCommand(int nId)
 
 void CScanDialog::OnOK()
 {
-    if (m_pThread || m_nTimer)
+    if (m_job.IsRunning() || m_nTimer)
         return; // "Scan now" is disabled while a scan runs; Enter must not start a second one
     if (m_editFolder.text().isEmpty()) {
         ShowMessage(IDS_SPECIFY_FOLDER);
@@ -92,17 +89,7 @@ void CScanDialog::OnOK()
     }
     // No row may keep pointing at a record that is about to be released.
     m_listExt.ClearList();
-    FreeExtList(&m_scan);
-    m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
-
-    std::string root = QFile::encodeName(m_editFolder.text()).toStdString();
-    if (!root.empty() && root.back() == '/')
-        root.pop_back(); // so "/" becomes "", which the walk lists as "/"
-    m_scan.szRoot = std::move(root);
-    m_scan.szPattern = "*.*";
-    m_scan.pExtList = nullptr;
-
-    if (!StartScan()) {
+    if (!m_job.Prepare(QFile::encodeName(m_editFolder.text()).toStdString()) || !StartScan()) {
         // Back to Idle: nothing was started, so nothing may be waited for.
         EndScan();
         ShowMessage(IDS_SCAN_NOT_STARTED);
@@ -111,24 +98,9 @@ void CScanDialog::OnOK()
 
 bool CScanDialog::StartScan()
 {
-    try {
-        m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
-        m_scan.hDoneEvent = std::make_shared<ManualResetEvent>();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    if (m_nTimer == 0)
-        return false;
-    try {
-        m_pThread = std::make_unique<std::thread>(
-            [pScan = &m_scan, options = m_walkOptions] { ScanThreadProc(pScan, options); });
-    } catch (const std::exception&) { // std::system_error when no thread can be made, or bad_alloc
-        m_pThread.reset();
-        return false;
-    }
-    return true;
+    return m_nTimer != 0 && m_job.Start(m_walkOptions);
 }
 
 // Releases the timer, the worker and the events and switches the buttons back. The worker has set
@@ -139,12 +111,7 @@ void CScanDialog::EndScan()
         killTimer(m_nTimer);
         m_nTimer = 0;
     }
-    if (m_pThread) {
-        m_pThread->join();
-        m_pThread.reset();
-    }
-    m_scan.hStopEvent.reset();
-    m_scan.hDoneEvent.reset();
+    m_job.Release();
     EnableScanButtons(false);
 }
 
@@ -158,7 +125,7 @@ void CScanDialog::timerEvent(QTimerEvent* pEvent)
 
 void CScanDialog::OnTimer(int)
 {
-    if (m_scan.hDoneEvent && m_scan.hDoneEvent->IsSet()) {
+    if (m_job.IsDone()) {
         EndScan();
         std::lock_guard lock(m_scan.cs);
         m_listExt.FillList(m_scan.pExtList);
@@ -168,26 +135,17 @@ void CScanDialog::OnTimer(int)
 
 void CScanDialog::ShowCounters()
 {
-    std::uint64_t nFolders, nFiles, nBytes;
-    {
-        std::lock_guard lock(m_scan.cs);
-        nFolders = m_scan.nFolders;
-        nFiles = m_scan.nFiles;
-        nBytes = m_scan.nBytes;
-    }
-    m_editContains.setText(QString::fromStdString(ContainsText(nFolders, nFiles)));
+    const ScanCounters counters = m_job.Snapshot();
+    m_editContains.setText(QString::fromStdString(ContainsText(counters.nFolders, counters.nFiles)));
     m_editContains.repaint();
-    m_editSize.setText(QString::fromStdString(SizeText(nBytes)));
+    m_editSize.setText(QString::fromStdString(SizeText(counters.nBytes)));
     m_editSize.repaint();
 }
 
 void CScanDialog::OnStop()
 {
-    if (!m_scan.hStopEvent)
-        return;
-    m_scan.hStopEvent->Set();
     // The worker finishes the listings it has open, then sets hDoneEvent; the next tick ends the scan.
-    m_scan.hDoneEvent->Wait();
+    m_job.Stop();
 }
 
 void CScanDialog::OnCancel()

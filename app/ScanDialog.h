@@ -6,12 +6,12 @@
 #include "FolderWalk.h"
 #include "ResizableDialog.h"
 #include "ScanInfo.h"
+#include "ScanJob.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <memory>
-#include <thread>
 
 class CScanDialog : public CResizableDialog {
     Q_OBJECT
@@ -26,7 +26,7 @@ public:
 
     // Tests: walk options (a hook on every folder opened) for the scans started from now on.
     void SetWalkOptionsForTesting(FolderWalkOptions options) { m_walkOptions = std::move(options); }
-    bool IsScanning() const { return m_pThread != nullptr; }
+    bool IsScanning() const { return m_job.IsRunning(); }
     // Tests: the running scan's stop request (empty while idle).
     std::shared_ptr<ManualResetEvent> StopEventForTesting() const { return m_scan.hStopEvent; }
 
@@ -64,6 +64,6 @@ private:
     // Whether help tips are shown; kept and stored for the help tip window.
     bool m_bHelpTip = true;
     int m_nTimer = 0;                      // the refresh timer's id; 0 = no timer
-    std::unique_ptr<std::thread> m_pThread; // the worker; null = no worker
+    ScanJob m_job{m_scan};                 // the worker's life; after m_scan, which it counts into
     FolderWalkOptions m_walkOptions;
 };

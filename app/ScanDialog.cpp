@@ -4,7 +4,6 @@
 #include "ProfileStore.h"
 #include "Resource.h"
 #include "ResourceString.h"
-#include "ScanThread.h"
 #include "SelectDirDialog.h"
 #include "StringTable.h"
 #include "TipRequest.h"
@@ -19,8 +18,6 @@
 #include <QTimerEvent>
 
 #include <mutex>
-#include <new>
-#include <system_error>
 
 namespace {
 
@@ -263,7 +260,7 @@ bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
 
 void CScanDialog::OnOK()
 {
-    if (m_pThread || m_nTimer)
+    if (m_job.IsRunning() || m_nTimer)
         return; // "Scan now" is disabled while a scan runs; Enter must not start a second one
     const QString folder = m_editFolder.GetEditControl().GetWindowText();
     if (folder.isEmpty()) {
@@ -272,17 +269,7 @@ void CScanDialog::OnOK()
     }
     // No row may keep pointing at a record that is about to be released.
     m_listExt.ClearList();
-    FreeExtList(&m_scan);
-    m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
-
-    std::string root = QFile::encodeName(folder).toStdString();
-    if (!root.empty() && root.back() == '/')
-        root.pop_back(); // so "/" becomes "", which the walk lists as "/"
-    m_scan.szRoot = std::move(root);
-    m_scan.szPattern = "*.*";
-    m_scan.pExtList = nullptr;
-
-    if (!StartScan()) {
+    if (!m_job.Prepare(QFile::encodeName(folder).toStdString()) || !StartScan()) {
         // Back to Idle: nothing was started, so nothing may be waited for.
         EndScan();
         ShowMessage(IDS_SCAN_NOT_STARTED);
@@ -291,24 +278,9 @@ void CScanDialog::OnOK()
 
 bool CScanDialog::StartScan()
 {
-    try {
-        m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
-        m_scan.hDoneEvent = std::make_shared<ManualResetEvent>();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    if (m_nTimer == 0)
-        return false;
-    try {
-        m_pThread = std::make_unique<std::thread>(
-            [pScan = &m_scan, options = m_walkOptions] { ScanThreadProc(pScan, options); });
-    } catch (const std::exception&) { // std::system_error when no thread can be made, or bad_alloc
-        m_pThread.reset();
-        return false;
-    }
-    return true;
+    return m_nTimer != 0 && m_job.Start(m_walkOptions);
 }
 
 // Releases the timer, the worker and the events and switches the buttons back. The worker has set
@@ -319,12 +291,7 @@ void CScanDialog::EndScan()
         killTimer(m_nTimer);
         m_nTimer = 0;
     }
-    if (m_pThread) {
-        m_pThread->join();
-        m_pThread.reset();
-    }
-    m_scan.hStopEvent.reset();
-    m_scan.hDoneEvent.reset();
+    m_job.Release();
     EnableScanButtons(false);
 }
 
@@ -338,7 +305,7 @@ void CScanDialog::timerEvent(QTimerEvent* pEvent)
 
 void CScanDialog::OnTimer(int)
 {
-    if (m_scan.hDoneEvent && m_scan.hDoneEvent->IsSet()) {
+    if (m_job.IsDone()) {
         EndScan();
         std::lock_guard lock(m_scan.cs);
         m_listExt.FillList(m_scan.pExtList);
@@ -348,31 +315,22 @@ void CScanDialog::OnTimer(int)
 
 void CScanDialog::ShowCounters()
 {
-    std::uint64_t nFolders, nFiles, nBytes;
-    {
-        std::lock_guard lock(m_scan.cs);
-        nFolders = m_scan.nFolders;
-        nFiles = m_scan.nFiles;
-        nBytes = m_scan.nBytes;
-    }
+    const ScanCounters counters = m_job.Snapshot();
     m_editContains.GetEditControl().SetWindowText(QString());
-    m_editContains.AppendFormat(TableFormat(IDS_FMT_FOLDERS).c_str(), FormatNumber(nFolders).c_str());
-    m_editContains.AppendFormat(TableFormat(IDS_FMT_FILES).c_str(), FormatNumber(nFiles).c_str());
+    m_editContains.AppendFormat(TableFormat(IDS_FMT_FOLDERS).c_str(), FormatNumber(counters.nFolders).c_str());
+    m_editContains.AppendFormat(TableFormat(IDS_FMT_FILES).c_str(), FormatNumber(counters.nFiles).c_str());
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendFormat(TableFormat(IDS_FMT_BYTES).c_str(), FormatNumber(nBytes).c_str());
+    m_editSize.AppendFormat(TableFormat(IDS_FMT_BYTES).c_str(), FormatNumber(counters.nBytes).c_str());
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();
 }
 
 void CScanDialog::OnStop()
 {
-    if (!m_scan.hStopEvent)
-        return;
-    m_scan.hStopEvent->Set();
     // The worker finishes the listings it has open, then sets hDoneEvent; the next tick ends the scan.
-    m_scan.hDoneEvent->Wait();
+    m_job.Stop();
 }
 
 void CScanDialog::OnCancel()

@@ -12,9 +12,9 @@
 #include "MenuButton.h"
 #include "ResizableDialog.h"
 #include "ScanInfo.h"
+#include "ScanJob.h"
 
 #include <memory>
-#include <thread>
 
 struct TIPREQUEST;
 
@@ -34,7 +34,7 @@ public:
 
     // Tests: walk options (a hook on every folder opened) for the scans started from now on.
     void SetWalkOptionsForTesting(FolderWalkOptions options) { m_walkOptions = std::move(options); }
-    bool IsScanning() const { return m_pThread != nullptr; }
+    bool IsScanning() const { return m_job.IsRunning(); }
     // Tests: the running scan's stop request (empty while idle).
     std::shared_ptr<ManualResetEvent> StopEventForTesting() const { return m_scan.hStopEvent; }
     CHelpTipWnd& HelpTipForTesting() { return m_helpTip; }
@@ -90,7 +90,7 @@ private:
     SCANINFO m_scan;
     CHelpTipWnd m_helpTip; // off until the settings switch it on
     CEditableFont m_font;  // the display font of the folder box, the three fields and the list
-    int m_nTimer = 0;                       // the refresh timer's id; 0 = no timer
-    std::unique_ptr<std::thread> m_pThread; // the worker; null = no worker
+    int m_nTimer = 0;      // the refresh timer's id; 0 = no timer
+    ScanJob m_job{m_scan}; // the worker's life; after m_scan, which it counts into
     FolderWalkOptions m_walkOptions;
 };

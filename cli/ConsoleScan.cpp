@@ -4,25 +4,19 @@
 #include "LabelledText.h"
 #include "InterruptFlag.h"
 #include "Resource.h"
-#include "ScanThread.h"
+#include "RootAndLinkRule.h"
 #include "StatusLine.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
-#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdint>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
+#include <cstring>
 
 namespace {
 
@@ -54,16 +48,19 @@ private:
 
 CConsoleScan::~CConsoleScan()
 {
+    m_job.Stop();
+    m_job.Release();
     FreeExtList(&m_scan);
 }
 
 bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
 {
     // A root that is a file is fine: the walk counts it as one file, as the window does.
-    struct stat status {};
-    bool bReadable = ::stat(root.c_str(), &status) == 0;
-    if (bReadable && S_ISDIR(status.st_mode)) {
-        const int descriptor = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string walked = RootAndLinkRule::RootFromTyped(root);
+    std::uint64_t size = 0;
+    bool bReadable = RootAndLinkRule::RootIsFile(walked, size);
+    if (!bReadable) {
+        const int descriptor = RootAndLinkRule::OpenRootFolder(walked);
         bReadable = descriptor >= 0;
         if (bReadable)
             ::close(descriptor);
@@ -75,51 +72,31 @@ bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
 
 bool CConsoleScan::Run(const std::string& root, const CInterruptFlag& interrupt, CStatusLine& status)
 {
-    Prepare(root);
-    std::thread worker;
-    try {
+    m_bInterrupted = false;
+    m_szError.clear();
+    bool bStarted = m_job.Prepare(root);
+    if (bStarted) {
         SigintBlock block;
-        worker = std::thread([this] { ScanThreadProc(&m_scan); });
-    } catch (const std::system_error& error) {
-        m_szError = FormatString(IDS_CLI_START_FAILED, {error.what()});
-        m_scan.hStopEvent.reset();
-        m_scan.hDoneEvent.reset();
+        bStarted = m_job.Start();
+    }
+    if (!bStarted) {
+        m_szError = FormatString(IDS_CLI_START_FAILED, {std::strerror(errno)});
         return false;
     }
     WaitForEnd(interrupt, status);
-    worker.join();
-    m_scan.hStopEvent.reset();
-    m_scan.hDoneEvent.reset();
+    m_job.Release();
     return true;
-}
-
-void CConsoleScan::Prepare(const std::string& root)
-{
-    FreeExtList(&m_scan);
-    m_scan.nFolders = 0;
-    m_scan.nFiles = 0;
-    m_scan.nBytes = 0;
-    // One trailing "/" goes, as in the window: "/" becomes "", which the walk reads as "/".
-    m_scan.szRoot = root;
-    if (!m_scan.szRoot.empty() && m_scan.szRoot.back() == '/')
-        m_scan.szRoot.pop_back();
-    m_scan.szPattern = "*.*";
-    m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
-    m_scan.hDoneEvent = std::make_shared<ManualResetEvent>();
-    m_bInterrupted = false;
-    m_szError.clear();
 }
 
 void CConsoleScan::WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& status)
 {
     using Clock = std::chrono::steady_clock;
     auto nextRefresh = Clock::now() + kRefreshInterval;
-    while (!m_scan.hDoneEvent->WaitFor(kPollInterval)) {
+    while (!m_job.WaitDone(kPollInterval)) {
         if (interrupt.Requested()) {
             // As the window's "Stop": ask once, then wait for the worker to finish its open listings.
             m_bInterrupted = true;
-            m_scan.hStopEvent->Set();
-            m_scan.hDoneEvent->Wait();
+            m_job.Stop();
             break;
         }
         if (status.IsActive() && Clock::now() >= nextRefresh) {
@@ -132,15 +109,9 @@ void CConsoleScan::WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& stat
     status.Clear();
 }
 
-std::string CConsoleScan::StatusText()
+std::string CConsoleScan::StatusText() const
 {
-    std::uint64_t nFolders = 0, nFiles = 0, nBytes = 0;
-    {
-        std::lock_guard lock(m_scan.cs);
-        nFolders = m_scan.nFolders;
-        nFiles = m_scan.nFiles;
-        nBytes = m_scan.nBytes;
-    }
-    return FormatString(IDS_CLI_STATUS, {LabelledText(IDS_CLI_CONTAINS, ContainsText(nFolders, nFiles)),
-                                         LabelledText(IDS_CLI_SIZE, SizeText(nBytes))});
+    const ScanCounters counters = m_job.Snapshot();
+    return FormatString(IDS_CLI_STATUS, {LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)),
+                                         LabelledText(IDS_CLI_SIZE, SizeText(counters.nBytes))});
 }

@@ -1,8 +1,10 @@
-// Runs one scan from the command line the way the window does: a SCANINFO, both events, the
+// Runs one scan from the command line the way the window does: a ScanJob over a SCANINFO, the
 // worker on its own thread, and this thread polling the counters.
 #pragma once
 
+#include "ScanCounters.h"
 #include "ScanInfo.h"
+#include "ScanJob.h"
 
 #include <string>
 
@@ -30,13 +32,14 @@ public:
     const std::string& ErrorText() const { return m_szError; }
     // The counters and records of the last scan; read them only after Run has returned.
     SCANINFO& Scan() { return m_scan; }
+    ScanCounters Counters() const { return m_job.Snapshot(); }
 
 private:
-    void Prepare(const std::string& root);
     void WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& status);
-    std::string StatusText();
+    std::string StatusText() const;
 
     SCANINFO m_scan;
+    ScanJob m_job{m_scan};   // after m_scan: it stops its worker before the state goes
     bool m_bInterrupted = false;
     std::string m_szError;
 };

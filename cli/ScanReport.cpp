@@ -66,6 +66,9 @@ CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, boo
     m_nFolders = scan.nFolders;
     m_nFiles = scan.nFiles;
     m_nBytes = scan.nBytes;
+    m_nNotListed = scan.nNotListed;
+    m_nNotEntered = scan.nNotEntered;
+    m_nVanished = scan.nVanished;
     m_pExtList = scan.pExtList;
     for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
         ++m_nRecords;
@@ -215,7 +218,12 @@ bool CScanReport::WriteJson(std::FILE* out) const
         Put(out, line);
         bFirst = false;
     });
-    // Closed whatever was written, so that a reader still gets valid JSON.
-    Put(out, "]}\n");
+    // Closed whatever was written, so that a reader still gets valid JSON; a stack buffer, since
+    // memory may be short here.
+    char closing[128];
+    std::snprintf(closing, sizeof closing, "], \"not_listed\": %llu, \"not_entered\": %llu, \"vanished\": %llu}\n",
+                  static_cast<unsigned long long>(m_nNotListed), static_cast<unsigned long long>(m_nNotEntered),
+                  static_cast<unsigned long long>(m_nVanished));
+    Put(out, closing);
     return bComplete && nWritten == rows.size();
 }

@@ -39,7 +39,8 @@ private:
     bool WriteText(std::FILE* out) const;
     // Header ext,count,bytes,percent and one row per extension, raw numbers.
     bool WriteCsv(std::FILE* out) const;
-    // One object, raw numbers: {"root", "folders", "files", "bytes", "extensions": [...]}.
+    // One object, raw numbers: {"root", "folders", "files", "bytes", "extensions": [...],
+    // "not_listed", "not_entered", "vanished"}.
     bool WriteJson(std::FILE* out) const;
 
     // The "%" column: a record's share of the bytes of all records, as in the list view.
@@ -49,6 +50,10 @@ private:
     std::uint64_t m_nFolders = 0;
     std::uint64_t m_nFiles = 0;
     std::uint64_t m_nBytes = 0;
+    // What the scan could not count: "not_listed", "not_entered", "vanished" in the JSON.
+    std::uint64_t m_nNotListed = 0;
+    std::uint64_t m_nNotEntered = 0;
+    std::uint64_t m_nVanished = 0;
     std::uint64_t m_nRowBytes = 0;       // sum over the records: files without an extension are in none
     const EXTINFO* m_pExtList = nullptr;  // the scan's records, in the order the walk added them
     std::size_t m_nRecords = 0;

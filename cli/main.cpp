@@ -1,6 +1,7 @@
 // kestrum-scan: counts the folders, files and bytes below a folder and groups the files by extension.
 #include "CommandLine.h"
 #include "ConsoleScan.h"
+#include "CountsText.h"
 #include "InterruptFlag.h"
 #include "Resource.h"
 #include "ScanReport.h"
@@ -88,6 +89,10 @@ int main(int argc, char** argv)
     }
     if (!FinishOutput())
         return kExitFailed;
+    // An honest count of what could be read still ends with status 0, but never silently.
+    const std::string incomplete = IncompleteText(scan.Counters());
+    if (!incomplete.empty())
+        PrintError(incomplete);
     if (scan.Interrupted())
         PrintError(LoadString(IDS_CLI_INTERRUPTED));
     if (!bComplete) {

@@ -45,6 +45,15 @@
 #define IDS_FMT_SELECTED_BYTES   2015
 #define IDS_FMT_SELECTED_PERCENT 2016
 
+// What a scan could not count, for either front end: 2100 to 2109.
+#define IDS_FMT_NOT_LISTED_ONE   2100
+#define IDS_FMT_NOT_LISTED_MANY  2101
+#define IDS_FMT_NOT_ENTERED_ONE  2102
+#define IDS_FMT_NOT_ENTERED_MANY 2103
+#define IDS_FMT_VANISHED_ONE     2104
+#define IDS_FMT_VANISHED_MANY    2105
+#define IDS_INCOMPLETE_SEPARATOR 2106
+
 // Texts of the command-line tool: 3000 to 3099.
 #define IDS_CLI_FIRST            3000
 #define IDS_CLI_USAGE            3001

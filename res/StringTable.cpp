@@ -54,6 +54,13 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_SELECTED_FILES, "%s files"},
     {IDS_FMT_SELECTED_BYTES, ",   %s bytes"},
     {IDS_FMT_SELECTED_PERCENT, " (%s%%)"},
+    {IDS_FMT_NOT_LISTED_ONE, "%s folder could not be listed"},
+    {IDS_FMT_NOT_LISTED_MANY, "%s folders could not be listed"},
+    {IDS_FMT_NOT_ENTERED_ONE, "%s mount not entered"},
+    {IDS_FMT_NOT_ENTERED_MANY, "%s mounts not entered"},
+    {IDS_FMT_VANISHED_ONE, "%s entry vanished before it could be examined"},
+    {IDS_FMT_VANISHED_MANY, "%s entries vanished before they could be examined"},
+    {IDS_INCOMPLETE_SEPARATOR, "; "},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] FOLDER\n"

@@ -27,8 +27,10 @@ DirectoryFrame::~DirectoryFrame()
         close(m_fd);
 }
 
-void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, char* buffer, std::size_t bufferSize)
+void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, std::string_view name, char* buffer,
+                           std::size_t bufferSize)
 {
+    m_name.assign(name);
     m_fd = fd;
     m_device = device;
     m_inode = inode;
@@ -37,6 +39,7 @@ void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, char* buffer, std:
     m_batchLength = 0;
     m_batchOffset = 0;
     m_bEnded = false;
+    m_bIncomplete = false;
     m_savedOffset = 0;
     // A huge folder kept in memory once should not pin its names for the rest of the walk.
     if (m_saved.capacity() > kKeptSavedCapacity)
@@ -63,6 +66,7 @@ const char* DirectoryFrame::NextBatched()
         const ssize_t length = getdents64(m_fd, m_buffer, m_bufferSize);
         if (length <= 0) {
             m_bEnded = true;
+            m_bIncomplete = m_bIncomplete || length < 0;
             return nullptr;
         }
         m_batchLength = static_cast<std::size_t>(length);
@@ -80,7 +84,7 @@ const char* DirectoryFrame::NextSaved()
     return name;
 }
 
-char* DirectoryFrame::SaveRemainingAndClose()
+char* DirectoryFrame::SaveRemaining()
 {
     if (m_buffer) {
         m_saved.clear();
@@ -94,11 +98,8 @@ char* DirectoryFrame::SaveRemainingAndClose()
             }
         } catch (const std::bad_alloc&) {
             // The names kept so far stay; the rest is dropped like a listing that ended early.
+            m_bIncomplete = true;
         }
-    }
-    if (m_fd >= 0) {
-        close(m_fd);
-        m_fd = -1;
     }
     return ReleaseBuffer();
 }
@@ -108,11 +109,12 @@ void DirectoryFrame::Reattach(int fd)
     m_fd = fd;
 }
 
-void DirectoryFrame::Abandon(int anchorFd)
+bool DirectoryFrame::Abandon()
 {
-    m_fd = anchorFd;
+    const bool bDropped = m_savedOffset < m_saved.size();
     m_saved.clear();
     m_savedOffset = 0;
+    return bDropped;
 }
 
 int DirectoryFrame::TakeDescriptor()

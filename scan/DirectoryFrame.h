@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 class DirectoryFrame {
 public:
@@ -15,9 +16,11 @@ public:
     DirectoryFrame& operator=(const DirectoryFrame&) = delete;
     ~DirectoryFrame();
 
-    // Starts listing the folder open on fd, which the frame owns from now on. buffer (bufferSize
-    // bytes, suitably aligned) is lent for the batches until ReleaseBuffer or SaveRemainingAndClose.
-    void Start(int fd, dev_t device, ino_t inode, char* buffer, std::size_t bufferSize);
+    // Starts listing the folder open on fd, which the frame owns from now on. name is the folder's
+    // entry in its parent's listing (the root's path for the root). buffer (bufferSize bytes,
+    // suitably aligned) is lent for the batches until ReleaseBuffer or SaveRemaining.
+    // Throws std::bad_alloc (from copying the name) before taking anything over.
+    void Start(int fd, dev_t device, ino_t inode, std::string_view name, char* buffer, std::size_t bufferSize);
 
     // The next entry name ("." and ".." included), or null when the listing has ended (an error
     // ends it too). The text stays valid until the next call on this frame.
@@ -28,20 +31,22 @@ public:
 
     // The descriptor entries are examined and subfolders opened against; -1 when closed.
     int Descriptor() const { return m_fd; }
-    bool HasDescriptor() const { return m_fd >= 0; }
     dev_t Device() const { return m_device; }
     ino_t Inode() const { return m_inode; }
+    const std::string& Name() const { return m_name; }
+    // True when part of the listing was lost: reading it failed, or memory ran out while keeping it.
+    bool Incomplete() const { return m_bIncomplete; }
 
-    // Reads the rest of the listing into memory and closes the descriptor. Returns the lent buffer
-    // (null when none was lent). Out of memory, the names not yet kept are dropped.
-    char* SaveRemainingAndClose();
-    // Gives back the folder's descriptor, found again after SaveRemainingAndClose; the remaining
-    // names still come from memory.
+    // Reads the rest of the listing into memory; the descriptor stays with the frame until the
+    // caller takes it (TakeDescriptor). Returns the lent buffer (null when none was lent). Out of
+    // memory, the names not yet kept are dropped and the frame is marked incomplete.
+    char* SaveRemaining();
+    // Gives back the folder's descriptor, found again after SaveRemaining; the remaining names
+    // still come from memory.
     void Reattach(int fd);
-    // Only after SaveRemainingAndClose: the folder could not be found again, so its remaining
-    // entries are dropped, as if its listing had ended early. anchorFd (or -1), the folder actually reached, is kept only so the walk can
-    // climb on from it; it is closed with the frame.
-    void Abandon(int anchorFd);
+    // Only after SaveRemaining, with no descriptor: the folder could not be found again, so its
+    // remaining entries are dropped, as if its listing had ended early. True when some were.
+    bool Abandon();
 
     // Ends the frame and hands over its descriptor (or -1); the caller closes it.
     int TakeDescriptor();
@@ -55,12 +60,14 @@ private:
     int m_fd = -1;
     dev_t m_device = 0;
     ino_t m_inode = 0;
+    std::string m_name;            // reused from folder to folder, so it seldom allocates
 
     char* m_buffer = nullptr;      // lent; null once the names come from memory
     std::size_t m_bufferSize = 0;
     std::size_t m_batchLength = 0;
     std::size_t m_batchOffset = 0;
     bool m_bEnded = false;
+    bool m_bIncomplete = false;
 
     unsigned char m_lastType = 0;  // DT_UNKNOWN
     std::string m_saved;           // remaining entries: a type byte, then the name ended by a NUL

@@ -1,6 +1,7 @@
 #include "FolderWalk.h"
 
 #include "ManualResetEvent.h"
+#include "RootAndLinkRule.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -17,10 +18,7 @@ namespace {
 // One batch holds a few hundred entries: few system calls, and bounded memory per open listing.
 constexpr std::size_t kBatchBytes = 32 * 1024;
 
-// AT_NO_AUTOMOUNT: looking at an automount point must not mount it.
-constexpr int kEntryStatusFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
-// O_NOFOLLOW: a name replaced by a link since its status was read is not followed.
-constexpr int kSubfolderOpenFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int kParentOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 bool IsDotOrDotDot(const char* name)
 {
@@ -30,6 +28,26 @@ bool IsDotOrDotDot(const char* name)
 bool OutOfDescriptors(int error)
 {
     return error == EMFILE || error == ENFILE;
+}
+
+// Keeps fd (or -1) only when it is the folder `expected` was entered as (same device and inode):
+// whatever took a folder's place meanwhile is never listed in its stead. -1 on failure, with
+// errno from the open, or ESTALE for another folder.
+int KeepIfSame(int fd, const DirectoryFrame& expected)
+{
+    if (fd < 0)
+        return -1;
+    struct stat status {};
+    if (fstat(fd, &status) == 0 && status.st_dev == expected.Device() && status.st_ino == expected.Inode())
+        return fd;
+    close(fd);
+    errno = ESTALE;
+    return -1;
+}
+
+int OpenIfSame(int dirFd, const char* name, int flags, const DirectoryFrame& expected)
+{
+    return KeepIfSame(openat(dirFd, name, flags), expected);
 }
 
 } // namespace
@@ -52,11 +70,13 @@ FolderWalk::~FolderWalk()
 void FolderWalk::Run(const char* folder)
 {
     try {
-        if (!StopRequested() && OpenRoot(folder))
+        m_root = folder;
+        if (!StopRequested() && OpenRoot())
             WalkEntries();
     } catch (...) {
         // Out of memory for the walk's own bookkeeping (or a failing test hook) ends the walk;
-        // what was counted stays counted.
+        // what was counted stays counted, and the folders left unfinished are reported.
+        m_tally.AddNotListed(m_depth);
     }
     CloseAll();
 }
@@ -66,28 +86,28 @@ bool FolderWalk::StopRequested() const
     return m_stopEvent && m_stopEvent->IsSet();
 }
 
-bool FolderWalk::OpenRoot(const char* folder)
+bool FolderWalk::OpenRoot()
 {
-    // The root is opened by its path as typed: a root that is a link to a folder is walked as
-    // that folder. The trailing "/" makes "" the file-system root.
-    const std::string path = std::string(folder) + "/";
-    const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    const int fd = RootAndLinkRule::OpenRootFolder(m_root);
+    if (fd < 0) {
+        // A root that does not exist counts nothing and is no folder; one that exists but cannot
+        // be listed is a folder not listed.
+        if (errno != ENOENT && errno != ENOTDIR)
+            m_tally.AddNotListed();
         return false;
+    }
     struct stat status {};
-    char* buffer = nullptr;
-    try {
-        if (fstat(fd, &status) == 0)
-            buffer = TakeBuffer();
-    } catch (const std::bad_alloc&) {
-    }
-    if (!buffer) {
+    if (fstat(fd, &status) != 0) {
         close(fd);
+        m_tally.AddNotListed();
         return false;
     }
-    PushFrame(fd, status, buffer);
+    if (!PushFrame(fd, status, m_root)) {
+        m_tally.AddNotListed();
+        return false;
+    }
     if (m_options.onFolderOpened)
-        m_options.onFolderOpened(folder, 0);
+        m_options.onFolderOpened(m_root, 0);
     return true;
 }
 
@@ -106,19 +126,20 @@ void FolderWalk::WalkEntries()
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 {
     struct stat status;
-    if (fstatat(frame.Descriptor(), name, &status, kEntryStatusFlags) != 0) {
+    if (fstatat(frame.Descriptor(), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
         CountUnexamined(frame, name);
         return;
     }
     const auto size = static_cast<std::uint64_t>(status.st_size);
-    // A symbolic link is a file of its own size, whatever it points to: links are never entered.
-    if (!S_ISDIR(status.st_mode)) {
+    if (!RootAndLinkRule::IsFolder(status)) {
         m_tally.AddFile(name, size);
         return;
     }
     m_tally.AddFolder(size);
-    if (status.st_dev != frame.Device() && m_mountRule.Excludes(status.st_dev, frame.Descriptor(), name))
+    if (status.st_dev != frame.Device() && m_mountRule.Excludes(status.st_dev, frame.Descriptor(), name)) {
+        m_tally.AddNotEntered();
         return;
+    }
     // The one place a stop is seen: before a folder's listing opens. Folders already open finish
     // their listings, counting the rest of their entries without entering any subfolder.
     if (StopRequested())
@@ -128,41 +149,28 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 
 void FolderWalk::CountUnexamined(const DirectoryFrame& frame, const char* name)
 {
-    // An entry gone since the listing was read is not counted. One that is listed but cannot be
-    // examined (a folder that may be read but not searched) still exists: it is counted by the type
-    // the listing gives, with a size of 0, and a folder among them is not entered.
-    if (errno == ENOENT)
+    // An entry gone since the listing was read is not counted, only reported. One that is listed
+    // but cannot be examined (a folder that may be read but not searched) still exists: it is
+    // counted by the type the listing gives, with a size of 0, and a folder among them is not
+    // entered.
+    if (errno == ENOENT) {
+        m_tally.AddVanished();
         return;
-    if (frame.Type() == DT_DIR)
+    }
+    if (frame.Type() == DT_DIR) {
         m_tally.AddFolder(0);
-    else
+        m_tally.AddNotListed();
+    } else {
         m_tally.AddFile(name, 0);
+    }
 }
 
 void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status)
 {
-    int fd = -1;
-    for (;;) {
-        fd = openat(parent.Descriptor(), name, kSubfolderOpenFlags);
-        if (fd >= 0)
-            break;
-        // Out of descriptors: give up the oldest open listing and try again. When none is left to
-        // give up, the folder stays counted but unlisted, like one that cannot be read.
-        if (!OutOfDescriptors(errno) || !CloseOldestListing())
-            return;
-    }
-    char* buffer = nullptr;
-    try {
-        buffer = TakeBuffer();
-    } catch (const std::bad_alloc&) {
-        close(fd);
-        return;
-    }
-    try {
-        PushFrame(fd, status, buffer);
-    } catch (const std::bad_alloc&) {
-        ReturnBuffer(buffer);
-        close(fd);
+    // The folder is counted already; whatever keeps it from being listed is reported.
+    const int fd = OpenSubfolder(parent.Descriptor(), name);
+    if (fd < 0 || !PushFrame(fd, status, name)) {
+        m_tally.AddNotListed();
         return;
     }
     // name may lie in the parent's batch, which closing the parent reuses: report first.
@@ -172,41 +180,123 @@ void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const str
     }
 }
 
-void FolderWalk::PushFrame(int fd, const struct stat& status, char* buffer)
+int FolderWalk::OpenSubfolder(int parentFd, const char* name)
 {
-    if (m_depth == m_frames.size())
-        m_frames.push_back(std::make_unique<DirectoryFrame>());
-    m_frames[m_depth]->Start(fd, status.st_dev, status.st_ino, buffer, kBatchBytes);
+    for (;;) {
+        const int fd = openat(parentFd, name, RootAndLinkRule::SubfolderOpenFlags());
+        if (fd >= 0 || !OutOfDescriptors(errno) || !FreeDescriptor())
+            return fd;
+    }
+}
+
+// Takes fd over: it is closed when the frame cannot be made (out of memory).
+bool FolderWalk::PushFrame(int fd, const struct stat& status, std::string_view name)
+{
+    char* buffer = nullptr;
+    try {
+        buffer = TakeBuffer();
+        if (m_depth == m_frames.size())
+            m_frames.push_back(std::make_unique<DirectoryFrame>());
+        m_frames[m_depth]->Start(fd, status.st_dev, status.st_ino, name, buffer, kBatchBytes);
+    } catch (const std::bad_alloc&) {
+        ReturnBuffer(buffer);
+        close(fd);
+        return false;
+    }
     ++m_depth;
+    return true;
 }
 
 void FolderWalk::PopFrame()
 {
     DirectoryFrame& child = *m_frames[m_depth - 1];
+    if (child.Incomplete())
+        m_tally.AddNotListed();
     ReturnBuffer(child.ReleaseBuffer());
     const int childFd = child.TakeDescriptor();
     --m_depth;
+    if (m_depth <= m_lostFrom)
+        m_lostFrom = kNone;   // every lost frame is gone from the path
     if (m_depth > 0 && m_firstOpen == m_depth) {
         // The parent was closed early: it is the newest closed frame, and every frame below it is
         // closed too.
         --m_firstOpen;
-        FindParentAgain(*m_frames[m_depth - 1], childFd);
+        FindParentAgain(m_depth - 1, childFd);
+    } else if (childFd >= 0) {
+        close(childFd);
     }
     m_firstOpen = std::min(m_firstOpen, m_depth);
-    if (childFd >= 0)
-        close(childFd);
 }
 
-void FolderWalk::FindParentAgain(DirectoryFrame& parent, int childFd)
+// Gives the frame at index its descriptor back, so that its remaining names (kept in memory) can
+// be examined. A folder moved meanwhile is still the same folder: it is found through ".." of the
+// child it was left for and, when that child has moved elsewhere, from the root down through the
+// names on the way. Only a folder found neither way has really left the tree: its remaining
+// entries are dropped and reported. Takes childFd over.
+void FolderWalk::FindParentAgain(std::size_t index, int childFd)
 {
-    // Whatever took the folder's place (the tree was moved or changed meanwhile) is not listed
-    // in its stead: the device and inode must be the ones recorded when it was entered.
-    const int fd = childFd >= 0 ? openat(childFd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    struct stat status {};
-    if (fd >= 0 && fstat(fd, &status) == 0 && status.st_dev == parent.Device() && status.st_ino == parent.Inode())
+    DirectoryFrame& parent = *m_frames[index];
+    int fd = -1;
+    if (index == 0 && m_rootAnchor >= 0) {
+        fd = std::exchange(m_rootAnchor, -1);
+    } else if (childFd >= 0) {
+        fd = OpenIfSame(childFd, "..", kParentOpenFlags, parent);
+        if (fd < 0 && OutOfDescriptors(errno) && ReleaseRootAnchor())
+            fd = OpenIfSame(childFd, "..", kParentOpenFlags, parent);
+    }
+    if (childFd >= 0)
+        close(childFd);
+    if (fd < 0 && index < m_lostFrom)
+        fd = FindFromRoot(index);
+    if (fd >= 0)
         parent.Reattach(fd);
-    else
-        parent.Abandon(fd);
+    else if (parent.Abandon())
+        m_tally.AddNotListed();
+}
+
+// Opens the folder of the frame at index from the root, one recorded name at a time, each step
+// checked against the device and inode recorded on the way down. -1 when a folder on the way is
+// no longer where it was; the frames from that one on are then marked lost.
+int FolderWalk::FindFromRoot(std::size_t index)
+{
+    // Held here while in use, so that running out of descriptors cannot take it away midway.
+    int anchor = std::exchange(m_rootAnchor, -1);
+    int fd = anchor;
+    if (fd < 0)
+        fd = KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), *m_frames[0]);
+    if (fd < 0)
+        m_lostFrom = 0;
+    for (std::size_t i = 1; i <= index && fd >= 0; ++i) {
+        const DirectoryFrame& step = *m_frames[i];
+        const int flags = RootAndLinkRule::SubfolderOpenFlags();
+        int next = OpenIfSame(fd, step.Name().c_str(), flags, step);
+        if (next < 0 && OutOfDescriptors(errno) && anchor >= 0 && fd != anchor) {
+            close(std::exchange(anchor, -1));
+            next = OpenIfSame(fd, step.Name().c_str(), flags, step);
+        }
+        if (fd != anchor)
+            close(fd);
+        if (next < 0)
+            m_lostFrom = i;
+        fd = next;
+    }
+    m_rootAnchor = (fd == anchor) ? -1 : anchor;
+    return fd;
+}
+
+// Out of descriptors: gives up the oldest open listing (its rest is kept in memory) or, when only
+// the newest is left open, the root's kept descriptor. False when nothing is left to give up.
+bool FolderWalk::FreeDescriptor()
+{
+    for (;;) {
+        const bool bRoot = m_firstOpen == 0;
+        if (!CloseOldestListing())
+            break;
+        if (!bRoot)
+            return true;
+        // The root's descriptor was kept as the anchor: nothing freed yet.
+    }
+    return ReleaseRootAnchor();
 }
 
 bool FolderWalk::CloseOldestListing()
@@ -214,8 +304,22 @@ bool FolderWalk::CloseOldestListing()
     // The newest frame is never closed: it is the one whose entries are being examined or opened.
     if (m_depth == 0 || m_firstOpen >= m_depth - 1)
         return false;
-    ReturnBuffer(m_frames[m_firstOpen]->SaveRemainingAndClose());
+    DirectoryFrame& oldest = *m_frames[m_firstOpen];
+    ReturnBuffer(oldest.SaveRemaining());
+    const int fd = oldest.TakeDescriptor();
+    if (m_firstOpen == 0)
+        m_rootAnchor = fd;
+    else if (fd >= 0)
+        close(fd);
     ++m_firstOpen;
+    return true;
+}
+
+bool FolderWalk::ReleaseRootAnchor()
+{
+    if (m_rootAnchor < 0)
+        return false;
+    close(std::exchange(m_rootAnchor, -1));
     return true;
 }
 
@@ -251,4 +355,6 @@ void FolderWalk::CloseAll()
             close(fd);
     }
     m_firstOpen = 0;
+    m_lostFrom = kNone;
+    ReleaseRootAnchor();
 }

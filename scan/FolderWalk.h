@@ -11,7 +11,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -20,7 +22,7 @@ struct SCANINFO;
 
 struct FolderWalkOptions {
     // Listings held open at once. Past this the oldest open listing is read to its end into memory
-    // and closed, then opened again through ".." when the walk climbs back to it.
+    // and closed, then found again when the walk climbs back to it.
     std::size_t maxOpenListings = 64;
     // For tests: called on the walking thread each time a folder's listing has been opened, with
     // the folder's name (the root as given) and its depth (0 for the root).
@@ -39,17 +41,28 @@ public:
     void Run(const char* folder);
 
 private:
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+
     bool StopRequested() const;
-    bool OpenRoot(const char* folder);
+    bool OpenRoot();
     void WalkEntries();
     void VisitEntry(DirectoryFrame& frame, const char* name);
     void CountUnexamined(const DirectoryFrame& frame, const char* name);
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
-    void PushFrame(int fd, const struct stat& status, char* buffer);
+    int OpenSubfolder(int parentFd, const char* name);
+    bool PushFrame(int fd, const struct stat& status, std::string_view name);
     void PopFrame();
-    void FindParentAgain(DirectoryFrame& parent, int childFd);
+
+    // Climbing back to a folder whose listing was closed early.
+    void FindParentAgain(std::size_t index, int childFd);
+    int FindFromRoot(std::size_t index);
+
+    // Descriptors.
+    bool FreeDescriptor();
     bool CloseOldestListing();
+    bool ReleaseRootAnchor();
     std::size_t OpenListings() const { return m_depth - m_firstOpen; }
+
     char* TakeBuffer();
     void ReturnBuffer(char* buffer);
     void CloseAll();
@@ -59,12 +72,18 @@ private:
     FolderWalkOptions m_options;
     ScanTally m_tally;
     PseudoMountRule m_mountRule;
+    std::string m_root;   // as given to Run
 
     // Frames [0, m_depth) are the folders on the current path, the root first. Those below
     // m_firstOpen were closed early (always the oldest ones); the rest hold a descriptor.
     std::vector<std::unique_ptr<DirectoryFrame>> m_frames;
     std::size_t m_depth = 0;
     std::size_t m_firstOpen = 0;
+    // The root's descriptor, kept when its listing is closed early so that a folder closed early
+    // can be found again from it; given up only when descriptors run out.
+    int m_rootAnchor = -1;
+    // Frames from this index on could not be found again from the root; kNone when none.
+    std::size_t m_lostFrom = kNone;
 
     // getdents64 batches, one per open listing, reused from folder to folder.
     std::vector<std::unique_ptr<char[]>> m_buffers;

@@ -1,11 +1,10 @@
 #include "PseudoMountRule.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
-#ifdef __linux__
 #include <sys/vfs.h>
-#endif
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -16,31 +15,32 @@
 
 namespace {
 
-constexpr std::string_view kPseudoFileSystems[] = {
-    "proc",     "sysfs",   "devtmpfs", "devpts", "cgroup",      "cgroup2", "debugfs",   "tracefs",
-    "securityfs", "pstore", "bpf",     "configfs", "fusectl", "mqueue", "binfmt_misc", "autofs",
-    "hugetlbfs",
+struct PseudoFileSystem {
+    std::string_view name;   // as the mount table names it
+    std::uint32_t magic;     // statfs f_type; 0 for devtmpfs, which reports tmpfs's
 };
 
-// statfs f_type values of the same filesystems; devtmpfs has none of its own (it reports tmpfs).
-constexpr std::uint32_t kPseudoMagics[] = {
-    0x9fa0,      // proc
-    0x62656572,  // sysfs
-    0x1cd1,      // devpts
-    0x27e0eb,    // cgroup
-    0x63677270,  // cgroup2
-    0x64626720,  // debugfs
-    0x74726163,  // tracefs
-    0x73636673,  // securityfs
-    0x6165676C,  // pstore
-    0xcafe4a11,  // bpf
-    0x62656570,  // configfs
-    0x65735543,  // fusectl
-    0x19800202,  // mqueue
-    0x42494e4d,  // binfmt_misc
-    0x0187,      // autofs
-    0x958458f6,  // hugetlbfs
+constexpr PseudoFileSystem kPseudoFileSystems[] = {
+    {"proc", 0x9fa0},
+    {"sysfs", 0x62656572},
+    {"devtmpfs", 0},
+    {"devpts", 0x1cd1},
+    {"cgroup", 0x27e0eb},
+    {"cgroup2", 0x63677270},
+    {"debugfs", 0x64626720},
+    {"tracefs", 0x74726163},
+    {"securityfs", 0x73636673},
+    {"pstore", 0x6165676C},
+    {"bpf", 0xcafe4a11},
+    {"configfs", 0x62656570},
+    {"fusectl", 0x65735543},
+    {"mqueue", 0x19800202},
+    {"binfmt_misc", 0x42494e4d},
+    {"autofs", 0x0187},
+    {"hugetlbfs", 0x958458f6},
 };
+
+constexpr std::uint32_t kTmpfsMagic = 0x01021994;
 
 std::string_view NextField(std::string_view& line)
 {
@@ -118,8 +118,14 @@ bool ReadWholeFile(const char* path, std::string& text)
 
 bool PseudoMountRule::IsPseudoFileSystem(std::string_view fileSystemType)
 {
-    return std::find(std::begin(kPseudoFileSystems), std::end(kPseudoFileSystems), fileSystemType)
-        != std::end(kPseudoFileSystems);
+    return std::any_of(std::begin(kPseudoFileSystems), std::end(kPseudoFileSystems),
+                       [&](const PseudoFileSystem& known) { return known.name == fileSystemType; });
+}
+
+bool PseudoMountRule::IsPseudoMagic(std::uint32_t magic)
+{
+    return magic != 0 && std::any_of(std::begin(kPseudoFileSystems), std::end(kPseudoFileSystems),
+                                     [&](const PseudoFileSystem& known) { return known.magic == magic; });
 }
 
 PseudoMountRule PseudoMountRule::FromMountInfo(std::string_view mountInfo)
@@ -137,7 +143,18 @@ PseudoMountRule PseudoMountRule::FromMountInfo(std::string_view mountInfo)
 
 PseudoMountRule PseudoMountRule::FromFileSystemMagic()
 {
-    return PseudoMountRule();
+    // devtmpfs has one instance however often it is mounted, so every mount of it has the device
+    // of the one on /dev. A /dev that reports the tmpfs magic is taken for that instance (in a
+    // container it may be a plain tmpfs of device nodes, which is no more worth counting).
+    PseudoMountRule rule;
+    struct stat status {};
+    struct statfs info {};
+    if (stat("/dev", &status) == 0 && statfs("/dev", &info) == 0
+        && static_cast<std::uint32_t>(info.f_type) == kTmpfsMagic) {
+        rule.m_bDevDeviceKnown = true;
+        rule.m_devDevice = status.st_dev;
+    }
+    return rule;
 }
 
 PseudoMountRule PseudoMountRule::ForThisProcess()
@@ -156,7 +173,6 @@ bool PseudoMountRule::Excludes(dev_t device, int parentFd, const char* name) con
 {
     if (m_bFromMountInfo)
         return std::binary_search(m_pseudoDevices.begin(), m_pseudoDevices.end(), device);
-#ifdef __linux__
     // O_PATH without O_DIRECTORY reaches the mount point without reading it and without
     // triggering an automount.
     const int fd = openat(parentFd, name, O_PATH | O_NOFOLLOW | O_CLOEXEC);
@@ -168,10 +184,7 @@ bool PseudoMountRule::Excludes(dev_t device, int parentFd, const char* name) con
     if (!bKnown)
         return false;
     const auto magic = static_cast<std::uint32_t>(info.f_type);
-    return std::find(std::begin(kPseudoMagics), std::end(kPseudoMagics), magic) != std::end(kPseudoMagics);
-#else
-    (void)parentFd;
-    (void)name;
-    return false;
-#endif
+    if (magic == kTmpfsMagic)
+        return m_bDevDeviceKnown && device == m_devDevice;
+    return IsPseudoMagic(magic);
 }

@@ -11,11 +11,17 @@
 #include <string>
 
 struct SCANINFO {
-    // Guards the three counters, pExtList, every EXTINFO in it and extIndex while a worker runs.
+    // Guards the counters, pExtList, every EXTINFO in it and extIndex while a worker runs.
     std::mutex cs;
     std::uint64_t nFolders = 0;  // subfolders below the root (the root itself is not counted)
     std::uint64_t nFiles = 0;    // files below the root, or 1 when the root is itself a file
     std::uint64_t nBytes = 0;    // apparent sizes of every counted entry, folders included
+
+    // What the counters above could not cover, so that a partial count is never a silent one.
+    std::uint64_t nNotListed = 0;   // folders counted but not (fully) listed: no access, no
+                                    // descriptor or memory left, gone or moved away meanwhile
+    std::uint64_t nNotEntered = 0;  // pseudo-filesystem mounts counted as a folder, not entered
+    std::uint64_t nVanished = 0;    // entries listed but gone before they could be examined
 
     // Created by the window for each scan, empty while idle. The worker keeps its own references,
     // so the window may release them as soon as it has seen hDoneEvent set.
@@ -24,7 +30,6 @@ struct SCANINFO {
 
     // Written only while no worker runs; read by the worker without the lock.
     std::string szRoot;     // the root as typed, less one trailing "/" ("" stands for "/")
-    std::string szPattern;  // always "*.*": every name matches
 
     EXTINFO* pExtList = nullptr;  // head of the per-extension records
     ExtIndex extIndex;            // finds a record by its folded extension; beside the list, same lock

@@ -38,6 +38,24 @@ void ScanTally::AddRootFile(std::uint64_t size)
     m_scan.nBytes += size;
 }
 
+void ScanTally::AddNotListed(std::uint64_t count)
+{
+    std::lock_guard lock(m_scan.cs);
+    m_scan.nNotListed += count;
+}
+
+void ScanTally::AddNotEntered()
+{
+    std::lock_guard lock(m_scan.cs);
+    ++m_scan.nNotEntered;
+}
+
+void ScanTally::AddVanished()
+{
+    std::lock_guard lock(m_scan.cs);
+    ++m_scan.nVanished;
+}
+
 void ScanTally::AddFile(std::string_view name, std::uint64_t size)
 {
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);

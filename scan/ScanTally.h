@@ -20,6 +20,11 @@ public:
     // A root that is itself a file: one file and its size, no record.
     void AddRootFile(std::uint64_t size);
 
+    // What could not be counted (see SCANINFO).
+    void AddNotListed(std::uint64_t count = 1);
+    void AddNotEntered();
+    void AddVanished();
+
 private:
     EXTINFO* RememberedRecord(std::string_view extension) const;
     void Remember(std::string_view extension, EXTINFO* pRecord);

@@ -11,6 +11,7 @@ packages=(
   locales
   desktop-file-utils appstream man-db groff-base file  # checking the installed tree
   dpkg-dev                                             # the Debian package's dependencies
+  unicode-data
 )
 
 missing=()

@@ -6,7 +6,7 @@
 #include "Resource.h"
 #include "ScanDialog.h"
 #include "ScanInfo.h"
-#include "ScanThread.h"
+#include "ScanJob.h"
 #include "SelectDirDialog.h"
 #include "ShownWindow.h"
 #include "TipRequest.h"
@@ -52,11 +52,9 @@ struct Counts {
 Counts EngineCounts(const std::string& root)
 {
     SCANINFO scan;
-    scan.szRoot = root;
-    scan.szPattern = "*.*";
-    scan.hStopEvent = std::make_shared<ManualResetEvent>();
-    scan.hDoneEvent = std::make_shared<ManualResetEvent>();
-    ScanThreadProc(&scan);
+    ScanJob job(scan);
+    EXPECT_TRUE(job.Prepare(root));
+    job.RunHere();
     Counts counts{scan.nFolders, scan.nFiles, scan.nBytes, 0};
     for (EXTINFO* p = scan.pExtList; p; p = p->pNext)
         ++counts.records;

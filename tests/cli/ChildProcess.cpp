@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,11 +141,17 @@ ChildResult CChildProcess::Finish(std::chrono::milliseconds limit)
     m_outPipe = ends[0];
     m_errPipe = ends[1];
     int status = 0;
-    while (!result.bTimedOut && ::waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (Clock::now() >= deadline)
+    if (!result.bTimedOut) {
+        // Both outputs ended; the exit itself is awaited through a process descriptor, which
+        // polls readable once the child has ended.
+        const int exited = static_cast<int>(::syscall(SYS_pidfd_open, m_pid, 0));
+        pollfd end{exited, POLLIN, 0};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (exited < 0 || left.count() <= 0 || ::poll(&end, 1, static_cast<int>(left.count())) <= 0
+            || ::waitpid(m_pid, &status, WNOHANG) != m_pid)
             result.bTimedOut = true;
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (exited >= 0)
+            ::close(exited);
     }
     if (result.bTimedOut) {
         ::kill(m_pid, SIGKILL);

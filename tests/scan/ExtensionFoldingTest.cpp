@@ -1,5 +1,6 @@
 // Which part of a name is its extension, and how extensions are folded to one record per case.
 #include "ExtensionFolding.h"
+#include "Utf8Sequence.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +53,9 @@ TEST(ExtensionFoldingTest, KeepsBytesOfInvalidSequencesAndFoldsAsciiAroundThem)
         {".\xFF\xFE" "ABC", ".\xFF\xFE" "abc"},
         {".A\xC3", ".a\xC3"},                          // cut short at the end
         {".\xC0\xAF" "X", ".\xC0\xAF" "x"},            // overlong "/"
-        {".\xED\xA0\x80Z", ".\xED\xA0\x80z"},          // a surrogate
+        {".\xC1\x81", ".\xC1\x81"},                    // overlong "A" in 2 bytes: not folded to "a"
+        {".\xE0\x81\x81", ".\xE0\x81\x81"},            // ... in 3 bytes
+        {".\xF0\x80\x81\x81", ".\xF0\x80\x81\x81"},    // ... in 4 bytes
         {".\x80Q", ".\x80q"},                          // stray continuation byte
         {".\xF4\x90\x80\x80" "E", ".\xF4\x90\x80\x80" "e"},  // beyond U+10FFFF
         {".\xC3\x84\xFF", ".\xC3\xA4\xFF"},            // valid Ä, then an invalid byte
@@ -60,6 +63,44 @@ TEST(ExtensionFoldingTest, KeepsBytesOfInvalidSequencesAndFoldsAsciiAroundThem)
     };
     for (const TextCase& c : cases)
         EXPECT_EQ(ExtensionFolding::Folded(c.input), c.expected) << c.input;
+}
+
+// Only well-formed sequences decode; each malformed kind is rejected at its first byte.
+TEST(ExtensionFoldingTest, DecodesOnlyWellFormedUtf8)
+{
+    const struct {
+        std::string_view bytes;
+        std::size_t length;   // 0: rejected
+        char32_t code;
+    } cases[] = {
+        {"A", 1, U'A'},
+        {"\xC3\xA4", 2, U'\u00E4'},
+        {"\xE2\x82\xAC", 3, U'\u20AC'},
+        {"\xED\x9F\xBF", 3, U'\uD7FF'},          // just below the surrogates
+        {"\xEE\x80\x80", 3, U'\uE000'},          // just above them
+        {"\xF0\x90\x80\x80", 4, U'\U00010000'},
+        {"\xF4\x8F\xBF\xBF", 4, U'\U0010FFFF'},
+        {"\xC0\x80", 0, 0},                      // overlong NUL
+        {"\xC1\xBF", 0, 0},                      // overlong in 2 bytes
+        {"\xE0\x9F\xBF", 0, 0},                  // overlong in 3 bytes
+        {"\xF0\x8F\xBF\xBF", 0, 0},              // overlong in 4 bytes
+        {"\xED\xA0\x80", 0, 0},                  // U+D800, the first surrogate
+        {"\xED\xBF\xBF", 0, 0},                  // U+DFFF, the last
+        {"\xF4\x90\x80\x80", 0, 0},              // beyond U+10FFFF
+        {"\xF5\x80\x80\x80", 0, 0},
+        {"\x80", 0, 0},                          // stray continuation byte
+        {"\xE2\x82", 0, 0},                      // cut short
+        {"\xE2\x28\xA1", 0, 0},                  // second byte not a continuation
+        {"\xFF", 0, 0},
+    };
+    for (const auto& c : cases) {
+        char32_t code = 0;
+        const std::size_t length = Utf8Sequence::Decode(c.bytes, 0, code);
+        EXPECT_EQ(length, c.length) << testing::PrintToString(c.bytes);
+        if (length != 0) {
+            EXPECT_EQ(static_cast<std::uint32_t>(code), static_cast<std::uint32_t>(c.code));
+        }
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
-// The text formatters: grouped counts and whole-percent shares.
+// The text formatters: grouped counts, whole-percent shares and the note on what a scan left out.
+#include "CountsText.h"
 #include "Format.h"
+#include "ScanCounters.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,29 @@ TEST(FormatPercentTest, IsTheExactTruncatedShare)
         char buffer[256];
         EXPECT_TRUE(FormatPercent(buffer, sizeof buffer, c.part, c.whole));
         EXPECT_EQ(std::string(buffer), std::to_string(c.percent));
+    }
+}
+
+TEST_F(CLocaleFormatTest, IncompleteTextNamesEachNonZeroCountInTheSingularOrPlural)
+{
+    const struct {
+        std::uint64_t notListed, notEntered, vanished;
+        const char* text;
+    } cases[] = {
+        {0, 0, 0, ""},
+        {3, 1, 0, "3 folders could not be listed; 1 mount not entered"},
+        {1, 0, 2, "1 folder could not be listed; 2 entries vanished before they could be examined"},
+        {0, 2, 1, "2 mounts not entered; 1 entry vanished before it could be examined"},
+        {1234, 0, 0, "1,234 folders could not be listed"},
+    };
+    for (const auto& c : cases) {
+        ScanCounters counters;
+        counters.nFolders = 7;   // the plain counters never make a note
+        counters.nNotListed = c.notListed;
+        counters.nNotEntered = c.notEntered;
+        counters.nVanished = c.vanished;
+        EXPECT_EQ(IncompleteText(counters), c.text);
+        EXPECT_EQ(counters.IsComplete(), *c.text == '\0');
     }
 }
 

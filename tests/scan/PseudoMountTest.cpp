@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -15,12 +16,56 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Every file system on the list is known by its mount-table name and, where it has one of its
+// own, by its statfs magic number (the kernel's constants where its header has them). A real
+// file system is known by neither; devtmpfs has no magic of its own, and tmpfs's is not one.
+TEST(PseudoMountRuleTest, KnowsEveryPseudoFileSystemByNameAndMagic)
+{
+    const struct {
+        const char* name;
+        std::uint32_t magic;   // 0: none of its own
+        bool bPseudo;
+    } cases[] = {
+        {"proc", PROC_SUPER_MAGIC, true},
+        {"sysfs", SYSFS_MAGIC, true},
+        {"devtmpfs", 0, true},
+        {"devpts", DEVPTS_SUPER_MAGIC, true},
+        {"cgroup", CGROUP_SUPER_MAGIC, true},
+        {"cgroup2", CGROUP2_SUPER_MAGIC, true},
+        {"debugfs", DEBUGFS_MAGIC, true},
+        {"tracefs", TRACEFS_MAGIC, true},
+        {"securityfs", SECURITYFS_MAGIC, true},
+        {"pstore", PSTOREFS_MAGIC, true},
+        {"bpf", BPF_FS_MAGIC, true},
+        {"configfs", 0x62656570, true},   // the kernel's CONFIGFS_MAGIC, not in the user header
+        {"fusectl", 0x65735543, true},    // FUSE_CTL_SUPER_MAGIC
+        {"mqueue", 0x19800202, true},     // MQUEUE_MAGIC
+        {"binfmt_misc", BINFMTFS_MAGIC, true},
+        {"autofs", AUTOFS_SUPER_MAGIC, true},
+        {"hugetlbfs", HUGETLBFS_MAGIC, true},
+        {"tmpfs", TMPFS_MAGIC, false},
+        {"ext4", EXT4_SUPER_MAGIC, false},
+        {"fuse.sshfs", 0x65735546, false},   // FUSE_SUPER_MAGIC
+        {"Proc", 0, false},
+        {"", 0, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PseudoMountRule::IsPseudoFileSystem(c.name), c.bPseudo) << c.name;
+        if (c.magic != 0) {
+            EXPECT_EQ(PseudoMountRule::IsPseudoMagic(c.magic), c.bPseudo) << c.name;
+        }
+    }
+    EXPECT_FALSE(PseudoMountRule::IsPseudoMagic(0));
+}
 
 TEST(PseudoMountRuleTest, ReadsPseudoFileSystemDevicesFromMountInfo)
 {
@@ -79,6 +124,7 @@ bool CountWithPrivateDevpts(const std::string& root, std::string& output)
     below.nFolders = 1;
     below.nFiles = 1;
     below.nBytes = 4 + static_cast<std::uint64_t>(point.st_size);
+    below.nNotEntered = 1;
     below.records = {{".txt", {1, 4}}};
     ScanCounts itself;
     itself.nFiles = 1;
@@ -141,6 +187,68 @@ TEST(PseudoMountTest, SystemDevptsBelowDevIsNotEnteredButWalkedAsRoot)
     ASSERT_EQ(fstatat(devFd, "pts", &status, AT_SYMLINK_NOFOLLOW), 0);
     EXPECT_TRUE(PseudoMountRule::FromFileSystemMagic().Excludes(status.st_dev, devFd, "pts"));
     close(devFd);
+}
+
+// In a private mount namespace, a devtmpfs instance (the one /dev also shows, mounted there afresh
+// in case /dev is something else) and a tmpfs are mounted inside the tree. With /proc the mount
+// table tells them apart; with /proc unmounted the walk has only statfs, which reports the tmpfs
+// magic for both: the devtmpfs must still be counted but not entered, and the tmpfs walked.
+bool CountDeviceAndMemoryMounts(const std::string& root, std::string& output)
+{
+    const std::string devices = root + "/devices";
+    const std::string memory = root + "/memory";
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+        || (mount("devtmpfs", "/dev", "devtmpfs", 0, nullptr) != 0 && errno != EBUSY)   // EBUSY: already there
+        || mount("devtmpfs", devices.c_str(), "devtmpfs", 0, nullptr) != 0
+        || mount("tmpfs", memory.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        // As root (as in CI) this must work.
+        output = geteuid() == 0 ? std::string("cannot mount: ") + std::strerror(errno) : "unavailable";
+        return geteuid() != 0;
+    }
+    const int file = open((memory + "/kept.bin").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (file < 0 || ftruncate(file, 9) != 0) {
+        output = "cannot write into the tmpfs";
+        return false;
+    }
+    close(file);
+    struct stat devicesPoint {};
+    struct stat memoryPoint {};
+    if (lstat(devices.c_str(), &devicesPoint) != 0 || lstat(memory.c_str(), &memoryPoint) != 0) {
+        output = "the mount points cannot be examined";
+        return false;
+    }
+    ScanCounts expected;
+    expected.nFolders = 2;
+    expected.nFiles = 1;
+    expected.nBytes = 9 + static_cast<std::uint64_t>(devicesPoint.st_size + memoryPoint.st_size);
+    expected.nNotEntered = 1;
+    expected.records = {{".bin", {1, 9}}};
+    expected.listLength = 1;
+
+    const std::string withProc = CountsToText(RunScan(root));
+    if (umount2("/proc", MNT_DETACH) != 0 || access("/proc/self/mountinfo", F_OK) == 0) {
+        output = "/proc could not be taken away";
+        return false;
+    }
+    const std::string withoutProc = CountsToText(RunScan(root));
+    const std::string wanted = CountsToText(expected);
+    if (withProc != wanted || withoutProc != wanted)
+        output = "with /proc: " + withProc + "\nwithout: " + withoutProc + "\nexpected: " + wanted;
+    return output.empty();
+}
+
+TEST(PseudoMountTest, DevtmpfsBelowTheRootIsNotEnteredEvenWithoutProc)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("devices"));
+    ASSERT_TRUE(tree.MakeFolder("memory"));
+    const std::string root = tree.Root();
+    const ChildResult child = RunInChild(
+        [&](std::string& output) { return CountDeviceAndMemoryMounts(root, output); }, std::chrono::seconds(60));
+    ASSERT_TRUE(child.bFinished);
+    if (child.output == "unavailable")
+        GTEST_SKIP() << "not root: no private mount namespace";
+    EXPECT_EQ(child.exitCode, 0) << child.output;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// Runs the engine the way the window does and reads back what it counted.
+// Runs the engine through a ScanJob, as the front ends do, and reads back what it counted.
 #pragma once
 
 #include "FolderWalk.h"
@@ -14,6 +14,9 @@ struct ScanCounts {
     std::uint64_t nFolders = 0;
     std::uint64_t nFiles = 0;
     std::uint64_t nBytes = 0;
+    std::uint64_t nNotListed = 0;
+    std::uint64_t nNotEntered = 0;
+    std::uint64_t nVanished = 0;
     // Folded extension -> (count, bytes).
     std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> records;
     std::size_t listLength = 0;   // records in pExtList (equals records.size() unless duplicated)
@@ -21,14 +24,10 @@ struct ScanCounts {
     bool operator==(const ScanCounts&) const = default;
 };
 
-// The counters and records of pScan, read under its lock.
+// The counters and records of scan, read under its lock.
 ScanCounts ReadCounts(SCANINFO& scan);
 
-// Prepares scan as the window does before a scan (zeroed, records released, root and pattern set,
-// fresh unset events).
-void PrepareScan(SCANINFO& scan, const std::string& root);
-
-// Runs ScanThreadProc on the calling thread and checks that it set the done event.
+// Prepares a ScanJob for root and runs the walk on the calling thread to its end.
 ScanCounts RunScan(const std::string& root, const FolderWalkOptions& options = {});
 
 // Text form of counts, for passing them out of a child process.

@@ -1,8 +1,9 @@
 // The worker on its own thread: the stop request, the done event and the window's polling, as the
 // window drives them. Built also under ThreadSanitizer.
+#include "ExtInfo.h"
 #include "ScanInfo.h"
+#include "ScanJob.h"
 #include "ScanRun.h"
-#include "ScanThread.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -10,37 +11,34 @@
 #include <chrono>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr auto kDoneWithin = std::chrono::seconds(60);
 
-// Runs ScanThreadProc on a thread of its own; Finish() waits (bounded) for the done event.
+// A ScanJob started on its own thread, as the window starts it; Finish() waits (bounded) for the
+// end and releases the worker.
 class Worker {
 public:
-    Worker(SCANINFO& scan, FolderWalkOptions options = {})
-        : m_scan(scan)
-        , m_thread([&scan, options = std::move(options)] { ScanThreadProc(&scan, options); })
+    Worker(SCANINFO& scan, const std::string& root)
+        : m_job(scan)
     {
+        m_bPrepared = m_job.Prepare(root);
     }
-    ~Worker()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
+    bool Start(FolderWalkOptions options = {}) { return m_bPrepared && m_job.Start(std::move(options)); }
     bool Finish()
     {
-        const bool bDone = m_scan.hDoneEvent->WaitFor(kDoneWithin);
+        const bool bDone = m_job.WaitDone(kDoneWithin);
         if (bDone)
-            m_thread.join();
+            m_job.Release();
         return bDone;
     }
+    ScanJob& Job() { return m_job; }
 
 private:
-    SCANINFO& m_scan;
-    std::thread m_thread;
+    ScanJob m_job;
+    bool m_bPrepared = false;
 };
 
 void MakeFiles(const TempTree& tree, const std::string& folder, int count, std::uint64_t& bytes)
@@ -58,9 +56,9 @@ TEST(ScanThreadTest, StopSetBeforeTheStartListsNothing)
     ASSERT_TRUE(tree.MakeFolder("sub"));
     ASSERT_TRUE(tree.MakeFile("a.txt", 3));
     SCANINFO scan;
-    PrepareScan(scan, tree.Root());
+    Worker worker(scan, tree.Root());
     scan.hStopEvent->Set();
-    Worker worker(scan);
+    ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(worker.Finish());
     EXPECT_EQ(ReadCounts(scan), ScanCounts{});
 }
@@ -106,7 +104,7 @@ TEST(ScanThreadTest, StopDuringADeepWalkFinishesTheOpenListingsOnly)
     ASSERT_EQ(tree.SizeOf("x/a/b/c1"), tree.SizeOf("y/a/b/c1"));
 
     SCANINFO scan;
-    PrepareScan(scan, tree.Root());
+    Worker worker(scan, tree.Root());
     std::mutex openedLock;
     std::vector<std::pair<std::string, std::size_t>> opened;
     FolderWalkOptions options;
@@ -116,7 +114,7 @@ TEST(ScanThreadTest, StopDuringADeepWalkFinishesTheOpenListingsOnly)
         if (depth == 3)
             scan.hStopEvent->Set();
     };
-    Worker worker(scan, options);
+    ASSERT_TRUE(worker.Start(options));
     ASSERT_TRUE(worker.Finish());
 
     const ScanCounts counts = ReadCounts(scan);
@@ -149,25 +147,26 @@ TEST(ScanThreadTest, WindowPollsWhileTheWorkerCounts)
         bytes += tree.SizeOf(folder);   // grown by its files
     }
     SCANINFO scan;
-    PrepareScan(scan, tree.Root());
+    Worker worker(scan, tree.Root());
     const std::shared_ptr<ManualResetEvent> done = scan.hDoneEvent;
-    Worker worker(scan);
+    ASSERT_TRUE(worker.Start());
 
     ScanCounts last;
     int polls = 0;
     const auto deadline = std::chrono::steady_clock::now() + kDoneWithin;
-    while (!done->IsSet() && std::chrono::steady_clock::now() < deadline) {
-        const ScanCounts now = ReadCounts(scan);
+    do {
+        const ScanCounters now = worker.Job().Snapshot();
         EXPECT_GE(now.nFolders, last.nFolders);
         EXPECT_GE(now.nFiles, last.nFiles);
         EXPECT_GE(now.nBytes, last.nBytes);
-        last = now;
+        last.nFolders = now.nFolders;
+        last.nFiles = now.nFiles;
+        last.nBytes = now.nBytes;
         ++polls;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    } while (!done->WaitFor(std::chrono::milliseconds(1)) && std::chrono::steady_clock::now() < deadline);
     ASSERT_TRUE(done->IsSet());
-    scan.hStopEvent.reset();
-    scan.hDoneEvent.reset();
+    worker.Job().Release();
+    EXPECT_FALSE(scan.hStopEvent || scan.hDoneEvent);
     const ScanCounts counts = ReadCounts(scan);
     EXPECT_EQ(counts.nFolders, static_cast<std::uint64_t>(kFolders));
     EXPECT_EQ(counts.nFiles, static_cast<std::uint64_t>(kFolders * kFilesEach));
@@ -182,8 +181,8 @@ TEST(ScanThreadTest, RootThatIsAFileIsCountedOnTheWorker)
     TempTree tree;
     ASSERT_TRUE(tree.MakeFile("only.bin", 42));
     SCANINFO scan;
-    PrepareScan(scan, tree.Path("only.bin"));
-    Worker worker(scan);
+    Worker worker(scan, tree.Path("only.bin"));
+    ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(worker.Finish());
     const ScanCounts counts = ReadCounts(scan);
     EXPECT_EQ(counts.nFiles, 1u);

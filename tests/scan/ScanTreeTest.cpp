@@ -2,8 +2,8 @@
 // which extension record each file lands in.
 #include "ChildRun.h"
 #include "ScanInfo.h"
+#include "ScanJob.h"
 #include "ScanRun.h"
-#include "ScanThread.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -183,6 +183,7 @@ TEST(ScanTreeTest, UnreadableFoldersAreCountedButNotEntered)
     ScanCounts expected;
     expected.nFolders = 4; // locked, open, listonly and inner (listed, never entered)
     expected.nFiles = 2;   // visible.txt, and named.TXT whose size cannot be read
+    expected.nNotListed = 2; // locked and inner
     expected.nBytes = lockedSize + openSize + 3 + listOnlySize;
     expected.records = {{".txt", {2, 3}}};
     expected.listLength = 1;
@@ -207,14 +208,16 @@ TEST(ScanTreeTest, EmptyRootListsTheFileSystemRoot)
     closedir(listing);
 
     SCANINFO scan;
-    PrepareScan(scan, "");
+    ScanJob job(scan);
+    ASSERT_TRUE(job.Prepare("/"));
+    EXPECT_EQ(scan.szRoot, "");
     std::vector<std::string> opened;
     FolderWalkOptions options;
     options.onFolderOpened = [&](std::string_view name, std::size_t) {
         opened.emplace_back(name);
         scan.hStopEvent->Set();
     };
-    ScanThreadProc(&scan, options);
+    job.RunHere(options);
     const ScanCounts counts = ReadCounts(scan);
     FreeExtList(&scan);
     EXPECT_EQ(opened, std::vector<std::string>{""});

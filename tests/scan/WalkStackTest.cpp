@@ -12,7 +12,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -124,8 +126,8 @@ TEST_F(DeepTreeTest, FiveThousandLevelsAreWalkedWithBoundedDescriptors)
     };
     EXPECT_EQ(RunScan(s_pTree->Root(), options), s_expected);
     EXPECT_EQ(deepest, static_cast<std::size_t>(kDeepLevels));
-    // The open listings, plus one being opened, plus the probe's own descriptor.
-    EXPECT_LE(most, before + FolderWalkOptions().maxOpenListings + 2);
+    // The open listings, the root's kept descriptor, one being opened and the probe's own.
+    EXPECT_LE(most, before + FolderWalkOptions().maxOpenListings + 3);
     EXPECT_EQ(OpenDescriptors(), before);
 }
 
@@ -216,52 +218,178 @@ void CountBefore(const std::vector<std::string>& names, const std::string& stop,
     }
 }
 
-// A folder that is no longer where the walk left it is not listed in its stead: when the walk
-// climbs back through ".." and meets another folder, that level's remaining entries are dropped.
-TEST(WalkStackTest, MovedAncestorDropsOnlyWhatCannotBeFoundAgain)
+// Lowers RLIMIT_NOFILE so that exactly `count` descriptor numbers are left free below it.
+bool LeaveFreeDescriptors(rlim_t count)
 {
-    TempTree tree;
-    ASSERT_TRUE(tree.MakeFolder("root"));
-    ASSERT_TRUE(tree.MakeFolder("other"));
-    ASSERT_TRUE(tree.MakeFolder("root/a"));
-    ASSERT_TRUE(tree.MakeFolder("root/a/b"));
-    ASSERT_TRUE(tree.MakeFolder("root/a/b/c"));
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(tree.MakeFile("root/r" + std::to_string(i), 1));
-        ASSERT_TRUE(tree.MakeFile("root/a/a" + std::to_string(i), 1));
+    std::vector<int> used;
+    DIR* listing = opendir("/proc/self/fd");
+    if (!listing)
+        return false;
+    while (const dirent* entry = readdir(listing)) {
+        const int fd = std::atoi(entry->d_name);
+        if (entry->d_name[0] != '.' && fd != dirfd(listing))
+            used.push_back(fd);
     }
-    // Namesakes of the entries a walk must not list: were "other" taken for a, or the tree's top
-    // for root, these would be counted.
-    for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(tree.MakeFile("r" + std::to_string(i), 1));
-        ASSERT_TRUE(tree.MakeFile("other/a" + std::to_string(i), 1));
+    closedir(listing);
+    for (rlim_t limit = 1; limit < 4096; ++limit) {
+        const auto below = static_cast<rlim_t>(std::count_if(used.begin(), used.end(), [&](int fd) {
+            return static_cast<rlim_t>(fd) < limit;
+        }));
+        if (limit - below == count) {
+            const rlimit lowered{limit, limit};
+            return setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+        }
     }
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(tree.MakeFile("root/a/b/b" + std::to_string(i), 1));
-        ASSERT_TRUE(tree.MakeFile("root/a/b/c/c" + std::to_string(i), 1));
-    }
-    std::uint64_t files = 4;     // all of b and c: b stays the same folder, only elsewhere
-    std::uint64_t folders = 1;   // c
-    CountBefore(ListingOrder(tree.Path("root")), "a", files, folders);
-    CountBefore(ListingOrder(tree.Path("root/a")), "b", files, folders);
+    return false;
+}
 
-    // With one listing open at a time every ancestor is closed; while c is walked, b moves out
-    // of a into a folder outside the root. Back up from c, ".." is b (same folder, carries on);
-    // from b it is "other" (not a: a's rest is dropped); from there the tree's top (not root:
-    // root's rest is dropped).
-    const std::string from = tree.Path("root/a/b");
-    const std::string to = tree.Path("other/b");
+// root/a/b/c walked with one listing open at a time, so every ancestor of c is closed while c
+// is walked; then folders move. A folder closed early that is still somewhere is found again (by
+// ".." of the child it was left for, or from the root by the names on the way down), and its
+// remaining entries are counted; one that cannot be found has really left the tree, and only its
+// own remaining entries go uncounted, reported as a folder not listed. Namesakes outside the root
+// ("other/a*", "r*" beside root) must never be taken for the folders that moved. Each case runs
+// twice: with descriptors to spare, and with two only, so that the walk gives up the root's
+// descriptor and finds the root again by its path.
+TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> moves;   // done when c has been opened
+        bool bLeftTheTree;                                        // b can no longer be found
+    };
+    const Case cases[] = {
+        {"b moved out of the tree with c inside", {{"root/a/b", "other/b"}}, false},
+        {"c moved out of b, b renamed inside a", {{"root/a/b/c", "other/c"}, {"root/a/b", "root/a/b2"}}, true},
+        {"c moved out of b, b moved out of the tree", {{"root/a/b/c", "other/c"}, {"root/a/b", "other/b"}}, true},
+    };
+    for (const Case& c : cases) {
+        for (const bool bFewDescriptors : {false, true}) {
+            TempTree tree;
+            for (const char* folder : {"root", "other", "root/a", "root/a/b", "root/a/b/c"})
+                ASSERT_TRUE(tree.MakeFolder(folder));
+            for (int i = 0; i < 4; ++i) {
+                for (const std::string prefix : {"root/r", "root/a/a", "r", "other/a"})
+                    ASSERT_TRUE(tree.MakeFile(prefix + std::to_string(i), 1));
+            }
+            for (int i = 0; i < 2; ++i) {
+                ASSERT_TRUE(tree.MakeFile("root/a/b/b" + std::to_string(i), 1));
+                ASSERT_TRUE(tree.MakeFile("root/a/b/c/c" + std::to_string(i), 1));
+            }
+            // b's entries listed after c are the only ones that can be lost.
+            std::uint64_t bBefore = 0, bFolders = 0;
+            CountBefore(ListingOrder(tree.Path("root/a/b")), "c", bBefore, bFolders);
+            const std::uint64_t bLost = c.bLeftTheTree ? 2 - bBefore : 0;
+            // Folders a, b, c; files; folders not listed (b, when it lost entries).
+            const std::string expected = "3 " + std::to_string(12 - bLost) + " " + (bLost > 0 ? "1" : "0");
+
+            const ChildResult child = RunInChild(
+                [&](std::string& output) {
+                    FolderWalkOptions options;
+                    options.maxOpenListings = 1;
+                    bool bMoved = false;
+                    options.onFolderOpened = [&](std::string_view name, std::size_t) {
+                        if (name != "c")
+                            return;
+                        bMoved = true;
+                        for (const auto& [from, to] : c.moves)
+                            bMoved = bMoved && rename(tree.Path(from).c_str(), tree.Path(to).c_str()) == 0;
+                    };
+                    if (bFewDescriptors && !LeaveFreeDescriptors(2)) {
+                        output = "could not lower the limit";
+                        return false;
+                    }
+                    const ScanCounts counts = RunScan(tree.Path("root"), options);
+                    output = bMoved ? std::to_string(counts.nFolders) + " " + std::to_string(counts.nFiles) + " "
+                                          + std::to_string(counts.nNotListed)
+                                    : "a move failed";
+                    return true;
+                },
+                std::chrono::seconds(60));
+            ASSERT_TRUE(child.bFinished);
+            ASSERT_EQ(child.exitCode, 0) << child.output;
+            EXPECT_EQ(child.output, expected) << c.what << (bFewDescriptors ? ", two descriptors" : "");
+        }
+    }
+}
+
+// A chain of 100 folders of 20 files each; while the walk is 90 levels down (so the upper levels'
+// listings were closed to keep the descriptors bounded), level 20 is moved out of the tree. The
+// folders above it never changed and every one of their files is counted; the moved ones are still
+// walked through the listings the walk holds.
+TEST(WalkStackTest, DeepFolderMovedOutOfTheTreeLosesNothingAboveIt)
+{
+    constexpr int kLevels = 100;
+    constexpr int kFilesEach = 20;
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("outside"));
+    std::string path = "root";
+    std::string level20;
+    for (int level = 0; level < kLevels; ++level) {
+        ASSERT_TRUE(tree.MakeFolder(path));
+        for (int i = 0; i < kFilesEach; ++i)
+            ASSERT_TRUE(tree.MakeFile(path + "/f" + std::to_string(i) + ".t", 1));
+        if (level == 20)
+            level20 = path;
+        path += "/d";
+    }
     FolderWalkOptions options;
-    options.maxOpenListings = 1;
     bool bMoved = false;
-    options.onFolderOpened = [&](std::string_view name, std::size_t) {
-        if (name == "c")
-            bMoved = rename(from.c_str(), to.c_str()) == 0;
+    options.onFolderOpened = [&](std::string_view, std::size_t depth) {
+        if (depth == 90)
+            bMoved = rename(tree.Path(level20).c_str(), tree.Path("outside/moved").c_str()) == 0;
     };
     const ScanCounts counts = RunScan(tree.Path("root"), options);
     EXPECT_TRUE(bMoved);
-    EXPECT_EQ(counts.nFiles, files);
-    EXPECT_EQ(counts.nFolders, folders);
+    EXPECT_EQ(counts.nFolders, static_cast<std::uint64_t>(kLevels - 1));
+    EXPECT_EQ(counts.nFiles, static_cast<std::uint64_t>(kLevels * kFilesEach));
+    EXPECT_EQ(counts.nNotListed, 0u);
+}
+
+// With one descriptor the walk can hold the root's listing and nothing more: its subfolder is
+// counted and reported as not listed. Two are enough for any tree: the walk gives up older
+// listings and the root's kept descriptor, and finds them again on the way back.
+TEST(WalkStackTest, RunningOutOfDescriptorsIsReportedAndTwoAreEnough)
+{
+    TempTree tree;
+    std::string folder;   // "" is the root
+    for (int level = 0; level < 5; ++level) {
+        const std::string prefix = folder.empty() ? "" : folder + "/";
+        ASSERT_TRUE(tree.MakeFile(prefix + "f.x", 1));
+        folder = prefix + "c";
+        ASSERT_TRUE(tree.MakeFolder(folder));
+    }
+    const ScanCounts complete = RunScan(tree.Root());
+    ASSERT_EQ(complete.nFolders, 5u);
+    ASSERT_EQ(complete.nFiles, 5u);
+    ScanCounts oneListing;
+    oneListing.nFolders = 1;
+    oneListing.nFiles = 1;
+    oneListing.nBytes = 1 + tree.SizeOf("c");
+    oneListing.nNotListed = 1;
+    oneListing.records = {{".x", {1, 1}}};
+    oneListing.listLength = 1;
+
+    const struct {
+        rlim_t free;
+        ScanCounts expected;
+    } cases[] = {{1, oneListing}, {2, complete}};
+    const std::string root = tree.Root();
+    for (const auto& c : cases) {
+        const ChildResult child = RunInChild(
+            [&](std::string& output) {
+                if (!LeaveFreeDescriptors(c.free)) {
+                    output = "could not lower the limit";
+                    return false;
+                }
+                output = CountsToText(RunScan(root));
+                return true;
+            },
+            std::chrono::seconds(60));
+        ASSERT_TRUE(child.bFinished);
+        ASSERT_EQ(child.exitCode, 0) << child.output;
+        EXPECT_EQ(child.output, CountsToText(c.expected)) << c.free << " free";
+    }
 }
 
 } // namespace

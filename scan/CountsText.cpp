@@ -1,0 +1,39 @@
+#include "CountsText.h"
+
+#include "Format.h"
+#include "Resource.h"
+#include "ScanCounters.h"
+#include "StringTable.h"
+
+namespace {
+
+// Appends "<n> <what>" in the singular or plural wording, after a separator when text has a part.
+void AppendPart(std::string& text, std::uint64_t count, unsigned nIDOne, unsigned nIDMany)
+{
+    if (count == 0)
+        return;
+    if (!text.empty())
+        text += LoadString(IDS_INCOMPLETE_SEPARATOR);
+    text += FormatString(count == 1 ? nIDOne : nIDMany, {FormatNumber(count)});
+}
+
+} // namespace
+
+std::string ContainsText(std::uint64_t nFolders, std::uint64_t nFiles)
+{
+    return FormatString(IDS_FMT_FOLDERS, {FormatNumber(nFolders)}) + FormatString(IDS_FMT_FILES, {FormatNumber(nFiles)});
+}
+
+std::string SizeText(std::uint64_t nBytes)
+{
+    return FormatString(IDS_FMT_BYTES, {FormatNumber(nBytes)});
+}
+
+std::string IncompleteText(const ScanCounters& counters)
+{
+    std::string text;
+    AppendPart(text, counters.nNotListed, IDS_FMT_NOT_LISTED_ONE, IDS_FMT_NOT_LISTED_MANY);
+    AppendPart(text, counters.nNotEntered, IDS_FMT_NOT_ENTERED_ONE, IDS_FMT_NOT_ENTERED_MANY);
+    AppendPart(text, counters.nVanished, IDS_FMT_VANISHED_ONE, IDS_FMT_VANISHED_MANY);
+    return text;
+}

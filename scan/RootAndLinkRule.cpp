@@ -1,0 +1,47 @@
+#include "RootAndLinkRule.h"
+
+#include <fcntl.h>
+
+namespace {
+
+// The path to examine for a root made by RootFromTyped ("" gives "/").
+std::string RootPath(const std::string& root)
+{
+    return root.empty() ? std::string("/") : root;
+}
+
+} // namespace
+
+std::string RootAndLinkRule::RootFromTyped(std::string_view typed)
+{
+    if (!typed.empty() && typed.back() == '/')
+        typed.remove_suffix(1);
+    return std::string(typed);
+}
+
+
+bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size)
+{
+    struct stat status {};
+    if (stat(RootPath(root).c_str(), &status) != 0 || S_ISDIR(status.st_mode))
+        return false;
+    size = static_cast<std::uint64_t>(status.st_size);
+    return true;
+}
+
+int RootAndLinkRule::OpenRootFolder(const std::string& root)
+{
+    // The trailing "/" makes the open fail on anything but a folder (or a link to one).
+    const std::string path = root + "/";
+    return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+int RootAndLinkRule::EntryStatusFlags()
+{
+    return AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+}
+
+int RootAndLinkRule::SubfolderOpenFlags()
+{
+    return O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+}

@@ -1,0 +1,99 @@
+#include "ScanJob.h"
+
+#include "ExtInfo.h"
+#include "RootAndLinkRule.h"
+#include "ScanInfo.h"
+#include "ScanThread.h"
+
+#include <cerrno>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <system_error>
+
+ScanJob::ScanJob(SCANINFO& scan)
+    : m_scan(scan)
+{
+}
+
+ScanJob::~ScanJob()
+{
+    Stop();
+    Release();
+}
+
+bool ScanJob::Prepare(std::string_view typedRoot)
+{
+    FreeExtList(&m_scan);
+    m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
+    m_scan.nNotListed = m_scan.nNotEntered = m_scan.nVanished = 0;
+    try {
+        m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
+        m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
+        m_scan.hDoneEvent = std::make_shared<ManualResetEvent>();
+    } catch (const std::bad_alloc&) {
+        m_scan.hStopEvent.reset();
+        m_scan.hDoneEvent.reset();
+        errno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
+bool ScanJob::Start(FolderWalkOptions options)
+{
+    if (IsRunning() || !m_scan.hDoneEvent)
+        return false;
+    try {
+        m_worker = std::thread([pScan = &m_scan, options = std::move(options)] { ScanThreadProc(pScan, options); });
+    } catch (const std::system_error& error) {   // no thread can be made
+        Release();
+        errno = error.code().value();
+        return false;
+    } catch (const std::bad_alloc&) {
+        Release();
+        errno = ENOMEM;
+        return false;
+    }
+    return true;
+}
+
+void ScanJob::RunHere(const FolderWalkOptions& options)
+{
+    if (!IsRunning() && m_scan.hDoneEvent)
+        ScanThreadProc(&m_scan, options);
+}
+
+bool ScanJob::IsDone() const
+{
+    return m_scan.hDoneEvent && m_scan.hDoneEvent->IsSet();
+}
+
+bool ScanJob::WaitDone(std::chrono::milliseconds timeout) const
+{
+    return m_scan.hDoneEvent && m_scan.hDoneEvent->WaitFor(timeout);
+}
+
+ScanCounters ScanJob::Snapshot() const
+{
+    std::lock_guard lock(m_scan.cs);
+    return ScanCounters{m_scan.nFolders,   m_scan.nFiles,      m_scan.nBytes,
+                        m_scan.nNotListed, m_scan.nNotEntered, m_scan.nVanished};
+}
+
+void ScanJob::Stop()
+{
+    if (!IsRunning())
+        return;
+    m_scan.hStopEvent->Set();
+    m_scan.hDoneEvent->Wait();
+}
+
+void ScanJob::Release()
+{
+    // The worker has set hDoneEvent (or never started), so the join returns at once.
+    if (m_worker.joinable())
+        m_worker.join();
+    m_scan.hStopEvent.reset();
+    m_scan.hDoneEvent.reset();
+}

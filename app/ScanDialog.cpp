@@ -1,12 +1,19 @@
 #include "ScanDialog.h"
 
-#include "CountsText.h"
+#include "Format.h"
 #include "ProfileStore.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "SelectDirDialog.h"
+#include "StringTable.h"
+#include "TipRequest.h"
 
 #include <QFile>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -16,18 +23,32 @@ namespace {
 
 constexpr int kRefreshMilliseconds = 500;
 
+// The data controls, which show the display font chosen with "Font...".
+constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
+// The controls whose tips the dialog answers, by control id.
+constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST};
+
+// A format of the string table, for AppendFormat.
+std::string TableFormat(unsigned nId)
+{
+    return std::string(LoadString(nId));
+}
 
 } // namespace
 
 CScanDialog::CScanDialog(QWidget* pParent)
-    : CResizableDialog(IDD_SCAN_DIALOG, IDR_MAINFRAME, 0, pParent)
+    : CScanDialog(pParent, CHelpTipWnd::Platform::Native())
 {
-    BindControl(IDC_SELECTED, &m_editSelected);
+}
+
+CScanDialog::CScanDialog(QWidget* pParent, CHelpTipWnd::Platform tipPlatform)
+    : CResizableDialog(IDD_SCAN_DIALOG, IDR_MAINFRAME, 0, pParent)
+    , m_helpTip(std::move(tipPlatform))
+{
     BindControl(IDC_EXTLIST, &m_listExt);
     BindControl(IDC_OPTIONS, &m_btnOptions);
-    BindControl(IDC_SIZE, &m_editSize);
-    BindControl(IDC_CONTAINS, &m_editContains);
-    BindControl(IDC_FOLDER, &m_editFolder);
+    // The platform's default proportional font until the settings or the font dialog give another.
+    m_font.SetFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
 CScanDialog::~CScanDialog()
@@ -41,19 +62,42 @@ CScanDialog::~CScanDialog()
 
 bool CScanDialog::OnInitDialog()
 {
+    AttachFields();
     CResizableDialog::OnInitDialog();
     SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_EXTLIST}, {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_OPTIONS},
               {IDC_EXTLIST}, {IDC_OPTIONS});
+    // The window menu belongs to the window manager here, so "About..." lives in the Options menu.
     InitControls();
     SaveLoadSettings(false);
+    ApplyFont();
     return true;
+}
+
+void CScanDialog::AttachFields()
+{
+    m_editSelected.Attach(GetDlgItem(IDC_SELECTED));
+    m_editSize.Attach(GetDlgItem(IDC_SIZE));
+    m_editContains.Attach(GetDlgItem(IDC_CONTAINS));
+    m_editFolder.Attach(GetDlgItem(IDC_FOLDER));
 }
 
 void CScanDialog::InitControls()
 {
-    connect(&m_editFolder, &QLineEdit::textChanged, this, &CScanDialog::OnChangeFolder);
+    m_btnOptions.SetDropMenu(IDR_OPTIONS_MENU, 0);
+    // The folder box answers its tip itself, takes dropped text and dropped files, and gives its
+    // text away by drag; "Contains:" and "Size:" can be dragged from (read-only, they refuse drops).
+    m_editFolder.m_nHelpTextId = IDS_TIP_FOLDER;
+    m_editFolder.RegisterDropTarget();
+    m_editFolder.DragAcceptFiles(true);
+    m_editContains.RegisterDropTarget();
+    m_editSize.RegisterDropTarget();
+
+    if (auto* pFolder = qobject_cast<QLineEdit*>(m_editFolder.GetWidget()))
+        connect(pFolder, &QLineEdit::textChanged, this, &CScanDialog::OnChangeFolder);
     connect(&m_listExt, &CExtListCtrl::selectionSummaryChanged, this, &CScanDialog::OnListSelectionChanged);
     m_listExt.InitColumns();
+    for (const int nId : kTipControls)
+        m_helpTip.RedirectTip(GetDlgItem(nId), this);
     EnableScanButtons(false);
 }
 
@@ -63,33 +107,169 @@ void CScanDialog::SaveLoadSettings(bool bSave)
     const QString entryHelp = LoadQString(IDS_ENTRY_HELP);
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
-        WriteProfileInt(section, entryHelp, m_bHelpTip ? 1 : 0);
+        // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
+        WriteProfileInt(section, entryHelp, m_helpTip.IsOn() ? 1 : 0);
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
-        m_bHelpTip = GetProfileInt(section, entryHelp, 1) != 0;
+        m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
+        if (GetProfileInt(section, entryHelp, 1) != 0)
+            m_helpTip.Toggle(this);
     }
+}
+
+// The data controls take the chosen font; buttons and labels keep the platform's general font.
+void CScanDialog::ApplyFont()
+{
+    const QFont font = m_font.GetFont();
+    for (const int nId : kFontControls) {
+        if (QWidget* pControl = GetDlgItem(nId)) {
+            pControl->setFont(font);
+            pControl->update();
+        }
+    }
+}
+
+// The platform's general font changed: the base gives it to every control, then the data
+// controls return to the chosen font.
+void CScanDialog::OnSettingChange()
+{
+    CResizableDialog::OnSettingChange();
+    ApplyFont();
 }
 
 bool CScanDialog::OnCommand(int nId)
 {
-    if (nId == IDC_STOP) {
+    switch (nId) {
+    case IDC_STOP:
         OnStop();
         return true;
+    case IDC_FIND:
+        OnFind();
+        return true;
+    default:
+        return CResizableDialog::OnCommand(nId);
     }
-    return CResizableDialog::OnCommand(nId);
+}
+
+bool CScanDialog::HandlesCommand(unsigned nId) const
+{
+    return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP;
+}
+
+bool CScanDialog::IsCommandEnabled(unsigned nId) const
+{
+    // No mouse, or a switch under way: the tips cannot be switched now.
+    return nId != ID_OPTIONS_HELPTIP || m_helpTip.CanToggle();
+}
+
+bool CScanDialog::IsCommandChecked(unsigned nId) const
+{
+    return nId == ID_OPTIONS_HELPTIP && m_helpTip.IsOn();
+}
+
+void CScanDialog::ExecuteCommand(unsigned nId)
+{
+    switch (nId) {
+    case IDM_ABOUTBOX: OnAbout(); break;
+    case ID_OPTIONS_FONT: OnFont(); break;
+    case ID_OPTIONS_HELPTIP: OnShowHelpTip(); break;
+    default: break;
+    }
+}
+
+// The folder dialog and the About box are owned by this window, as a dialog opened without a
+// parent is by the program's main window: they open over it and stay above it.
+void CScanDialog::OnFind()
+{
+    CEditControl& folderBox = m_editFolder.GetEditControl();
+    CSelectDirDialog dialog(LoadQString(IDS_TIP_FOLDER), LoadQString(IDS_FOLDER_FILTER), folderBox.GetWindowText(),
+                            true, this);
+    if (dialog.DoModal() == QDialog::Accepted)
+        folderBox.SetWindowText(dialog.GetSelectedFolder()); // which empties the results
+}
+
+void CScanDialog::OnAbout()
+{
+    CTemplateDialog about(IDD_ABOUTBOX, this);
+    about.DoModal();
+}
+
+void CScanDialog::OnFont()
+{
+    // The command id doubles as the caption id; having no string, it keeps the dialog's own caption.
+    if (!m_font.EditFont(ID_OPTIONS_FONT, this))
+        return;
+    m_font.SaveToProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
+    ApplyFont();
+}
+
+void CScanDialog::OnShowHelpTip()
+{
+    m_helpTip.Toggle(this);
+}
+
+void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
+{
+    // Only the dialog's own background: the labels are part of it, a control keeps its right clicks.
+    const QWidget* pChild = childAt(pEvent->position().toPoint());
+    if (pEvent->button() == Qt::RightButton && (!pChild || qobject_cast<const QLabel*>(pChild))) {
+        OnRButtonDown();
+        pEvent->accept();
+        return;
+    }
+    CResizableDialog::mousePressEvent(pEvent);
+}
+
+void CScanDialog::OnRButtonDown()
+{
+    m_btnOptions.TrackMenu(true, false);
+}
+
+bool CScanDialog::event(QEvent* pEvent)
+{
+    if (pEvent->type() == TIPREQUEST::EventType()) {
+        auto* pRequest = static_cast<TIPREQUEST*>(pEvent);
+        if (pRequest->hwndFrom == this)
+            return OnChildNotify(pRequest);
+    }
+    return CResizableDialog::event(pEvent);
+}
+
+// The help tip asks for the controls redirected to the dialog; idFrom names the control.
+bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
+{
+    pRequest->accept();
+    if (pRequest->code != HTN_GETTEXT)
+        return true;
+    QString text;
+    switch (pRequest->idFrom) {
+    case IDOK: text = LoadQString(IDS_TIP_SCAN); break;
+    case IDCANCEL: text = LoadQString(IDS_TIP_EXIT); break;
+    case IDC_FIND: text = LoadQString(IDS_TIP_FIND); break;
+    case IDC_STOP: text = LoadQString(IDS_TIP_STOP); break;
+    case IDC_EXTLIST:
+        m_listExt.GetSelectionSummary(text);
+        if (text.isEmpty())
+            text = LoadQString(IDS_TIP_LIST);
+        break;
+    default: break;
+    }
+    pRequest->SetText(text); // refused, leaving the text empty, at 512 characters or more
+    return true;
 }
 
 void CScanDialog::OnOK()
 {
     if (m_job.IsRunning() || m_nTimer)
         return; // "Scan now" is disabled while a scan runs; Enter must not start a second one
-    if (m_editFolder.text().isEmpty()) {
+    const QString folder = m_editFolder.GetEditControl().GetWindowText();
+    if (folder.isEmpty()) {
         ShowMessage(IDS_SPECIFY_FOLDER);
         return;
     }
     // No row may keep pointing at a record that is about to be released.
     m_listExt.ClearList();
-    if (!m_job.Prepare(QFile::encodeName(m_editFolder.text()).toStdString()) || !StartScan()) {
+    if (!m_job.Prepare(QFile::encodeName(folder).toStdString()) || !StartScan()) {
         // Back to Idle: nothing was started, so nothing may be waited for.
         EndScan();
         ShowMessage(IDS_SCAN_NOT_STARTED);
@@ -136,10 +316,15 @@ void CScanDialog::OnTimer(int)
 void CScanDialog::ShowCounters()
 {
     const ScanCounters counters = m_job.Snapshot();
-    m_editContains.setText(QString::fromStdString(ContainsText(counters.nFolders, counters.nFiles)));
-    m_editContains.repaint();
-    m_editSize.setText(QString::fromStdString(SizeText(counters.nBytes)));
-    m_editSize.repaint();
+    m_editContains.GetEditControl().SetWindowText(QString());
+    m_editContains.AppendFormat(TableFormat(IDS_FMT_FOLDERS).c_str(), FormatNumber(counters.nFolders).c_str());
+    m_editContains.AppendFormat(TableFormat(IDS_FMT_FILES).c_str(), FormatNumber(counters.nFiles).c_str());
+    if (QWidget* pContains = m_editContains.GetWidget())
+        pContains->repaint();
+    m_editSize.GetEditControl().SetWindowText(QString());
+    m_editSize.AppendFormat(TableFormat(IDS_FMT_BYTES).c_str(), FormatNumber(counters.nBytes).c_str());
+    if (QWidget* pSize = m_editSize.GetWidget())
+        pSize->repaint();
 }
 
 void CScanDialog::OnStop()
@@ -161,9 +346,9 @@ void CScanDialog::OnCancel()
 
 void CScanDialog::OnChangeFolder()
 {
-    m_editContains.clear();
-    m_editSize.clear();
-    m_editSelected.clear();
+    m_editContains.GetEditControl().SetWindowText(QString());
+    m_editSize.GetEditControl().SetWindowText(QString());
+    m_editSelected.GetEditControl().SetWindowText(QString());
     m_listExt.ClearList();
 }
 
@@ -171,8 +356,9 @@ void CScanDialog::OnListSelectionChanged()
 {
     QString summary;
     m_listExt.GetSelectionSummary(summary);
-    m_editSelected.setText(summary);
-    m_editSelected.update();
+    m_editSelected.GetEditControl().SetWindowText(summary);
+    if (QWidget* pSelected = m_editSelected.GetWidget())
+        pSelected->update();
 }
 
 void CScanDialog::EnableScanButtons(bool bScanning)
@@ -190,7 +376,8 @@ void CScanDialog::SetButtonEnabled(int nId, bool bEnable)
     if (!pButton)
         return;
     if (!bEnable && focusWidget() == pButton) // also while the window is not active
-        m_editFolder.setFocus(Qt::OtherFocusReason);
+        if (QWidget* pFolder = m_editFolder.GetWidget())
+            pFolder->setFocus(Qt::OtherFocusReason);
     pButton->setEnabled(bEnable);
 }
 
@@ -204,7 +391,7 @@ void CScanDialog::ScanOnOpen(const QString& folder)
     // A zero timer fires from the dialog's own event loop, so after DoModal has shown the window
     // (OnInitDialog has run by then and the saved placement is applied).
     QTimer::singleShot(0, this, [this, folder] {
-        m_editFolder.setText(folder);
+        m_editFolder.GetEditControl().SetWindowText(folder);
         OnOK();
     });
 }

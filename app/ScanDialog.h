@@ -1,23 +1,31 @@
 // The program's window: the user names a folder, starts and stops a scan, watches the running
-// totals and reads the per-extension list.
+// totals and reads the per-extension list. The Options menu, the help tips and the display font
+// of the data fields come from the dialog toolkit.
 #pragma once
 
+#include "CommandTarget.h"
+#include "EditableFont.h"
+#include "ExtEdit.h"
 #include "ExtListCtrl.h"
 #include "FolderWalk.h"
+#include "HelpTipWnd.h"
+#include "MenuButton.h"
 #include "ResizableDialog.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-
 #include <memory>
 
-class CScanDialog : public CResizableDialog {
+struct TIPREQUEST;
+
+class CScanDialog : public CResizableDialog, public CCommandTarget {
     Q_OBJECT
 
 public:
     explicit CScanDialog(QWidget* pParent = nullptr);
+    // Tests: the help tip reads this pointer, widget lookup and mouse presence instead of the
+    // platform's.
+    CScanDialog(QWidget* pParent, CHelpTipWnd::Platform tipPlatform);
     ~CScanDialog() override;
 
     // Opening with a folder ("kestrum FOLDER"); call before DoModal. Once the window is up the folder
@@ -29,21 +37,39 @@ public:
     bool IsScanning() const { return m_job.IsRunning(); }
     // Tests: the running scan's stop request (empty while idle).
     std::shared_ptr<ManualResetEvent> StopEventForTesting() const { return m_scan.hStopEvent; }
+    CHelpTipWnd& HelpTipForTesting() { return m_helpTip; }
+
+    // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip".
+    bool HandlesCommand(unsigned nId) const override;
+    bool IsCommandEnabled(unsigned nId) const override;
+    bool IsCommandChecked(unsigned nId) const override;
+    void ExecuteCommand(unsigned nId) override;
 
 protected:
     bool OnInitDialog() override;
     bool OnCommand(int nId) override;
     void OnOK() override;     // "Scan now"
     void OnCancel() override; // "Exit", Escape, closing the window
+    void OnSettingChange() override;
+    bool event(QEvent* pEvent) override;
+    void mousePressEvent(QMouseEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
 
 private:
+    void AttachFields();
     void InitControls();
     void SaveLoadSettings(bool bSave);
+    void ApplyFont();
     void OnTimer(int nIDEvent);
     void OnStop();
+    void OnFind();
+    void OnAbout();
+    void OnFont();
+    void OnShowHelpTip();
+    void OnRButtonDown();
     void OnChangeFolder();
     void OnListSelectionChanged();
+    bool OnChildNotify(TIPREQUEST* pRequest);
 
     bool StartScan();
     void EndScan();
@@ -52,18 +78,19 @@ private:
     void SetButtonEnabled(int nId, bool bEnable);
     void ShowMessage(unsigned nIDText);
 
-    // Bound to the template's controls before it is applied; destroyed before the dialog.
-    QLineEdit m_editSelected;
+    // The edit fields take over the template's own edits once it is applied; the list and the
+    // Options button are bound to their ids before. All go before the dialog does.
+    CExtEdit m_editSelected;
     CExtListCtrl m_listExt;
-    QPushButton m_btnOptions;
-    QLineEdit m_editSize;
-    QLineEdit m_editContains;
-    QLineEdit m_editFolder;
+    CMenuButton m_btnOptions;
+    CExtEdit m_editSize;
+    CExtEdit m_editContains;
+    CExtEdit m_editFolder;
 
     SCANINFO m_scan;
-    // Whether help tips are shown; kept and stored for the help tip window.
-    bool m_bHelpTip = true;
-    int m_nTimer = 0;                      // the refresh timer's id; 0 = no timer
-    ScanJob m_job{m_scan};                 // the worker's life; after m_scan, which it counts into
+    CHelpTipWnd m_helpTip; // off until the settings switch it on
+    CEditableFont m_font;  // the display font of the folder box, the three fields and the list
+    int m_nTimer = 0;      // the refresh timer's id; 0 = no timer
+    ScanJob m_job{m_scan}; // the worker's life; after m_scan, which it counts into
     FolderWalkOptions m_walkOptions;
 };

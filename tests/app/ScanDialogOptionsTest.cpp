@@ -1,0 +1,376 @@
+// The window's Options menu, help tips, display font, folder dialog, drops and About box, with an
+// injected pointer and mouse for the help tip.
+#include "ExtListCtrl.h"
+#include "ProfileStore.h"
+#include "QtTestMain.h"
+#include "Resource.h"
+#include "ScanDialog.h"
+#include "SelectDirDialog.h"
+#include "ShownWindow.h"
+#include "TempTree.h"
+#include "TipRequest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimerEvent>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+class ScanDialogOptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(TestProfilePath());
+        QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    }
+
+    CScanDialog& Open(bool bMousePresent = true)
+    {
+        m_pDialog.reset();
+        CHelpTipWnd::Platform platform;
+        platform.cursorPos = [this] { return m_ptPointer; };
+        platform.widgetAt = [this](const QPoint&) { return m_pUnder; };
+        platform.foregroundWindow = [this]() -> QWidget* { return m_pDialog.get(); };
+        platform.bMousePresent = bMousePresent;
+        m_pDialog = std::make_unique<CScanDialog>(nullptr, std::move(platform));
+        EXPECT_TRUE(m_pDialog->Create());
+        m_pDialog->show();
+        return *m_pDialog;
+    }
+
+    QLineEdit* Field(int nId) const { return qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(nId)); }
+    CExtListCtrl* List() const { return qobject_cast<CExtListCtrl*>(m_pDialog->GetDlgItem(IDC_EXTLIST)); }
+
+    // Two folders with a few files, scanned with "Scan now" until the list is filled.
+    bool ScanSmallTree()
+    {
+        if (!m_tree.MakeFolder("dir0") || !m_tree.MakeFolder("dir1") || !m_tree.MakeFile("dir0/a.txt", 10) ||
+            !m_tree.MakeFile("dir0/b.cpp", 20) || !m_tree.MakeFile("dir1/c.txt", 30))
+            return false;
+        Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
+        QWidget* pScanNow = m_pDialog->GetDlgItem(IDOK);
+        pScanNow->setFocus();
+        QTest::keyClick(pScanNow, Qt::Key_Space);
+        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning() && List()->RowCount() > 0; }, 20000);
+    }
+
+    static QVariant Stored(const QString& key)
+    {
+        return QSettings(TestProfilePath(), QSettings::IniFormat).value(QStringLiteral("Main/") + key);
+    }
+
+    // Rests the pointer on pWidget for the arrival tick and five still ticks: the tip asks once.
+    void RestOn(QWidget* pWidget)
+    {
+        m_pUnder = pWidget;
+        m_ptPointer = pWidget->mapToGlobal(pWidget->rect().center());
+        CHelpTipWnd& tip = m_pDialog->HelpTipForTesting();
+        for (int i = 0; i < 6; ++i) {
+            QTimerEvent tick(tip.GetTimerId());
+            QCoreApplication::sendEvent(tip.GetTipWindow(), &tick);
+        }
+    }
+
+    // Chooses a font in the font dialog that "Font..." opens, or cancels it.
+    void ChooseFont(const QFont& font, bool bAccept)
+    {
+        const auto find = [] { return qobject_cast<QFontDialog*>(QApplication::activeModalWidget()); };
+        ASSERT_TRUE(WithShownWindow([this] { m_pDialog->ExecuteCommand(ID_OPTIONS_FONT); }, find, [&](QWidget& dialog) {
+            static_cast<QFontDialog&>(dialog).setCurrentFont(font);
+            if (bAccept)
+                static_cast<QFontDialog&>(dialog).accept();
+        }));
+    }
+
+    TempTree m_tree;
+    std::unique_ptr<CScanDialog> m_pDialog;
+    QWidget* m_pUnder = nullptr;
+    QPoint m_ptPointer;
+};
+
+constexpr int kDataControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
+
+bool SameFace(const QFont& a, const QFont& b)
+{
+    return a.family() == b.family() && QFontInfo(a).pixelSize() == QFontInfo(b).pixelSize();
+}
+
+// The "Help" setting as stored, with and without a mouse; a first run also shows the default font
+// and writes no "Font".
+TEST_F(ScanDialogOptionsTest, HelpSettingFollowsWhatTheTipCouldDo)
+{
+    struct Case {
+        const char* name;
+        int nStored; // -1: none
+        bool bMouse;
+        bool bOn;
+        const char* written;
+    } const cases[] = {
+        {"first run", -1, true, true, "1"},
+        {"stored 0", 0, true, false, "0"},
+        {"stored 1, no mouse", 1, false, false, "0"},
+    };
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(TestProfilePath());
+        if (c.nStored >= 0)
+            WriteProfileInt(QStringLiteral("Main"), QStringLiteral("Help"), c.nStored);
+        CScanDialog& dialog = Open(c.bMouse);
+        EXPECT_EQ(dialog.HelpTipForTesting().IsOn(), c.bOn);
+        EXPECT_EQ(dialog.IsCommandEnabled(ID_OPTIONS_HELPTIP), c.bMouse);
+        for (const int nId : kDataControls)
+            EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
+        dialog.reject();
+        EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QLatin1String(c.written));
+        EXPECT_FALSE(Stored(QStringLiteral("Font")).isValid());
+    }
+}
+
+TEST_F(ScanDialogOptionsTest, ConfirmedFontIsStoredAndKeptByDataControlsOnly)
+{
+    QFont chosen(QStringLiteral("DejaVu Serif"));
+    chosen.setPixelSize(21);
+    const QFont general = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    ASSERT_NE(chosen.family(), general.family());
+
+    Open();
+    ChooseFont(chosen, false);
+    EXPECT_FALSE(Stored(QStringLiteral("Font")).isValid()) << "a cancelled dialog wrote the font";
+    EXPECT_TRUE(SameFace(Field(IDC_FOLDER)->font(), general));
+
+    ChooseFont(chosen, true);
+    EXPECT_TRUE(Stored(QStringLiteral("Font")).isValid());
+    m_pDialog->reject();
+
+    // Restarted, then the platform's general font changes: the data controls keep the choice.
+    CScanDialog& dialog = Open();
+    for (const bool bFontChanged : {false, true}) {
+        SCOPED_TRACE(bFontChanged ? "after a font change" : "after a restart");
+        if (bFontChanged) {
+            QEvent change(QEvent::ApplicationFontChange);
+            QCoreApplication::sendEvent(&dialog, &change);
+        }
+        for (const int nId : kDataControls) {
+            EXPECT_EQ(dialog.GetDlgItem(nId)->font().family(), chosen.family()) << nId;
+            EXPECT_EQ(dialog.GetDlgItem(nId)->font().pixelSize(), 21) << nId;
+        }
+        for (const int nId : {IDOK, IDC_FIND, IDC_OPTIONS})
+            EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
+    }
+}
+
+TEST_F(ScanDialogOptionsTest, ShowHelpTipFromTheRightClickMenuTogglesCheckAndSetting)
+{
+    CScanDialog& dialog = Open();
+    const QPoint background(2, 2); // left of and above every control
+    ASSERT_EQ(dialog.childAt(background), nullptr);
+    QCursor::setPos(dialog.mapToGlobal(background));
+
+    for (const bool bOnBefore : {true, false}) {
+        SCOPED_TRACE(bOnBefore ? "switching off" : "switching on");
+        QPoint shownAt;
+        QAction* pItem = nullptr;
+        bool bChecked = !bOnBefore, bEnabled = false;
+        ASSERT_TRUE(WithShownWindow(
+            [&] { QTest::mouseClick(&dialog, Qt::RightButton, {}, background); },
+            [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
+            [&](QWidget& popup) {
+                auto& menu = static_cast<QMenu&>(popup);
+                shownAt = menu.pos();
+                pItem = menu.actions().value(1);
+                ASSERT_NE(pItem, nullptr);
+                bChecked = pItem->isChecked();
+                bEnabled = pItem->isEnabled();
+                menu.setActiveAction(pItem);
+                QTest::keyClick(&menu, Qt::Key_Return);
+            }));
+        EXPECT_EQ(shownAt, dialog.mapToGlobal(background));
+        EXPECT_EQ(bChecked, bOnBefore);
+        EXPECT_TRUE(bEnabled);
+        // The chosen command is posted; it runs once the menu has closed.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.HelpTipForTesting().IsOn() != bOnBefore; }, 5000));
+    }
+    dialog.reject();
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("1"));
+
+    Open().ExecuteCommand(ID_OPTIONS_HELPTIP);
+    m_pDialog->reject();
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("0"));
+}
+
+// Lets each text request through to its receiver and records the answer.
+class CTipAnswers : public QObject {
+public:
+    std::vector<QString> m_answers;
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override
+    {
+        if (m_bForwarding || pEvent->type() != TIPREQUEST::EventType())
+            return false;
+        m_bForwarding = true;
+        QCoreApplication::sendEvent(pWatched, pEvent);
+        m_bForwarding = false;
+        m_answers.push_back(static_cast<TIPREQUEST*>(pEvent)->szText);
+        return true;
+    }
+
+private:
+    bool m_bForwarding = false;
+};
+
+TEST_F(ScanDialogOptionsTest, TipTextsByControl)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    CExtListCtrl* pList = List();
+
+    CTipAnswers answers;
+    for (QWidget* pWidget : {static_cast<QWidget*>(&dialog), dialog.GetDlgItem(IDC_FOLDER), dialog.GetDlgItem(IDC_OPTIONS)})
+        pWidget->installEventFilter(&answers);
+    const struct {
+        QWidget* pUnder;
+        bool bSelectAll; // for the list
+        QString expected; // with bSelectAll: the selection summary; empty: no tip
+    } cases[] = {
+        {dialog.GetDlgItem(IDC_FIND), false, QStringLiteral("Find folder")},
+        {dialog.GetDlgItem(IDC_STOP), false, QStringLiteral("Abort scanning")},
+        {dialog.GetDlgItem(IDOK), false, QStringLiteral("Scan now")},
+        {dialog.GetDlgItem(IDCANCEL), false, QStringLiteral("Exit the application")},
+        {dialog.GetDlgItem(IDC_FOLDER), false, QStringLiteral("Folder to scan")},
+        {pList->viewport(), false, QStringLiteral("Scan details")},
+        {pList->viewport(), true, QString()},
+        {dialog.GetDlgItem(IDC_OPTIONS), false, QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << CTemplateDialog::GetDlgCtrlID(c.pUnder) << " " << c.expected.toStdString());
+        QString expected = c.expected;
+        if (c.bSelectAll) {
+            pList->selectAll();
+            pList->GetSelectionSummary(expected);
+            ASSERT_FALSE(expected.isEmpty());
+        } else if (c.pUnder == pList->viewport()) {
+            pList->clearSelection();
+        }
+        answers.m_answers.clear();
+        RestOn(c.pUnder);
+        ASSERT_EQ(answers.m_answers.size(), 1u);
+        EXPECT_EQ(answers.m_answers[0], expected);
+        EXPECT_EQ(dialog.HelpTipForTesting().GetTipWindow()->isVisible(), !expected.isEmpty());
+    }
+}
+
+TEST_F(ScanDialogOptionsTest, FieldsTakeOrRefuseDrops)
+{
+    Open();
+    struct Case {
+        const char* name;
+        int nId;
+        bool bFile;
+        QString payload;
+        bool bAccepted;
+        QString expected;
+    } const cases[] = {
+        {"text onto the folder box", IDC_FOLDER, false, QStringLiteral("/srv/data"), true, QStringLiteral("/srv/data")},
+        {"file onto the folder box", IDC_FOLDER, true, QStringLiteral("/tmp/a b/one.txt"), true,
+         QStringLiteral("/tmp/a b/one.txt")},
+        {"text onto Contains:", IDC_CONTAINS, false, QStringLiteral("/srv/data"), false, QString()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Field(IDC_FOLDER)->clear();
+        QLineEdit* pField = Field(c.nId);
+        QMimeData data;
+        if (c.bFile)
+            data.setUrls({QUrl::fromLocalFile(c.payload)});
+        else
+            data.setText(c.payload);
+        const QPoint point = pField->rect().center();
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pField, &enter);
+        QDragMoveEvent move(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pField, &move);
+        QDropEvent drop(point, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(pField, &drop);
+        EXPECT_EQ(drop.isAccepted(), c.bAccepted);
+        EXPECT_EQ(pField->text(), c.expected);
+    }
+    // "Selected:" is no drop target.
+    for (const int nId : {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED})
+        EXPECT_EQ(Field(nId)->acceptDrops(), nId != IDC_SELECTED) << nId;
+}
+
+TEST_F(ScanDialogOptionsTest, AboutBoxIsModalAndClosedByPush)
+{
+    Open();
+    QString caption;
+    bool bModal = false, bClosedByPush = false;
+    const auto find = [] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(WithShownWindow([this] { m_pDialog->ExecuteCommand(IDM_ABOUTBOX); }, find, [&](QWidget& about) {
+        caption = about.windowTitle();
+        bModal = about.isModal();
+        for (QPushButton* pButton : about.findChildren<QPushButton*>())
+            if (pButton->text() == QStringLiteral("Push"))
+                pButton->click();
+        bClosedByPush = !about.isVisible();
+    }));
+    EXPECT_EQ(caption, QStringLiteral("About"));
+    EXPECT_TRUE(bModal);
+    EXPECT_TRUE(bClosedByPush);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(ScanDialogOptionsTest, FindReplacesTheFolderOnlyWhenConfirmed)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    CExtListCtrl* pList = List();
+    const QString root = QString::fromStdString(m_tree.Root());
+    const QString chosen = QString::fromStdString(m_tree.Path("dir1"));
+    const QString contains = Field(IDC_CONTAINS)->text();
+
+    for (const bool bConfirm : {false, true}) {
+        SCOPED_TRACE(bConfirm ? "OK" : "Cancel");
+        QString title, initial;
+        const auto find = [] { return qobject_cast<CSelectDirDialog*>(QApplication::activeModalWidget()); };
+        const auto answer = [&](QWidget& folderDialog) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&folderDialog)); // as for a user: set up and shown
+            title = folderDialog.windowTitle();
+            auto* pBox = folderDialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* pButtons = folderDialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            ASSERT_TRUE(pBox && pButtons);
+            initial = pBox->text();
+            pBox->setText(chosen);
+            pButtons->button(bConfirm ? QDialogButtonBox::Open : QDialogButtonBox::Cancel)->click();
+        };
+        QWidget* pFind = dialog.GetDlgItem(IDC_FIND);
+        pFind->setFocus();
+        ASSERT_TRUE(WithShownWindow([&] { QTest::keyClick(pFind, Qt::Key_Space); }, find, answer));
+        EXPECT_EQ(title, QStringLiteral("Folder to scan"));
+        EXPECT_EQ(initial, root);
+        EXPECT_EQ(Field(IDC_FOLDER)->text(), bConfirm ? chosen : root);
+        EXPECT_EQ(Field(IDC_CONTAINS)->text(), bConfirm ? QString() : contains);
+        EXPECT_EQ(pList->RowCount() == 0, bConfirm);
+    }
+}
+
+} // namespace

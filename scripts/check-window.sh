@@ -10,6 +10,7 @@
 #   scripts/check-window.sh [path/to/kestrum] [display number] [output folder]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/scripts/x11-desktop.sh"
 program=${1:-$here/build/dev/app/kestrum}
 display=:${2:-16}
 out=${3:-$(mktemp -d /tmp/kestrum-check.XXXXXX)}
@@ -30,12 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 ${screen_w}x${screen_h}x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+start_desktop ${screen_w} ${screen_h}
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -63,19 +59,6 @@ quit() {
   kill "$app" 2>/dev/null || true
 }
 
-# The client rectangle: x y width height.
-client_rect() {
-  xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
-# The frame rectangle (client plus the window manager's frame): x y width height.
-frame_rect() {
-  local x y w h l r t b
-  read -r x y w h < <(client_rect)
-  read -r l r t b < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
-}
 
 # --- 1. Scan with the mouse, then Enter -------------------------------------------------------
 tree=$work/tree

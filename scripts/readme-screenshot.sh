@@ -6,6 +6,7 @@
 #   scripts/readme-screenshot.sh [path/to/kestrum] [display number] [folder] [output .png]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/scripts/x11-desktop.sh"
 program=${1:-$here/build/release/app/kestrum}
 display=:${2:-18}
 folder=${3:-/usr/include}
@@ -23,12 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+start_desktop 1280 800
 
 "$program" >"$work/kestrum.log" 2>&1 &
 pids+=($!)
@@ -41,16 +37,6 @@ done
 [ -n "$win" ] || { echo "no window appeared" >&2; exit 1; }
 sleep 1 # the window manager frames and places the window
 
-client_rect() {
-  xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-frame_rect() {
-  local x y w h l r t b
-  read -r x y w h < <(client_rect)
-  read -r l r t b < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
-}
 
 # The window opens at its template size, 224 x 130 dialog units, which sets the unit; after the
 # resize, controls on the left keep their place and buttons follow the right edge.

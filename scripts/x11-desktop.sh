@@ -1,0 +1,27 @@
+# Sourced by the scripts that try the real program under Xvfb: a private desktop and the window
+# geometry as the window manager has it. The caller keeps the started processes in its `pids`
+# array (and kills them on exit) and sets $win before asking for rectangles.
+
+# Starts Xvfb on $DISPLAY at WIDTHxHEIGHT, then openbox; returns once both answer.
+start_desktop() {
+  Xvfb "$DISPLAY" -screen 0 "${1}x${2}x24" -nolisten tcp >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  openbox >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+}
+
+# The client rectangle of $win: x y width height.
+client_rect() {
+  xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+                             /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+# The frame rectangle of $win (client plus the window manager's frame): x y width height.
+frame_rect() {
+  local x y w h l r t b
+  read -r x y w h < <(client_rect)
+  read -r l r t b < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
+}

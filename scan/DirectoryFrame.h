@@ -35,7 +35,6 @@ public:
 
     // The descriptor entries are examined and subfolders opened against; -1 when closed.
     int Descriptor() const { return m_fd; }
-    bool HasDescriptor() const { return m_fd >= 0; }
     dev_t Device() const { return m_device; }
     ino_t Inode() const { return m_inode; }
     const std::string& Name() const { return m_name; }

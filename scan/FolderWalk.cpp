@@ -409,7 +409,7 @@ bool FolderWalk::HandOverFolder(int fd, const struct stat& status, const char* n
 // its own for the same folder.
 void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
 {
-    if (!frame.HasDescriptor())
+    if (frame.Descriptor() < 0)
         return;
     const std::size_t index = m_depth - 1;
     WalkItem item;

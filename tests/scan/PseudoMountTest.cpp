@@ -231,8 +231,10 @@ bool CountDeviceAndMemoryMounts(const std::string& root, std::string& output)
         return false;
     }
     const std::string withoutProc = CountsToText(RunScan(root));
-    output = withProc + " | " + withoutProc + " | " + CountsToText(expected);
-    return true;
+    const std::string wanted = CountsToText(expected);
+    if (withProc != wanted || withoutProc != wanted)
+        output = "with /proc: " + withProc + "\nwithout: " + withoutProc + "\nexpected: " + wanted;
+    return output.empty();
 }
 
 TEST(PseudoMountTest, DevtmpfsBelowTheRootIsNotEnteredEvenWithoutProc)
@@ -244,15 +246,9 @@ TEST(PseudoMountTest, DevtmpfsBelowTheRootIsNotEnteredEvenWithoutProc)
     const ChildResult child = RunInChild(
         [&](std::string& output) { return CountDeviceAndMemoryMounts(root, output); }, std::chrono::seconds(60));
     ASSERT_TRUE(child.bFinished);
-    ASSERT_EQ(child.exitCode, 0) << child.output;
     if (child.output == "unavailable")
         GTEST_SKIP() << "not root: no private mount namespace";
-    const std::size_t first = child.output.find(" | ");
-    const std::size_t second = child.output.find(" | ", first + 3);
-    ASSERT_NE(second, std::string::npos) << child.output;
-    const std::string expected = child.output.substr(second + 3);
-    EXPECT_EQ(child.output.substr(0, first), expected) << "with /proc";
-    EXPECT_EQ(child.output.substr(first + 3, second - first - 3), expected) << "without /proc";
+    EXPECT_EQ(child.exitCode, 0) << child.output;
 }
 
 } // namespace

@@ -296,12 +296,8 @@ TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
             std::uint64_t bBefore = 0, bFolders = 0;
             CountBefore(ListingOrder(tree.Path("root/a/b")), "c", bBefore, bFolders);
             const std::uint64_t bLost = c.bLeftTheTree ? 2 - bBefore : 0;
-            ScanCounts expected;
-            expected.nFolders = 3;   // a, b, c
-            expected.nFiles = 4 + 4 + 2 + 2 - bLost;
-            expected.nBytes = expected.nFiles + tree.SizeOf("root/a") + tree.SizeOf("root/a/b")
-                + tree.SizeOf("root/a/b/c");
-            expected.nNotListed = bLost > 0 ? 1 : 0;
+            // Folders a, b, c; files; folders not listed (b, when it lost entries).
+            const std::string expected = "3 " + std::to_string(12 - bLost) + " " + (bLost > 0 ? "1" : "0");
 
             const ChildResult child = RunInChild(
                 [&](std::string& output) {
@@ -309,27 +305,28 @@ TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
                     options.maxOpenListings = 1;
                     // Which listings are closed when c opens is one thread's walk order.
                     options.threads = 1;
-                    bool bMoved = true;
+                    bool bMoved = false;
                     options.onFolderOpened = [&](std::string_view name, std::size_t) {
-                        if (name == "c") {
-                            for (const auto& [from, to] : c.moves)
-                                bMoved = bMoved && rename(tree.Path(from).c_str(), tree.Path(to).c_str()) == 0;
-                        }
+                        if (name != "c")
+                            return;
+                        bMoved = true;
+                        for (const auto& [from, to] : c.moves)
+                            bMoved = bMoved && rename(tree.Path(from).c_str(), tree.Path(to).c_str()) == 0;
                     };
                     if (bFewDescriptors && !LeaveFreeDescriptors(2)) {
                         output = "could not lower the limit";
                         return false;
                     }
-                    ScanCounts counts = RunScan(tree.Path("root"), options);
-                    counts.records.clear();
-                    counts.listLength = 0;
-                    output = bMoved ? CountsToText(counts) : "a move failed";
+                    const ScanCounts counts = RunScan(tree.Path("root"), options);
+                    output = bMoved ? std::to_string(counts.nFolders) + " " + std::to_string(counts.nFiles) + " "
+                                          + std::to_string(counts.nNotListed)
+                                    : "a move failed";
                     return true;
                 },
                 std::chrono::seconds(60));
             ASSERT_TRUE(child.bFinished);
             ASSERT_EQ(child.exitCode, 0) << child.output;
-            EXPECT_EQ(child.output, CountsToText(expected)) << c.what << (bFewDescriptors ? ", two descriptors" : "");
+            EXPECT_EQ(child.output, expected) << c.what << (bFewDescriptors ? ", two descriptors" : "");
         }
     }
 }

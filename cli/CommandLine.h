@@ -1,9 +1,10 @@
-// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] FOLDER.
+// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] [--threads N] FOLDER.
 #pragma once
 
 #include "ExtOrder.h"
 #include "ScanReport.h"
 
+#include <cstddef>
 #include <string>
 
 class CCommandLine {
@@ -20,10 +21,13 @@ public:
     // As the list view orders a freshly clicked column: names ascending, numbers largest first.
     bool SortAscending() const { return m_sortColumn == ExtColumn::Ext; }
     const std::string& ErrorText() const { return m_szError; }
+    // Walking threads asked for; 0 when not given (the engine's default).
+    std::size_t Threads() const { return m_nThreads; }
 
 private:
     bool ParseOption(const std::string& option);
     bool SetFormat(OutputFormat format);
+    bool SetThreads(const std::string& value);
     bool Fail(std::string text);
 
     std::string m_szFolder;
@@ -32,5 +36,6 @@ private:
     bool m_bFormatGiven = false;
     OutputFormat m_format = OutputFormat::Text;
     ExtColumn m_sortColumn = ExtColumn::Ext;
+    std::size_t m_nThreads = 0;
     std::string m_szError;
 };

@@ -13,8 +13,6 @@
 
 namespace {
 
-// Most walking threads there can be, whatever is asked.
-constexpr std::size_t kMaxThreads = 64;
 // Descriptors a walking thread should have to itself: a few open listings, the root of its part
 // of the tree kept open, and one handed over.
 constexpr std::size_t kDescriptorsPerThread = 8;

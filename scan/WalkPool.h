@@ -22,6 +22,8 @@ public:
     // Walking threads when none are asked for: on a cold disk more threads than cores keep the disk
     // busy; on a warm cache the extra ones cost next to nothing.
     static std::size_t DefaultThreads();
+    // Most walking threads there can be, whatever is asked.
+    static constexpr std::size_t kMaxThreads = 64;
 
 private:
     static std::size_t FreeDescriptors();

@@ -4,6 +4,8 @@
 #include "ExtInfo.h"
 #include "ScanInfo.h"
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -14,8 +16,10 @@ constexpr std::size_t kUsualExtensionCapacity = 256;
 constexpr std::chrono::milliseconds kFlushInterval{100};
 // The clock is read once per this many entries (well under a millisecond of walking).
 constexpr unsigned kEntriesPerClockRead = 128;
-// Past this many extensions the thread forgets them after a flush; the scan's index finds them.
-constexpr std::size_t kMaxRemembered = 4096;
+// Extensions a thread remembers the record of; the rarer ones are found in the scan's index.
+constexpr std::size_t kMaxKnown = 1024;
+// A larger buffer of files waiting for their record is given back after a flush.
+constexpr std::size_t kKeptUnresolvedCapacity = 64 * 1024;
 
 } // namespace
 
@@ -74,43 +78,51 @@ void ScanTally::AddFile(std::string_view name, std::uint64_t size)
     m_nBytes += size;
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);
     if (!extension.empty()) {
-        PendingMap::value_type* pEntry = (m_pLast && extension == m_lastExtension) ? m_pLast : EntryFor(extension);
-        // Out of memory the file still counts, only not in any record.
-        if (pEntry && (pEntry->second.nCount > 0 || MarkChanged(pEntry))) {
-            ++pEntry->second.nCount;
-            pEntry->second.nBytes += size;
+        if (m_pLast && extension == m_lastExtension) {
+            AddToKnown(*m_pLast, size);
+        } else {
+            m_pLast = nullptr;
+            // Out of memory the file still counts, only not in any record.
+            try {
+                m_folded.clear();
+                ExtensionFolding::AppendFolded(extension, m_folded);
+                const auto known = m_known.find(std::string_view(m_folded));
+                if (known != m_known.end()) {
+                    m_lastExtension.assign(extension);
+                    m_pLast = &known->second;
+                    AddToKnown(known->second, size);
+                } else {
+                    AddUnresolved(m_folded, size);
+                }
+            } catch (const std::bad_alloc&) {
+            }
         }
     }
     Counted();
 }
 
-// The gathered totals of an extension as listed, remembered as the last one; null when memory ran
-// out.
-ScanTally::PendingMap::value_type* ScanTally::EntryFor(std::string_view extension)
+void ScanTally::AddToKnown(Pending& pending, std::uint64_t size)
 {
-    m_pLast = nullptr;
-    try {
-        m_folded.clear();
-        ExtensionFolding::AppendFolded(extension, m_folded);
-        PendingMap::value_type* pEntry = &*m_extensions.try_emplace(m_folded).first;
-        m_lastExtension.assign(extension);
-        m_pLast = pEntry;
-        return pEntry;
-    } catch (const std::bad_alloc&) {
-        m_pLast = nullptr;
-        return nullptr;
+    if (pending.nCount == 0) {
+        try {
+            m_changed.push_back(&pending);
+        } catch (const std::bad_alloc&) {
+            return;   // the file still counts, only not in its record
+        }
     }
+    ++pending.nCount;
+    pending.nBytes += size;
 }
 
-// Puts an extension whose totals were zero on the list of those the next flush adds.
-bool ScanTally::MarkChanged(PendingMap::value_type* pEntry)
+void ScanTally::AddUnresolved(std::string_view folded, std::uint64_t size)
 {
-    try {
-        m_changed.push_back(pEntry);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    // A name has at most 255 bytes; folded, its extension stays far below 65,536.
+    const auto length = static_cast<std::uint16_t>(std::min<std::size_t>(folded.size(), UINT16_MAX));
+    char header[sizeof size + sizeof length];
+    std::memcpy(header, &size, sizeof size);
+    std::memcpy(header + sizeof size, &length, sizeof length);
+    m_unresolved.reserve(m_unresolved.size() + sizeof header + length);
+    m_unresolved.append(header, sizeof header).append(folded.data(), length);
 }
 
 void ScanTally::Counted()
@@ -136,25 +148,45 @@ void ScanTally::Flush()
         m_scan.nNotListed += m_nNotListed;
         m_scan.nNotEntered += m_nNotEntered;
         m_scan.nVanished += m_nVanished;
-        for (PendingMap::value_type* pEntry : m_changed) {
-            Pending& pending = pEntry->second;
-            // Out of memory the record is not made now; a later flush tries again.
-            if (!pending.pRecord)
-                pending.pRecord = FindFoldedExtInfo(&m_scan, pEntry->first);
-            if (pending.pRecord) {
-                pending.pRecord->nCount += pending.nCount;
-                pending.pRecord->nBytes += pending.nBytes;
-            }
+        for (Pending* pPending : m_changed) {
+            pPending->pRecord->nCount += pPending->nCount;
+            pPending->pRecord->nBytes += pPending->nBytes;
         }
+        ResolveUnderLock();
     }
     m_nFolders = m_nFiles = m_nBytes = 0;
     m_nNotListed = m_nNotEntered = m_nVanished = 0;
     m_bGathered = false;
-    for (PendingMap::value_type* pEntry : m_changed)
-        pEntry->second.nCount = pEntry->second.nBytes = 0;
+    for (Pending* pPending : m_changed)
+        pPending->nCount = pPending->nBytes = 0;
     m_changed.clear();
-    if (m_extensions.size() > kMaxRemembered) {
-        m_extensions.clear();
-        m_pLast = nullptr;
+    m_unresolved.clear();
+    if (m_unresolved.capacity() > kKeptUnresolvedCapacity)
+        std::string().swap(m_unresolved);
+}
+
+// Finds or makes the record of each file gathered without one, and remembers the first few
+// records here, so that the common extensions need the scan's index no more.
+void ScanTally::ResolveUnderLock()
+{
+    for (std::size_t offset = 0; offset < m_unresolved.size();) {
+        std::uint64_t size = 0;
+        std::uint16_t length = 0;
+        std::memcpy(&size, m_unresolved.data() + offset, sizeof size);
+        std::memcpy(&length, m_unresolved.data() + offset + sizeof size, sizeof length);
+        const std::string_view folded(m_unresolved.data() + offset + sizeof size + sizeof length, length);
+        offset += sizeof size + sizeof length + length;
+        // Out of memory the record is not made now; a later file with the extension tries again.
+        EXTINFO* pRecord = FindFoldedExtInfo(&m_scan, folded);
+        if (!pRecord)
+            continue;
+        ++pRecord->nCount;
+        pRecord->nBytes += size;
+        if (m_known.size() < kMaxKnown) {
+            try {
+                m_known.try_emplace(std::string(folded), Pending{pRecord, 0, 0});
+            } catch (const std::bad_alloc&) {
+            }
+        }
     }
 }

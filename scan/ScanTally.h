@@ -5,7 +5,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,16 +42,21 @@ public:
     void Flush();
 
 private:
-    // Totals of one folded extension gathered since the last flush, and its record once known.
+    // Totals gathered since the last flush for an extension whose record this thread knows.
     struct Pending {
         EXTINFO* pRecord = nullptr;
         std::uint64_t nCount = 0;
         std::uint64_t nBytes = 0;
     };
-    using PendingMap = std::unordered_map<std::string, Pending>;
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using KnownMap = std::unordered_map<std::string, Pending, TextHash, std::equal_to<>>;
 
-    PendingMap::value_type* EntryFor(std::string_view extension);
-    bool MarkChanged(PendingMap::value_type* pEntry);
+    void AddToKnown(Pending& pending, std::uint64_t size);
+    void AddUnresolved(std::string_view folded, std::uint64_t size);
+    void ResolveUnderLock();
     void Counted();
 
     SCANINFO& m_scan;
@@ -61,14 +68,17 @@ private:
     std::uint64_t m_nVanished = 0;
     bool m_bGathered = false;
 
-    // Extensions met by this thread; those with totals since the last flush are in m_changed.
-    // Records outlive the walk, so a remembered record stays valid.
-    PendingMap m_extensions;
-    std::vector<PendingMap::value_type*> m_changed;
+    // Extensions whose record this thread has met (a bounded number: the common ones), and those
+    // of them with totals since the last flush. Records outlive the walk, so they stay valid.
+    KnownMap m_known;
+    std::vector<Pending*> m_changed;
+    // Files whose extension's record is not known here yet, found or made at the next flush: per
+    // file its size (8 bytes), the folded extension's length (2 bytes) and the extension.
+    std::string m_unresolved;
     // Files of one kind tend to come in runs, so the last extension met (as listed, before folding)
     // and its totals skip both the folding and the lookup.
     std::string m_lastExtension;
-    PendingMap::value_type* m_pLast = nullptr;
+    Pending* m_pLast = nullptr;
     std::string m_folded;   // reused for every fold, so common extensions cost no allocation
 
     unsigned m_nSinceClock = 0;

@@ -35,7 +35,7 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
-install_missing cmake make g++ python3 gdu
+install_missing cmake make g++ python3 gdu time
 
 # --- build ---------------------------------------------------------------------------------------
 echo "== Building kestrum-scan (Release) in $build"
@@ -77,7 +77,7 @@ echo "   find says: $(find "$out/tree" -mindepth 1 -type d | wc -l) folders, $(f
 
 # --- timing --------------------------------------------------------------------------------------
 # Each round runs every command once, in turn, so that a change in the machine's load falls on all
-# of them alike. Wall time and peak memory (maximum resident set size) come from wait4.
+# of them alike. Wall time is taken here, peak memory (maximum resident set size) by /usr/bin/time.
 cold=0
 if [ "$cold_runs" -gt 0 ]; then
   if [ "$(id -u)" -eq 0 ] && [ -w /proc/sys/vm/drop_caches ]; then
@@ -88,11 +88,13 @@ if [ "$cold_runs" -gt 0 ]; then
 fi
 uptime
 python3 - "$kestrum" "$out" "$runs" "$cold_runs" "$cold" "${COLD_TREE:-0}" "${BASELINE:-}" "${SWEEP:-0}" <<'PYTHON'
-import os, shutil, statistics, subprocess, sys, time
+import atexit, os, shutil, statistics, subprocess, sys, time
 
 kestrum, out, runs, cold_runs, cold, cold_tree, baseline, sweep = sys.argv[1:]
 runs, cold_runs, cold, cold_tree, sweep = int(runs), int(cold_runs), cold == "1", cold_tree == "1", sweep == "1"
 gdu, du = shutil.which("gdu"), shutil.which("du")
+TIME, PEAK = "/usr/bin/time", os.path.join(os.environ.get("TMPDIR", "/tmp"), "scan_bench.%d.peak" % os.getpid())
+atexit.register(lambda: os.path.exists(PEAK) and os.unlink(PEAK))
 
 def commands(folder):
     listed = [("kestrum-scan", [kestrum, folder]),
@@ -108,17 +110,20 @@ def drop_caches():
         control.write("3\n")
 
 def run_once(argv, bCold):
+    # Peak memory through /usr/bin/time: wait4's own figure would carry this script's resident
+    # set, which a child keeps as its high-water mark across the exec.
     if bCold:
         drop_caches()
     actions = [(os.POSIX_SPAWN_OPEN, 1, "/dev/null", os.O_WRONLY, 0),
                (os.POSIX_SPAWN_OPEN, 2, "/dev/null", os.O_WRONLY, 0)]
     started = time.perf_counter()
-    pid = os.posix_spawn(argv[0], argv, os.environ, file_actions=actions)
-    _, status, usage = os.wait4(pid, 0)
+    pid = os.posix_spawn(TIME, [TIME, "-f", "%M", "-o", PEAK] + argv, os.environ, file_actions=actions)
+    _, status, _ = os.wait4(pid, 0)
     elapsed = time.perf_counter() - started
     if status != 0:
         sys.exit("%s failed with status %d" % (" ".join(argv), status))
-    return elapsed, usage.ru_maxrss   # seconds, KiB
+    with open(PEAK) as peak:
+        return elapsed, int(peak.read().split()[-1])   # seconds, KiB
 
 def measure(title, listed, count, bCold):
     print("\n== %s (%s, median of %d runs)" % (title, "cold: page cache dropped before each run" if bCold else "warm", count))

@@ -71,7 +71,7 @@ constexpr StringEntry kStrings[] = {
      "  --sort=size   order them by bytes, largest first\n"
      "  --csv         write comma-separated values: ext,count,bytes,percent\n"
      "  --json        write one JSON object with raw numbers\n"
-     "  --threads N   walk with N threads, 1 to 64 (default: twice the cores, at least 8)\n"
+     "  --threads N   walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
      "  --help        show this help\n"
      "\n"
      "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"

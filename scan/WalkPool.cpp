@@ -29,7 +29,7 @@ WalkPool::WalkPool(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, 
 std::size_t WalkPool::DefaultThreads()
 {
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::clamp<std::size_t>(2 * cores, 8, kMaxThreads);
+    return std::clamp<std::size_t>(2 * cores, 4, kMaxThreads);
 }
 
 // Descriptor numbers still free below this process's limit; the largest value when unknown.

@@ -3,6 +3,7 @@
 #include "Resource.h"
 #include "StringTable.h"
 #include "TextEscape.h"
+#include "WalkPool.h"
 
 #include <utility>
 
@@ -13,6 +14,12 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
         const std::string argument = argv[i];
         if (!bOptionsEnded && argument == "--") {
             bOptionsEnded = true;
+            continue;
+        }
+        // The one option with a value of its own: "--threads N" (or "--threads=N").
+        if (!bOptionsEnded && argument == "--threads") {
+            if (!SetThreads(i + 1 < argc ? argv[++i] : ""))
+                return Action::Error;
             continue;
         }
         // A lone "-" is a folder name like any other; everything else with a dash is an option.
@@ -43,6 +50,9 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
 bool CCommandLine::ParseOption(const std::string& option)
 {
     static const std::string kSort = "--sort=";
+    static const std::string kThreads = "--threads=";
+    if (option.compare(0, kThreads.size(), kThreads) == 0)
+        return SetThreads(option.substr(kThreads.size()));
     if (option == "--help" || option == "-h") {
         m_bHelp = true;
         return true;
@@ -76,6 +86,20 @@ bool CCommandLine::SetFormat(OutputFormat format)
         return Fail(std::string(LoadString(IDS_CLI_ONE_FORMAT)));
     m_format = format;
     m_bFormatGiven = true;
+    return true;
+}
+
+bool CCommandLine::SetThreads(const std::string& value)
+{
+    std::size_t threads = 0;
+    bool bValid = !value.empty() && value.size() <= 3;
+    for (char c : value) {
+        bValid = bValid && c >= '0' && c <= '9';
+        threads = threads * 10 + static_cast<std::size_t>(c - '0');
+    }
+    if (!bValid || threads < 1 || threads > WalkPool::kMaxThreads)
+        return Fail(FormatString(IDS_CLI_BAD_THREADS, {std::to_string(WalkPool::kMaxThreads), TerminalEscape(value)}));
+    m_nThreads = threads;
     return true;
 }
 

@@ -1,9 +1,11 @@
-// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] FOLDER, or --help, or --version.
+// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] [--threads N] FOLDER, or
+// --help, or --version.
 #pragma once
 
 #include "ExtOrder.h"
 #include "ScanReport.h"
 
+#include <cstddef>
 #include <string>
 
 class CCommandLine {
@@ -21,10 +23,13 @@ public:
     // As the list view orders a freshly clicked column: names ascending, numbers largest first.
     bool SortAscending() const { return m_sortColumn == ExtColumn::Ext; }
     const std::string& ErrorText() const { return m_szError; }
+    // Walking threads asked for; 0 when not given (the engine's default).
+    std::size_t Threads() const { return m_nThreads; }
 
 private:
     bool ParseOption(const std::string& option);
     bool SetFormat(OutputFormat format);
+    bool SetThreads(const std::string& value);
     bool Fail(std::string text);
 
     std::string m_szFolder;
@@ -34,5 +39,6 @@ private:
     bool m_bFormatGiven = false;
     OutputFormat m_format = OutputFormat::Text;
     ExtColumn m_sortColumn = ExtColumn::Ext;
+    std::size_t m_nThreads = 0;
     std::string m_szError;
 };

@@ -70,14 +70,17 @@ bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
     return bReadable;
 }
 
-bool CConsoleScan::Run(const std::string& root, const CInterruptFlag& interrupt, CStatusLine& status)
+bool CConsoleScan::Run(const std::string& root, std::size_t threads, const CInterruptFlag& interrupt,
+                       CStatusLine& status)
 {
     m_bInterrupted = false;
     m_szError.clear();
     bool bStarted = m_job.Prepare(root);
     if (bStarted) {
         SigintBlock block;
-        bStarted = m_job.Start();
+        FolderWalkOptions options;
+        options.threads = threads;
+        bStarted = m_job.Start(options);
     }
     if (!bStarted) {
         m_szError = FormatString(IDS_CLI_START_FAILED, {std::strerror(errno)});

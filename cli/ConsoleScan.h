@@ -6,6 +6,7 @@
 #include "ScanInfo.h"
 #include "ScanJob.h"
 
+#include <cstddef>
 #include <string>
 
 class CInterruptFlag;
@@ -25,7 +26,8 @@ public:
     // Scans `root` (as the user gave it) to the end or until `interrupt` is raised, refreshing
     // `status` twice a second meanwhile. Returns false only when the worker could not be started
     // (ErrorText() says why); the results then stay empty.
-    bool Run(const std::string& root, const CInterruptFlag& interrupt, CStatusLine& status);
+    // threads: walking threads, 0 for the engine's default.
+    bool Run(const std::string& root, std::size_t threads, const CInterruptFlag& interrupt, CStatusLine& status);
 
     // True when the walk was asked to stop: the counts cover only what was walked until then.
     bool Interrupted() const { return m_bInterrupted; }

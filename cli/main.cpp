@@ -73,7 +73,7 @@ int main(int argc, char** argv)
     CInterruptFlag interrupt;
     CStatusLine status;
     CConsoleScan scan;
-    if (!scan.Run(commandLine.Folder(), interrupt, status)) {
+    if (!scan.Run(commandLine.Folder(), commandLine.Threads(), interrupt, status)) {
         PrintError(scan.ErrorText());
         return kExitFailed;
     }

@@ -63,7 +63,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_INCOMPLETE_SEPARATOR, "; "},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
-     "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] FOLDER\n"
+     "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] [--threads N] FOLDER\n"
      "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
      "\n"
      "  --sort=ext    order the extensions by name, ascending (the default)\n"
@@ -71,6 +71,7 @@ constexpr StringEntry kStrings[] = {
      "  --sort=size   order them by bytes, largest first\n"
      "  --csv         write comma-separated values: ext,count,bytes,percent\n"
      "  --json        write one JSON object with raw numbers\n"
+     "  --threads N   walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
      "  --help        show this help\n"
      "  --version     show the version\n"
      "\n"
@@ -92,6 +93,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_INTERRUPTED, "kestrum-scan: interrupted; the counts cover only what was walked"},
     {IDS_CLI_WRITE_FAILED, "kestrum-scan: cannot write the output: %s"},
     {IDS_CLI_START_FAILED, "kestrum-scan: cannot start the scan: %s"},
+    {IDS_CLI_BAD_THREADS, "kestrum-scan: --threads takes a number from 1 to %s, not %s"},
     {IDS_CLI_REPORT_CUT_SHORT, "kestrum-scan: out of memory; the report was cut short after the rows shown"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\n"},

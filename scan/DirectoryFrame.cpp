@@ -13,6 +13,8 @@
 namespace {
 
 constexpr std::size_t kKeptSavedCapacity = 64 * 1024;
+// Fewer bytes of entries than this (some fifty names) are not worth handing to another thread.
+constexpr std::size_t kMinSplitBytes = 2 * 1024;
 
 bool IsDotOrDotDot(const char* name)
 {
@@ -45,6 +47,12 @@ void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, std::string_view n
     if (m_saved.capacity() > kKeptSavedCapacity)
         std::string().swap(m_saved);
     m_saved.clear();
+}
+
+void DirectoryFrame::StartSaved(int fd, dev_t device, ino_t inode, std::string_view name, std::string&& saved)
+{
+    Start(fd, device, inode, name, nullptr, 0);
+    m_saved = std::move(saved);
 }
 
 const char* DirectoryFrame::Next()
@@ -102,6 +110,58 @@ char* DirectoryFrame::SaveRemaining()
         }
     }
     return ReleaseBuffer();
+}
+
+std::size_t DirectoryFrame::CopyLaterHalf(std::string& part) const
+{
+    return m_buffer ? CopyLaterHalfOfBatch(part) : CopyLaterHalfOfSaved(part);
+}
+
+void DirectoryFrame::DropFrom(std::size_t cut)
+{
+    if (m_buffer)
+        m_batchLength = cut;
+    else
+        m_saved.resize(cut);
+}
+
+std::size_t DirectoryFrame::CopyLaterHalfOfBatch(std::string& part) const
+{
+    if (m_batchLength - m_batchOffset < kMinSplitBytes)
+        return 0;
+    // The batch is cut at the first record past its middle.
+    const std::size_t middle = m_batchOffset + (m_batchLength - m_batchOffset) / 2;
+    std::size_t cut = m_batchOffset;
+    while (cut < middle)
+        cut += reinterpret_cast<const struct dirent64*>(m_buffer + cut)->d_reclen;
+    if (cut >= m_batchLength)
+        return 0;
+    part.clear();
+    part.reserve(m_batchLength - cut);
+    for (std::size_t offset = cut; offset < m_batchLength;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(m_buffer + offset);
+        offset += entry->d_reclen;
+        if (!IsDotOrDotDot(entry->d_name)) {
+            part += static_cast<char>(entry->d_type);
+            part.append(entry->d_name, std::strlen(entry->d_name) + 1);
+        }
+    }
+    return part.empty() ? 0 : cut;
+}
+
+std::size_t DirectoryFrame::CopyLaterHalfOfSaved(std::string& part) const
+{
+    if (m_saved.size() - m_savedOffset < kMinSplitBytes)
+        return 0;
+    // Entries are a type byte (which may be 0) and a name ended by a NUL: stepped one by one.
+    const std::size_t middle = m_savedOffset + (m_saved.size() - m_savedOffset) / 2;
+    std::size_t cut = m_savedOffset;
+    while (cut < middle)
+        cut += 1 + std::strlen(m_saved.data() + cut + 1) + 1;
+    if (cut >= m_saved.size())
+        return 0;
+    part.assign(m_saved, cut);
+    return cut;
 }
 
 void DirectoryFrame::Reattach(int fd)

@@ -21,6 +21,10 @@ public:
     // suitably aligned) is lent for the batches until ReleaseBuffer or SaveRemaining.
     // Throws std::bad_alloc (from copying the name) before taking anything over.
     void Start(int fd, dev_t device, ino_t inode, std::string_view name, char* buffer, std::size_t bufferSize);
+    // Starts with the rest of a listing read elsewhere (entries as SaveRemaining keeps them), the
+    // folder open on fd, which the frame owns from now on. Throws std::bad_alloc (from copying the
+    // name) before taking anything over.
+    void StartSaved(int fd, dev_t device, ino_t inode, std::string_view name, std::string&& saved);
 
     // The next entry name ("." and ".." included), or null when the listing has ended (an error
     // ends it too). The text stays valid until the next call on this frame.
@@ -41,6 +45,13 @@ public:
     // caller takes it (TakeDescriptor). Returns the lent buffer (null when none was lent). Out of
     // memory, the names not yet kept are dropped and the frame is marked incomplete.
     char* SaveRemaining();
+    // Copies about the second half of the entries read but not yet returned (of the batch at hand,
+    // or of the names kept in memory) into `part`, in the form StartSaved takes, so that another
+    // thread can examine them. Returns where they start (for DropFrom), or 0 when too few are left
+    // to be worth it. Changes nothing in the frame; throws std::bad_alloc.
+    std::size_t CopyLaterHalf(std::string& part) const;
+    // Once the copy made by CopyLaterHalf has been handed over: Next will not return those entries.
+    void DropFrom(std::size_t cut);
     // Gives back the folder's descriptor, found again after SaveRemaining; the remaining names
     // still come from memory.
     void Reattach(int fd);
@@ -56,6 +67,8 @@ public:
 private:
     const char* NextBatched();
     const char* NextSaved();
+    std::size_t CopyLaterHalfOfBatch(std::string& part) const;
+    std::size_t CopyLaterHalfOfSaved(std::string& part) const;
 
     int m_fd = -1;
     dev_t m_device = 0;

@@ -30,19 +30,24 @@ bool OutOfDescriptors(int error)
     return error == EMFILE || error == ENFILE;
 }
 
-// Keeps fd (or -1) only when it is the folder `expected` was entered as (same device and inode):
-// whatever took a folder's place meanwhile is never listed in its stead. -1 on failure, with
-// errno from the open, or ESTALE for another folder.
-int KeepIfSame(int fd, const DirectoryFrame& expected)
+// Keeps fd (or -1) only when it is the folder that was entered as device and inode: whatever
+// took a folder's place meanwhile is never listed in its stead. -1 on failure, with errno from
+// the open, or ESTALE for another folder.
+int KeepIfSame(int fd, dev_t device, ino_t inode)
 {
     if (fd < 0)
         return -1;
     struct stat status {};
-    if (fstat(fd, &status) == 0 && status.st_dev == expected.Device() && status.st_ino == expected.Inode())
+    if (fstat(fd, &status) == 0 && status.st_dev == device && status.st_ino == inode)
         return fd;
     close(fd);
     errno = ESTALE;
     return -1;
+}
+
+int KeepIfSame(int fd, const DirectoryFrame& expected)
+{
+    return KeepIfSame(fd, expected.Device(), expected.Inode());
 }
 
 int OpenIfSame(int dirFd, const char* name, int flags, const DirectoryFrame& expected)
@@ -52,12 +57,14 @@ int OpenIfSame(int dirFd, const char* name, int flags, const DirectoryFrame& exp
 
 } // namespace
 
-FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, FolderWalkOptions options)
+FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, FolderWalkOptions options,
+                       WalkQueue* pQueue)
     : m_scan(scan)
     , m_stopEvent(std::move(stopEvent))
     , m_options(std::move(options))
     , m_tally(scan)
     , m_mountRule(PseudoMountRule::ForThisProcess())
+    , m_pQueue(pQueue)
 {
     m_options.maxOpenListings = std::max<std::size_t>(m_options.maxOpenListings, 1);
 }
@@ -79,6 +86,60 @@ void FolderWalk::Run(const char* folder)
         m_tally.AddNotListed(m_depth);
     }
     CloseAll();
+    m_tally.Flush();
+    WalkHandedOver(true);
+}
+
+void FolderWalk::RunHandedOver(const char* folder)
+{
+    try {
+        m_root = folder;
+    } catch (...) {
+        // Only finding a folder again from the root needs it; without, such a folder is lost.
+    }
+    WalkHandedOver(false);
+}
+
+void FolderWalk::WalkHandedOver(bool bWasWorking)
+{
+    if (!m_pQueue)
+        return;
+    WalkItem item;
+    while (m_pQueue->Take(item, bWasWorking)) {
+        bWasWorking = true;
+        try {
+            TakeOver(item);
+        } catch (...) {
+            m_tally.AddNotListed(m_depth);
+        }
+        CloseAll();
+        m_tally.Flush();
+        item = WalkItem();   // closes what was not taken over
+    }
+}
+
+// A folder not listed yet is listed only when no stop has come; the rest of a listing already
+// open is walked whatever happens.
+void FolderWalk::TakeOver(WalkItem& item)
+{
+    m_above = std::move(item.parent);
+    m_baseDepth = item.depth;
+    if (item.IsListingPart()) {
+        if (!PushFrame(std::exchange(item.fd, -1), item.device, item.inode, item.name, &item.saved)) {
+            m_tally.AddNotListed();
+            return;
+        }
+    } else {
+        if (StopRequested())
+            return;
+        if (!PushFrame(std::exchange(item.fd, -1), item.device, item.inode, item.name)) {
+            m_tally.AddNotListed();
+            return;
+        }
+        if (m_options.onFolderOpened)
+            m_options.onFolderOpened(item.name, m_baseDepth);
+    }
+    WalkEntries();
 }
 
 bool FolderWalk::StopRequested() const
@@ -102,7 +163,7 @@ bool FolderWalk::OpenRoot()
         m_tally.AddNotListed();
         return false;
     }
-    if (!PushFrame(fd, status, m_root)) {
+    if (!PushFrame(fd, status.st_dev, status.st_ino, m_root)) {
         m_tally.AddNotListed();
         return false;
     }
@@ -115,6 +176,8 @@ void FolderWalk::WalkEntries()
 {
     while (m_depth > 0) {
         DirectoryFrame& frame = *m_frames[m_depth - 1];
+        if (m_pQueue && m_pQueue->Hungry())
+            HandOverListingPart(frame);
         const char* name = frame.Next();
         if (!name)
             PopFrame();
@@ -169,13 +232,15 @@ void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const str
 {
     // The folder is counted already; whatever keeps it from being listed is reported.
     const int fd = OpenSubfolder(parent.Descriptor(), name);
-    if (fd < 0 || !PushFrame(fd, status, name)) {
+    if (fd >= 0 && m_pQueue && m_pQueue->Hungry() && HandOverFolder(fd, status, name))
+        return;
+    if (fd < 0 || !PushFrame(fd, status.st_dev, status.st_ino, name)) {
         m_tally.AddNotListed();
         return;
     }
     // name may lie in the parent's batch, which closing the parent reuses: report first.
     if (m_options.onFolderOpened)
-        m_options.onFolderOpened(name, m_depth - 1);
+        m_options.onFolderOpened(name, m_baseDepth + m_depth - 1);
     while (OpenListings() > m_options.maxOpenListings && CloseOldestListing()) {
     }
 }
@@ -189,15 +254,24 @@ int FolderWalk::OpenSubfolder(int parentFd, const char* name)
     }
 }
 
-// Takes fd over: it is closed when the frame cannot be made (out of memory).
-bool FolderWalk::PushFrame(int fd, const struct stat& status, std::string_view name)
+// Takes fd over: it is closed when the frame cannot be made (out of memory). With pSaved the
+// frame walks those entries (the rest of a listing read elsewhere) instead of listing the folder.
+bool FolderWalk::PushFrame(int fd, dev_t device, ino_t inode, std::string_view name, std::string* pSaved)
 {
     char* buffer = nullptr;
     try {
-        buffer = TakeBuffer();
-        if (m_depth == m_frames.size())
+        if (m_depth == m_frames.size()) {
+            m_nodes.reserve(m_depth + 1);
             m_frames.push_back(std::make_unique<DirectoryFrame>());
-        m_frames[m_depth]->Start(fd, status.st_dev, status.st_ino, name, buffer, kBatchBytes);
+            m_nodes.emplace_back();   // capacity reserved: cannot throw
+        }
+        m_nodes[m_depth].reset();
+        if (pSaved) {
+            m_frames[m_depth]->StartSaved(fd, device, inode, name, std::move(*pSaved));
+        } else {
+            buffer = TakeBuffer();
+            m_frames[m_depth]->Start(fd, device, inode, name, buffer, kBatchBytes);
+        }
     } catch (const std::bad_alloc&) {
         ReturnBuffer(buffer);
         close(fd);
@@ -209,6 +283,8 @@ bool FolderWalk::PushFrame(int fd, const struct stat& status, std::string_view n
 
 void FolderWalk::PopFrame()
 {
+    // A listing read to its end: what it counted reaches the scan now.
+    m_tally.Flush();
     DirectoryFrame& child = *m_frames[m_depth - 1];
     if (child.Incomplete())
         m_tally.AddNotListed();
@@ -263,7 +339,7 @@ int FolderWalk::FindFromRoot(std::size_t index)
     int anchor = std::exchange(m_rootAnchor, -1);
     int fd = anchor;
     if (fd < 0)
-        fd = KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), *m_frames[0]);
+        fd = FindFirstFrame();
     if (fd < 0)
         m_lostFrom = 0;
     for (std::size_t i = 1; i <= index && fd >= 0; ++i) {
@@ -282,6 +358,93 @@ int FolderWalk::FindFromRoot(std::size_t index)
     }
     m_rootAnchor = (fd == anchor) ? -1 : anchor;
     return fd;
+}
+
+// Opens the folder of frame 0 from the root: the root itself by the root rule, or a folder handed
+// over by another thread down the names of the folders above it, each step checked. -1 when a
+// folder on the way is no longer where it was.
+int FolderWalk::FindFirstFrame()
+{
+    const DirectoryFrame& first = *m_frames[0];
+    if (!m_above)
+        return KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), first);
+    std::vector<const PathNode*> above;   // from frame 0's parent up to the root
+    for (const PathNode* pNode = m_above.get(); pNode; pNode = pNode->parent.get())
+        above.push_back(pNode);
+    int fd = KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), above.back()->device, above.back()->inode);
+    const int flags = RootAndLinkRule::SubfolderOpenFlags();
+    for (auto it = above.rbegin() + 1; it != above.rend() && fd >= 0; ++it) {
+        const int next = KeepIfSame(openat(fd, (*it)->name.c_str(), flags), (*it)->device, (*it)->inode);
+        close(fd);
+        fd = next;
+    }
+    if (fd < 0)
+        return -1;
+    const int next = OpenIfSame(fd, first.Name().c_str(), flags, first);
+    close(fd);
+    return next;
+}
+
+// Hands the folder just opened on fd to a waiting thread, with what it needs to find it again.
+bool FolderWalk::HandOverFolder(int fd, const struct stat& status, const char* name)
+{
+    WalkItem item;
+    try {
+        item.parent = NodeAbove(m_depth);
+        item.name = name;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    item.device = status.st_dev;
+    item.inode = status.st_ino;
+    item.depth = m_baseDepth + m_depth;
+    item.fd = fd;
+    if (m_pQueue->Offer(item))
+        return true;
+    item.fd = -1;   // stays with the caller
+    return false;
+}
+
+// Hands the later half of what is left of frame's listing to a waiting thread, on a descriptor of
+// its own for the same folder.
+void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
+{
+    if (frame.Descriptor() < 0)
+        return;
+    const std::size_t index = m_depth - 1;
+    WalkItem item;
+    std::size_t cut = 0;
+    try {
+        cut = frame.CopyLaterHalf(item.saved);
+        if (cut == 0)
+            return;
+        item.parent = NodeAbove(index);
+        item.name = frame.Name();
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    item.fd = fcntl(frame.Descriptor(), F_DUPFD_CLOEXEC, 0);
+    if (item.fd < 0)
+        return;
+    item.device = frame.Device();
+    item.inode = frame.Inode();
+    item.depth = m_baseDepth + index;
+    if (m_pQueue->Offer(item))
+        frame.DropFrom(cut);
+}
+
+std::shared_ptr<PathNode> FolderWalk::NodeAbove(std::size_t count)
+{
+    std::size_t made = count;
+    while (made > 0 && !m_nodes[made - 1])
+        --made;
+    std::shared_ptr<PathNode> node = made > 0 ? m_nodes[made - 1] : m_above;
+    for (; made < count; ++made) {
+        const DirectoryFrame& frame = *m_frames[made];
+        node = std::make_shared<PathNode>(frame.Name(), frame.Device(), frame.Inode(), std::move(node));
+        m_nodes[made] = node;
+    }
+    return node;
 }
 
 // Out of descriptors: gives up the oldest open listing (its rest is kept in memory) or, when only

@@ -4,17 +4,28 @@
 #include "ExtInfo.h"
 #include "ScanInfo.h"
 
+#include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <new>
 
 namespace {
 
 constexpr std::size_t kUsualExtensionCapacity = 256;
+// Totals reach the scan at least this often, whatever the walk is doing.
+constexpr std::chrono::milliseconds kFlushInterval{100};
+// The clock is read once per this many entries (well under a millisecond of walking).
+constexpr unsigned kEntriesPerClockRead = 128;
+// Extensions a thread remembers the record of; the rarer ones are found in the scan's index.
+constexpr std::size_t kMaxKnown = 1024;
+// A larger buffer of files waiting for their record is given back after a flush.
+constexpr std::size_t kKeptUnresolvedCapacity = 64 * 1024;
 
 } // namespace
 
 ScanTally::ScanTally(SCANINFO& scan)
     : m_scan(scan)
+    , m_lastFlush(std::chrono::steady_clock::now())
 {
     try {
         m_lastExtension.reserve(kUsualExtensionCapacity);
@@ -24,11 +35,16 @@ ScanTally::ScanTally(SCANINFO& scan)
     }
 }
 
+ScanTally::~ScanTally()
+{
+    Flush();
+}
+
 void ScanTally::AddFolder(std::uint64_t size)
 {
-    std::lock_guard lock(m_scan.cs);
-    ++m_scan.nFolders;
-    m_scan.nBytes += size;
+    ++m_nFolders;
+    m_nBytes += size;
+    Counted();
 }
 
 void ScanTally::AddRootFile(std::uint64_t size)
@@ -40,63 +56,137 @@ void ScanTally::AddRootFile(std::uint64_t size)
 
 void ScanTally::AddNotListed(std::uint64_t count)
 {
-    std::lock_guard lock(m_scan.cs);
-    m_scan.nNotListed += count;
+    m_nNotListed += count;
+    m_bGathered = true;
 }
 
 void ScanTally::AddNotEntered()
 {
-    std::lock_guard lock(m_scan.cs);
-    ++m_scan.nNotEntered;
+    ++m_nNotEntered;
+    m_bGathered = true;
 }
 
 void ScanTally::AddVanished()
 {
-    std::lock_guard lock(m_scan.cs);
-    ++m_scan.nVanished;
+    ++m_nVanished;
+    m_bGathered = true;
 }
 
 void ScanTally::AddFile(std::string_view name, std::uint64_t size)
 {
+    ++m_nFiles;
+    m_nBytes += size;
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);
-    EXTINFO* pRecord = RememberedRecord(extension);
-    bool bFolded = false;
-    if (!extension.empty() && !pRecord) {
-        // Folding needs no lock, so it happens before the lock is taken.
-        try {
-            m_folded.clear();
-            ExtensionFolding::AppendFolded(extension, m_folded);
-            bFolded = true;
-        } catch (const std::bad_alloc&) {
-            // The file is still counted, only not in any record.
+    if (!extension.empty()) {
+        if (m_pLast && extension == m_lastExtension) {
+            AddToKnown(*m_pLast, size);
+        } else {
+            m_pLast = nullptr;
+            // Out of memory the file still counts, only not in any record.
+            try {
+                m_folded.clear();
+                ExtensionFolding::AppendFolded(extension, m_folded);
+                const auto known = m_known.find(std::string_view(m_folded));
+                if (known != m_known.end()) {
+                    m_lastExtension.assign(extension);
+                    m_pLast = &known->second;
+                    AddToKnown(known->second, size);
+                } else {
+                    AddUnresolved(m_folded, size);
+                }
+            } catch (const std::bad_alloc&) {
+            }
         }
     }
+    Counted();
+}
+
+void ScanTally::AddToKnown(Pending& pending, std::uint64_t size)
+{
+    if (pending.nCount == 0) {
+        try {
+            m_changed.push_back(&pending);
+        } catch (const std::bad_alloc&) {
+            return;   // the file still counts, only not in its record
+        }
+    }
+    ++pending.nCount;
+    pending.nBytes += size;
+}
+
+void ScanTally::AddUnresolved(std::string_view folded, std::uint64_t size)
+{
+    // A name has at most 255 bytes; folded, its extension stays far below 65,536.
+    const auto length = static_cast<std::uint16_t>(std::min<std::size_t>(folded.size(), UINT16_MAX));
+    char header[sizeof size + sizeof length];
+    std::memcpy(header, &size, sizeof size);
+    std::memcpy(header + sizeof size, &length, sizeof length);
+    m_unresolved.reserve(m_unresolved.size() + sizeof header + length);
+    m_unresolved.append(header, sizeof header).append(folded.data(), length);
+}
+
+void ScanTally::Counted()
+{
+    m_bGathered = true;
+    if (++m_nSinceClock < kEntriesPerClockRead)
+        return;
+    m_nSinceClock = 0;
+    if (std::chrono::steady_clock::now() - m_lastFlush >= kFlushInterval)
+        Flush();
+}
+
+void ScanTally::Flush()
+{
+    m_lastFlush = std::chrono::steady_clock::now();
+    if (!m_bGathered)
+        return;
     {
         std::lock_guard lock(m_scan.cs);
-        ++m_scan.nFiles;
-        m_scan.nBytes += size;
-        if (bFolded)
-            pRecord = FindFoldedExtInfo(&m_scan, m_folded);
-        if (pRecord) {
-            ++pRecord->nCount;
-            pRecord->nBytes += size;
+        m_scan.nFolders += m_nFolders;
+        m_scan.nFiles += m_nFiles;
+        m_scan.nBytes += m_nBytes;
+        m_scan.nNotListed += m_nNotListed;
+        m_scan.nNotEntered += m_nNotEntered;
+        m_scan.nVanished += m_nVanished;
+        for (Pending* pPending : m_changed) {
+            pPending->pRecord->nCount += pPending->nCount;
+            pPending->pRecord->nBytes += pPending->nBytes;
         }
+        ResolveUnderLock();
     }
-    if (bFolded && pRecord)
-        Remember(extension, pRecord);
+    m_nFolders = m_nFiles = m_nBytes = 0;
+    m_nNotListed = m_nNotEntered = m_nVanished = 0;
+    m_bGathered = false;
+    for (Pending* pPending : m_changed)
+        pPending->nCount = pPending->nBytes = 0;
+    m_changed.clear();
+    m_unresolved.clear();
+    if (m_unresolved.capacity() > kKeptUnresolvedCapacity)
+        std::string().swap(m_unresolved);
 }
 
-EXTINFO* ScanTally::RememberedRecord(std::string_view extension) const
+// Finds or makes the record of each file gathered without one, and remembers the first few
+// records here, so that the common extensions need the scan's index no more.
+void ScanTally::ResolveUnderLock()
 {
-    return (m_pLastRecord && !extension.empty() && extension == m_lastExtension) ? m_pLastRecord : nullptr;
-}
-
-void ScanTally::Remember(std::string_view extension, EXTINFO* pRecord)
-{
-    try {
-        m_lastExtension.assign(extension);
-        m_pLastRecord = pRecord;
-    } catch (const std::bad_alloc&) {
-        m_pLastRecord = nullptr;
+    for (std::size_t offset = 0; offset < m_unresolved.size();) {
+        std::uint64_t size = 0;
+        std::uint16_t length = 0;
+        std::memcpy(&size, m_unresolved.data() + offset, sizeof size);
+        std::memcpy(&length, m_unresolved.data() + offset + sizeof size, sizeof length);
+        const std::string_view folded(m_unresolved.data() + offset + sizeof size + sizeof length, length);
+        offset += sizeof size + sizeof length + length;
+        // Out of memory the record is not made now; a later file with the extension tries again.
+        EXTINFO* pRecord = FindFoldedExtInfo(&m_scan, folded);
+        if (!pRecord)
+            continue;
+        ++pRecord->nCount;
+        pRecord->nBytes += size;
+        if (m_known.size() < kMaxKnown) {
+            try {
+                m_known.try_emplace(std::string(folded), Pending{pRecord, 0, 0});
+            } catch (const std::bad_alloc&) {
+            }
+        }
     }
 }

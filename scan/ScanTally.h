@@ -1,10 +1,18 @@
-// The worker's side of the shared counters: every update of the counters and records of a SCANINFO
-// made by a walk goes through here, each under the scan's lock and only for the update itself.
+// The walking thread's side of the shared counters: each walking thread gathers its counts and
+// extension totals here and adds them to the SCANINFO under the scan's lock in batches, when
+// asked (once per folder listed) and at least every 100 ms, so the window keeps seeing them grow
+// and the lock is taken far less often than once per entry.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 struct EXTINFO;
 struct SCANINFO;
@@ -12,12 +20,16 @@ struct SCANINFO;
 class ScanTally {
 public:
     explicit ScanTally(SCANINFO& scan);
+    // Adds what is still gathered.
+    ~ScanTally();
+    ScanTally(const ScanTally&) = delete;
+    ScanTally& operator=(const ScanTally&) = delete;
 
     // A subfolder below the root: one folder and its own size.
     void AddFolder(std::uint64_t size);
     // A file named `name` (the name alone): one file, its size, and its extension's record.
     void AddFile(std::string_view name, std::uint64_t size);
-    // A root that is itself a file: one file and its size, no record.
+    // A root that is itself a file: one file and its size, no record; added at once.
     void AddRootFile(std::uint64_t size);
 
     // What could not be counted (see SCANINFO).
@@ -25,15 +37,50 @@ public:
     void AddNotEntered();
     void AddVanished();
 
+    // Adds everything gathered to the scan under its lock (finding or making the records there)
+    // and starts gathering afresh. Never holds the lock across anything but the additions.
+    void Flush();
+
 private:
-    EXTINFO* RememberedRecord(std::string_view extension) const;
-    void Remember(std::string_view extension, EXTINFO* pRecord);
+    // Totals gathered since the last flush for an extension whose record this thread knows.
+    struct Pending {
+        EXTINFO* pRecord = nullptr;
+        std::uint64_t nCount = 0;
+        std::uint64_t nBytes = 0;
+    };
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    using KnownMap = std::unordered_map<std::string, Pending, TextHash, std::equal_to<>>;
+
+    void AddToKnown(Pending& pending, std::uint64_t size);
+    void AddUnresolved(std::string_view folded, std::uint64_t size);
+    void ResolveUnderLock();
+    void Counted();
 
     SCANINFO& m_scan;
+    std::uint64_t m_nFolders = 0;
+    std::uint64_t m_nFiles = 0;
+    std::uint64_t m_nBytes = 0;
+    std::uint64_t m_nNotListed = 0;
+    std::uint64_t m_nNotEntered = 0;
+    std::uint64_t m_nVanished = 0;
+    bool m_bGathered = false;
+
+    // Extensions whose record this thread has met (a bounded number: the common ones), and those
+    // of them with totals since the last flush. Records outlive the walk, so they stay valid.
+    KnownMap m_known;
+    std::vector<Pending*> m_changed;
+    // Files whose extension's record is not known here yet, found or made at the next flush: per
+    // file its size (8 bytes), the folded extension's length (2 bytes) and the extension.
+    std::string m_unresolved;
     // Files of one kind tend to come in runs, so the last extension met (as listed, before folding)
-    // and its record skip both the folding and the index. Records outlive the walk, so the
-    // pointer stays valid.
+    // and its totals skip both the folding and the lookup.
     std::string m_lastExtension;
-    EXTINFO* m_pLastRecord = nullptr;
+    Pending* m_pLast = nullptr;
     std::string m_folded;   // reused for every fold, so common extensions cost no allocation
+
+    unsigned m_nSinceClock = 0;
+    std::chrono::steady_clock::time_point m_lastFlush;
 };

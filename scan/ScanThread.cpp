@@ -4,6 +4,7 @@
 #include "RootAndLinkRule.h"
 #include "ScanInfo.h"
 #include "ScanTally.h"
+#include "WalkPool.h"
 
 #include <memory>
 
@@ -22,7 +23,7 @@ unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
         if (RootAndLinkRule::RootIsFile(pScan->szRoot, size))
             ScanTally(*pScan).AddRootFile(size);
         else
-            FolderWalk(*pScan, stopEvent, options).Run(pScan->szRoot.c_str());
+            WalkPool(*pScan, stopEvent, options).Run(pScan->szRoot.c_str());
     } catch (...) {
         // Nothing leaves the worker; the counts so far stand.
     }

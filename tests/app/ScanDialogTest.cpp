@@ -71,6 +71,8 @@ public:
     FolderWalkOptions Options()
     {
         FolderWalkOptions options;
+        // Held at one folder, a walk of several threads would go on with the rest of the tree.
+        options.threads = 1;
         options.onFolderOpened = [this](std::string_view, std::size_t depth) {
             if (depth != 1)
                 return;

@@ -397,7 +397,8 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
 
     const std::vector<std::vector<std::string>> badUsages = {
         {"--frobnicate", tree.Root()}, {"--sort=name", tree.Root()}, {"--csv", "--json", tree.Root()},
-        {"--csv"}, {tree.Root(), tree.Root()}, {""},
+        {"--csv"}, {tree.Root(), tree.Root()}, {""}, {"--threads", "0", tree.Root()}, {"--threads=65", tree.Root()},
+        {"--threads", "two", tree.Root()}, {tree.Root(), "--threads"},
     };
     for (const std::vector<std::string>& args : badUsages) {
         const ChildResult result = RunChild(kProgram, args);

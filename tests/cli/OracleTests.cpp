@@ -118,29 +118,33 @@ TEST(KestrumScanOracle, TotalsAndGroupsAgreeWithFindDuAndAwk)
     ASSERT_GT(files, 150u);
     ASSERT_GE(groups.size(), 10u);
 
-    const ChildResult json = RunChild(kProgram, {"--json", tree.Root()});
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    EXPECT_EQ(JsonNumber(json.out, "folders"), folders);
-    EXPECT_EQ(JsonNumber(json.out, "files"), files);
-    EXPECT_EQ(JsonNumber(json.out, "bytes"), bytes);
+    // One walking thread, two, and eight (which may also share out the 150-file listing).
+    for (const char* threads : {"1", "2", "8"}) {
+        SCOPED_TRACE(std::string(threads) + " threads");
+        const ChildResult json = RunChild(kProgram, {"--json", "--threads", threads, tree.Root()});
+        ASSERT_EQ(json.exitCode, 0) << json.err;
+        EXPECT_EQ(JsonNumber(json.out, "folders"), folders);
+        EXPECT_EQ(JsonNumber(json.out, "files"), files);
+        EXPECT_EQ(JsonNumber(json.out, "bytes"), bytes);
 
-    const ChildResult csv = RunChild(kProgram, {"--csv", tree.Root()});
-    ASSERT_EQ(csv.exitCode, 0) << csv.err;
-    const std::string rows = csv.out.substr(csv.out.find('\n') + 1);
-    std::uint64_t groupBytes = 0;
-    for (const auto& [ext, group] : groups)
-        groupBytes += group.second;
-    Groups fromCsv;
-    std::istringstream stream(rows);
-    for (std::string line; std::getline(stream, line);) {
-        std::istringstream fields(line);
-        std::string ext, count, size, percent;
-        ASSERT_TRUE(std::getline(fields, ext, ',') && std::getline(fields, count, ',') && std::getline(fields, size, ',')
-                    && std::getline(fields, percent)) << line;
-        fromCsv[ext] = {std::stoull(count), std::stoull(size)};
-        EXPECT_EQ(std::stoull(percent), groups.count(ext) ? groups.at(ext).second * 100 / groupBytes : ~0ULL) << ext;
+        const ChildResult csv = RunChild(kProgram, {"--csv", "--threads=" + std::string(threads), tree.Root()});
+        ASSERT_EQ(csv.exitCode, 0) << csv.err;
+        const std::string rows = csv.out.substr(csv.out.find('\n') + 1);
+        std::uint64_t groupBytes = 0;
+        for (const auto& [ext, group] : groups)
+            groupBytes += group.second;
+        Groups fromCsv;
+        std::istringstream stream(rows);
+        for (std::string line; std::getline(stream, line);) {
+            std::istringstream fields(line);
+            std::string ext, count, size, percent;
+            ASSERT_TRUE(std::getline(fields, ext, ',') && std::getline(fields, count, ',') && std::getline(fields, size, ',')
+                        && std::getline(fields, percent)) << line;
+            fromCsv[ext] = {std::stoull(count), std::stoull(size)};
+            EXPECT_EQ(std::stoull(percent), groups.count(ext) ? groups.at(ext).second * 100 / groupBytes : ~0ULL) << ext;
+        }
+        EXPECT_EQ(fromCsv, groups);
     }
-    EXPECT_EQ(fromCsv, groups);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <mutex>
 
 ScanCounts ReadCounts(SCANINFO& scan)
@@ -25,6 +26,19 @@ ScanCounts ReadCounts(SCANINFO& scan)
     return counts;
 }
 
+std::size_t TestWalkThreads()
+{
+    const char* text = std::getenv("KESTRUM_TEST_WALK_THREADS");
+    return text ? std::strtoul(text, nullptr, 10) : 0;
+}
+
+FolderWalkOptions WithTestThreads(FolderWalkOptions options)
+{
+    if (options.threads == 0)
+        options.threads = TestWalkThreads();
+    return options;
+}
+
 ScanCounts RunScan(const std::string& root, const FolderWalkOptions& options)
 {
     SCANINFO scan;
@@ -32,7 +46,7 @@ ScanCounts RunScan(const std::string& root, const FolderWalkOptions& options)
     {
         ScanJob job(scan);
         EXPECT_TRUE(job.Prepare(root));
-        job.RunHere(options);
+        job.RunHere(WithTestThreads(options));
         EXPECT_TRUE(job.IsDone());
         counts = ReadCounts(scan);
     }

@@ -27,7 +27,14 @@ struct ScanCounts {
 // The counters and records of scan, read under its lock.
 ScanCounts ReadCounts(SCANINFO& scan);
 
-// Prepares a ScanJob for root and runs the walk on the calling thread to its end.
+// Walking threads for the engine's tests, from KESTRUM_TEST_WALK_THREADS, so that CTest runs the
+// same tests with 1, 2 and 8 threads; 0 (the default count) when it is not set.
+std::size_t TestWalkThreads();
+// options, with TestWalkThreads() when they name no thread count.
+FolderWalkOptions WithTestThreads(FolderWalkOptions options);
+
+// Prepares a ScanJob for root and runs the walk (worker thread: the calling one) to its end, with
+// options.threads walking threads or else TestWalkThreads().
 ScanCounts RunScan(const std::string& root, const FolderWalkOptions& options = {});
 
 // Text form of counts, for passing them out of a child process.

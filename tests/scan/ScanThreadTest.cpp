@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,7 +27,7 @@ public:
     {
         m_bPrepared = m_job.Prepare(root);
     }
-    bool Start(FolderWalkOptions options = {}) { return m_bPrepared && m_job.Start(std::move(options)); }
+    bool Start(FolderWalkOptions options = {}) { return m_bPrepared && m_job.Start(WithTestThreads(std::move(options))); }
     bool Finish()
     {
         const bool bDone = m_job.WaitDone(kDoneWithin);
@@ -108,6 +109,7 @@ TEST(ScanThreadTest, StopDuringADeepWalkFinishesTheOpenListingsOnly)
     std::mutex openedLock;
     std::vector<std::pair<std::string, std::size_t>> opened;
     FolderWalkOptions options;
+    options.threads = 1;   // the path open at the stop is one thread's
     options.onFolderOpened = [&](std::string_view name, std::size_t depth) {
         std::lock_guard lock(openedLock);
         opened.emplace_back(name, depth);
@@ -129,6 +131,98 @@ TEST(ScanThreadTest, StopDuringADeepWalkFinishesTheOpenListingsOnly)
     EXPECT_EQ(opened[2], (std::pair<std::string, std::size_t>("a", 2)));
     EXPECT_EQ(opened[3], (std::pair<std::string, std::size_t>("b", 3)));
     FreeExtList(&scan);
+}
+
+// What one folder holds directly, as the walk must count it once the folder is listed.
+struct FolderContent {
+    std::uint64_t nFolders = 0;
+    std::uint64_t nFiles = 0;
+    std::uint64_t nBytes = 0;
+    std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> records;
+};
+
+// 40 folders of 150 files each (enough for a listing to be shared out between threads) below a
+// root with files of its own, every folder named uniquely. A stop comes as the third folder opens.
+// Whichever folders were opened by then (or were being opened as the stop came, at most one per
+// thread) must be counted exactly, entry by entry, and nothing else: no folder listed after the
+// stop, every listing already open (and every part of it handed to another thread) read to its end.
+TEST(ScanThreadTest, StopWithSeveralThreadsCountsExactlyTheFoldersListed)
+{
+    TempTree tree;
+    std::map<std::string, FolderContent> content;   // by folder name; "" is the root
+    std::map<std::string, std::string> paths;       // folder name -> relative path
+    auto fill = [&](const std::string& name, const std::string& path) {
+        FolderContent& folder = content[name];
+        for (int i = 0; i < 150; ++i) {
+            const std::string extension = (i % 3) ? ".dat" : ".Log";
+            const std::uint64_t size = static_cast<std::uint64_t>(i % 7);
+            ASSERT_TRUE(tree.MakeFile((path.empty() ? "" : path + "/") + "file" + std::to_string(i) + extension, size));
+            ++folder.nFiles;
+            folder.nBytes += size;
+            auto& record = folder.records[(i % 3) ? ".dat" : ".log"];
+            ++record.first;
+            record.second += size;
+        }
+    };
+    fill("", "");
+    std::vector<std::pair<std::string, std::string>> level = {{"", ""}};
+    for (const int breadth : {4, 3, 2}) {
+        std::vector<std::pair<std::string, std::string>> next;
+        for (const auto& [parentName, parentPath] : level) {
+            for (int i = 0; i < breadth; ++i) {
+                const std::string name = "t" + parentName + std::to_string(i);
+                const std::string path = parentPath.empty() ? name : parentPath + "/" + name;
+                ASSERT_TRUE(tree.MakeFolder(path));
+                fill(name, path);
+                paths[name] = path;
+                next.emplace_back(name, path);
+            }
+        }
+        level = std::move(next);
+    }
+    ASSERT_EQ(paths.size(), 4u + 12u + 24u);
+
+    for (const std::size_t threads : {2u, 8u}) {
+        SCANINFO scan;
+        Worker worker(scan, tree.Root());
+        std::mutex openedLock;
+        std::vector<std::string> opened;
+        FolderWalkOptions options;
+        options.threads = threads;
+        options.onFolderOpened = [&](std::string_view name, std::size_t depth) {
+            std::lock_guard lock(openedLock);
+            opened.emplace_back(depth == 0 ? std::string() : std::string(name));
+            if (opened.size() == 3)
+                scan.hStopEvent->Set();
+        };
+        ASSERT_TRUE(worker.Start(options));
+        ASSERT_TRUE(worker.Finish());
+
+        ScanCounts expected;
+        for (const std::string& name : opened) {
+            const FolderContent& folder = content.at(name);
+            expected.nFiles += folder.nFiles;
+            expected.nBytes += folder.nBytes;
+            for (const auto& [extension, totals] : folder.records) {
+                expected.records[extension].first += totals.first;
+                expected.records[extension].second += totals.second;
+            }
+            for (const auto& [child, path] : paths) {
+                const std::string parentPath = path.find('/') == std::string::npos ? "" : path.substr(0, path.rfind('/'));
+                if (parentPath == (name.empty() ? "" : paths.at(name))) {
+                    ++expected.nFolders;
+                    expected.nBytes += tree.SizeOf(path);
+                }
+            }
+        }
+        expected.listLength = expected.records.size();
+        const ScanCounts counts = ReadCounts(scan);
+        EXPECT_EQ(CountsToText(counts), CountsToText(expected)) << threads << " threads";
+        EXPECT_GE(opened.size(), 3u);
+        // At most one folder per thread was being opened as the stop came.
+        EXPECT_LE(opened.size(), 3u + threads) << threads << " threads";
+        FreeExtList(&scan);
+    }
 }
 
 // The window reads the counters under the lock while the worker runs, sees them only grow, and

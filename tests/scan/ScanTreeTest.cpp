@@ -10,10 +10,14 @@
 
 #include <dirent.h>
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -190,6 +194,47 @@ TEST(ScanTreeTest, UnreadableFoldersAreCountedButNotEntered)
     EXPECT_EQ(child.output, CountsToText(expected));
 }
 
+// Where no walking thread can be started (here the process limit of an unprivileged user is used
+// up), the worker walks the whole tree alone and counts exactly what a walk of one thread does.
+TEST(ScanTreeTest, ThreadsThatCannotStartLeaveTheWalkToTheWorker)
+{
+    TempTree tree;
+    for (const char* folder : {"a", "a/b", "c", "c/d", "c/d/e"})
+        ASSERT_TRUE(tree.MakeFolder(folder));
+    for (const char* file : {"a/x.txt", "a/b/y.TXT", "c/z.bin", "c/d/e/w.bin", "top"})
+        ASSERT_TRUE(tree.MakeFile(file, std::string(file).size()));
+    FolderWalkOptions alone;
+    alone.threads = 1;
+    const ScanCounts expected = RunScan(tree.Root(), alone);
+    ASSERT_EQ(expected.nFolders, 5u);
+    const std::string root = tree.Root();
+
+    const ChildResult child = RunInChild(
+        [&](std::string& output) {
+            constexpr gid_t kNobody = 65534;
+            const rlimit none{0, 0};
+            if ((geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
+                || setrlimit(RLIMIT_NPROC, &none) != 0) {
+                output = "could not take the right to start threads away";
+                return false;
+            }
+            try {
+                std::thread([] {}).join();
+                output = "a thread could still be started";
+                return false;
+            } catch (const std::system_error&) {
+            }
+            FolderWalkOptions options;
+            options.threads = 8;
+            output = CountsToText(RunScan(root, options));
+            return true;
+        },
+        std::chrono::seconds(60));
+    ASSERT_TRUE(child.bFinished);
+    ASSERT_EQ(child.exitCode, 0) << child.output;
+    EXPECT_EQ(child.output, CountsToText(expected));
+}
+
 // "" stands for "/": the walk lists the file-system root itself. A stop requested as the root
 // opens keeps the walk to the root's own entries, which the test counts for itself.
 TEST(ScanTreeTest, EmptyRootListsTheFileSystemRoot)
@@ -212,12 +257,14 @@ TEST(ScanTreeTest, EmptyRootListsTheFileSystemRoot)
     ASSERT_TRUE(job.Prepare("/"));
     EXPECT_EQ(scan.szRoot, "");
     std::vector<std::string> opened;
+    std::mutex openedLock;
     FolderWalkOptions options;
     options.onFolderOpened = [&](std::string_view name, std::size_t) {
+        std::lock_guard lock(openedLock);
         opened.emplace_back(name);
         scan.hStopEvent->Set();
     };
-    job.RunHere(options);
+    job.RunHere(WithTestThreads(options));
     const ScanCounts counts = ReadCounts(scan);
     FreeExtList(&scan);
     EXPECT_EQ(opened, std::vector<std::string>{""});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FolderWalk.h"
+#include "ScanCounters.h"
 
 #include <cstdint>
 #include <map>
@@ -10,13 +11,8 @@
 
 struct SCANINFO;
 
-struct ScanCounts {
-    std::uint64_t nFolders = 0;
-    std::uint64_t nFiles = 0;
-    std::uint64_t nBytes = 0;
-    std::uint64_t nNotListed = 0;
-    std::uint64_t nNotEntered = 0;
-    std::uint64_t nVanished = 0;
+// The counters, and what the records hold.
+struct ScanCounts : ScanCounters {
     // Folded extension -> (count, bytes).
     std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> records;
     std::size_t listLength = 0;   // records in pExtList (equals records.size() unless duplicated)

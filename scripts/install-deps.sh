@@ -9,9 +9,10 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb xauth
   locales
+  libxcb1-dev                                          # the help tip asks X11 for a compositor
   desktop-file-utils appstream man-db groff-base file  # checking the installed tree
   dpkg-dev                                             # the Debian package's dependencies
-  unicode-data
+  unicode-data                                         # the case-folding table is checked against it
 )
 
 missing=()

@@ -41,14 +41,7 @@ start() {
   "$program" >"$out/kestrum.log" 2>&1 &
   app=$!
   pids+=("$app")
-  win=
-  for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name '^Kestrum$' 2>/dev/null | head -1 || true)
-    [ -n "$win" ] && break
-    sleep 0.1
-  done
-  [ -n "$win" ] || { fail "no window appeared"; return 1; }
-  sleep 1 # the window manager frames and places the window
+  wait_for_window || { fail "no window appeared"; return 1; }
 }
 
 # Ends the program with Escape, as a user would; waits for it to exit.

@@ -28,14 +28,7 @@ start_desktop 1280 800
 
 "$program" >"$work/kestrum.log" 2>&1 &
 pids+=($!)
-win=
-for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --name '^Kestrum$' 2>/dev/null | head -1 || true)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "no window appeared" >&2; exit 1; }
-sleep 1 # the window manager frames and places the window
+wait_for_window || { echo "no window appeared" >&2; exit 1; }
 
 
 # The window opens at its template size, 224 x 130 dialog units, which sets the unit; after the

@@ -12,6 +12,18 @@ start_desktop() {
   for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 }
 
+# Sets $win to the program's window once it is mapped and framed; false when none appears.
+wait_for_window() {
+  win=
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Kestrum$' 2>/dev/null | head -1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  [ -n "$win" ] || return 1
+  sleep 1 # the window manager frames and places the window
+}
+
 # The client rectangle of $win: x y width height.
 client_rect() {
   xwininfo -id "$win" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}

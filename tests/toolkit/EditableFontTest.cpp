@@ -80,35 +80,31 @@ TEST(FontText, ParsesFieldByFieldAndStopsSafely)
     }
 }
 
-TEST(FontText, WritesBytesAsNumbersAndTheColourInLowercaseHex)
-{
-    LOGFONT logFont = ExampleFont();
-    logFont.lfUnderline = 255;
-    EXPECT_EQ(CEditableFont::FormatFontText(logFont, 0xABCDEF), "-11 0 0 0 400 0 255 0 0 0 0 0 \"MS Sans Serif\" abcdef");
-}
-
+// Bytes are written as numbers, the colour in lowercase hex; the clip precision is not kept.
 TEST_F(EditableFontTest, ProfileRoundTripKeepsFontAndColourButNotClipPrecision)
 {
     CEditableFont saved;
     LOGFONT logFont = ExampleFont();
+    logFont.lfUnderline = 255;
     logFont.lfClipPrecision = 7;
     saved.SetLogFont(logFont);
-    saved.m_crColor = 0;
+    saved.m_crColor = 0xABCDEF;
     ASSERT_TRUE(saved.SaveToProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT));
-    EXPECT_EQ(Stored(), kExampleText);
+    EXPECT_EQ(Stored(), "-11 0 0 0 400 0 255 0 0 0 0 0 \"MS Sans Serif\" abcdef");
 
     CEditableFont loaded;
     loaded.SetFont(QFont(QStringLiteral("Other"), 20));
     loaded.m_crColor = kUnread;
     ASSERT_TRUE(loaded.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT));
-    EXPECT_EQ(loaded.GetLogFont(), ExampleFont());
-    EXPECT_EQ(loaded.m_crColor, 0u);
+    logFont.lfClipPrecision = 0;
+    EXPECT_EQ(loaded.GetLogFont(), logFont);
+    EXPECT_EQ(loaded.m_crColor, 0xABCDEFu);
 
     // Ids without a string and a missing entry change nothing.
     EXPECT_FALSE(loaded.SaveToProfile(ID_OPTIONS_FONT, IDS_ENTRY_FONT));
     EXPECT_FALSE(loaded.LoadFromProfile(IDS_SECTION_MAIN, ID_OPTIONS_FONT));
     EXPECT_FALSE(loaded.LoadFromProfile(QStringLiteral("Main"), QStringLiteral("Missing")));
-    EXPECT_EQ(loaded.GetLogFont(), ExampleFont());
+    EXPECT_EQ(loaded.GetLogFont(), logFont);
 }
 
 TEST_F(EditableFontTest, QFontSurvivesTheStoredText)

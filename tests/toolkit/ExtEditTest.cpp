@@ -141,56 +141,41 @@ TEST_F(ExtEditTest, DroppedTwoLinesKeepFirstLineInSingleLineField)
     }
 }
 
-TEST_F(ExtEditTest, SelfMoveBeforeOntoAndAfterSelection)
+// A drag of "cd" within its own field or to a second field holding "12"; Ctrl copies.
+TEST_F(ExtEditTest, DragMovesOrCopiesWithinTheFieldOrToAnother)
 {
     struct Case {
+        bool bOtherField;
         int nDropIndex;
-        Qt::KeyboardModifiers keys;
-        const char* expected;
-    } const cases[] = {
-        {0, Qt::NoModifier, "cdabef"},
-        {3, Qt::NoModifier, "abcdef"}, // onto the selection: it stays where it was
-        {6, Qt::NoModifier, "abefcd"},
-        {6, Qt::ControlModifier, "abcdefcd"},
-    };
-    for (const Case& c : cases) {
-        for (const bool bMultiLine : {false, true}) {
-            CTestExtEdit& edit = MakeField(bMultiLine, QStringLiteral("abcdef"));
-            edit.GetEditControl().SetSel(2, 4);
-            const QPoint dropPoint = PointAt(edit, c.nDropIndex);
-            edit.onDrag = [&](const QMimeData* pData, Qt::DropActions actions) {
-                return DropOn(edit, pData, actions, dropPoint, c.keys);
-            };
-            DragSelection(edit);
-            EXPECT_EQ(edit.nDrags, 1);
-            EXPECT_EQ(Text(edit), QString::fromLatin1(c.expected)) << c.nDropIndex << " multi-line " << bMultiLine;
-            EXPECT_TRUE(edit.IsDragEnabled());
-            EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("keep"));
-        }
-    }
-}
-
-TEST_F(ExtEditTest, DragToAnotherFieldMovesOrCopies)
-{
-    struct Case {
         Qt::KeyboardModifiers keys;
         const char* source;
         const char* target;
     } const cases[] = {
-        {Qt::NoModifier, "abef", "1cd2"},
-        {Qt::ControlModifier, "abcdef", "1cd2"},
+        {false, 0, Qt::NoModifier, "cdabef", "12"},
+        {false, 3, Qt::NoModifier, "abcdef", "12"}, // onto the selection: it stays where it was
+        {false, 6, Qt::NoModifier, "abefcd", "12"},
+        {false, 6, Qt::ControlModifier, "abcdefcd", "12"},
+        {true, 1, Qt::NoModifier, "abef", "1cd2"},
+        {true, 1, Qt::ControlModifier, "abcdef", "1cd2"},
     };
     for (const Case& c : cases) {
-        CTestExtEdit& source = MakeField(false, QStringLiteral("abcdef"));
-        CTestExtEdit& target = MakeField(false, QStringLiteral("12"));
-        source.GetEditControl().SetSel(2, 4);
-        source.onDrag = [&](const QMimeData* pData, Qt::DropActions actions) {
-            return DropOn(target, pData, actions, PointAt(target, 1), c.keys);
-        };
-        DragSelection(source);
-        EXPECT_EQ(Text(source), QString::fromLatin1(c.source));
-        EXPECT_EQ(Text(target), QString::fromLatin1(c.target));
-        EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("keep"));
+        for (const bool bMultiLine : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.nDropIndex << " other " << c.bOtherField << " multi " << bMultiLine);
+            CTestExtEdit& source = MakeField(bMultiLine, QStringLiteral("abcdef"));
+            CTestExtEdit& target = MakeField(false, QStringLiteral("12"));
+            CTestExtEdit& dropOn = c.bOtherField ? target : source;
+            source.GetEditControl().SetSel(2, 4);
+            const QPoint dropPoint = PointAt(dropOn, c.nDropIndex);
+            source.onDrag = [&](const QMimeData* pData, Qt::DropActions actions) {
+                return DropOn(dropOn, pData, actions, dropPoint, c.keys);
+            };
+            DragSelection(source);
+            EXPECT_EQ(source.nDrags, 1);
+            EXPECT_EQ(Text(source), QString::fromLatin1(c.source));
+            EXPECT_EQ(Text(target), QString::fromLatin1(c.target));
+            EXPECT_TRUE(source.IsDragEnabled());
+            EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("keep"));
+        }
     }
 }
 

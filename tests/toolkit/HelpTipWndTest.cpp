@@ -326,7 +326,6 @@ TEST_F(HelpTipWndTest, HeightCountsEveryLineAndTheFrame)
     } cases[] = {
         {"One line", true, 1, 6},
         {"One line\nand another", true, 2, 6},
-        {"One line\nand another", false, 2, 9},
         {"One line\n", true, 2, 6},
         {"One line\n", false, 2, 9},
     };

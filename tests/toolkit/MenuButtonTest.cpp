@@ -74,13 +74,6 @@ protected:
         m_owner.Edit()->setFocus();
     }
 
-    // The middle of the button, on the screen: where a click lands and where Space opens the menu.
-    QPoint ButtonCentre() const
-    {
-        const QPoint topLeft = m_owner.m_button.mapToGlobal(QPoint(0, 0));
-        return topLeft + QPoint(m_owner.m_button.width() / 2, m_owner.m_button.height() / 2);
-    }
-
     CCommandOwner m_owner;
 };
 
@@ -102,7 +95,7 @@ TEST_F(MenuButtonTest, OpensAtThePointerOrAtTheCentreWithoutClickOrFocus)
              button.setFocus(Qt::TabFocusReason);
              QTest::keyClick(&button, Qt::Key_Space);
          },
-         ButtonCentre(), true},
+         button.mapToGlobal(QPoint(button.width() / 2, button.height() / 2)), true}, // the middle
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -7,12 +7,12 @@
 #include "SelectDirDialog.h"
 #include "StringTable.h"
 #include "TipRequest.h"
+#include "WarningBox.h"
 
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QTimerEvent>
@@ -383,7 +383,7 @@ void CScanDialog::SetButtonEnabled(int nId, bool bEnable)
 
 void CScanDialog::ShowMessage(unsigned nIDText)
 {
-    QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE), LoadQString(nIDText), QMessageBox::Ok);
+    ShowWarningBox(this, nIDText);
 }
 
 void CScanDialog::ScanOnOpen(const QString& folder)

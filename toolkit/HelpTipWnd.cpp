@@ -443,14 +443,14 @@ QSize CHelpTipWnd::CalcTipSize(const QString& text)
 {
     m_szText = text;
     const QFontMetrics metrics = m_pPopup ? QFontMetrics(m_fontTip, m_pPopup) : QFontMetrics(m_fontTip);
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    const int nLineHeight = metrics.size(Qt::TextExpandTabs, QStringLiteral(" ")).height();
+    m_lines = text.split(QLatin1Char('\n'));
+    m_nLineHeight = metrics.size(Qt::TextExpandTabs, QStringLiteral(" ")).height();
     int nWidth = 0;
-    for (const QString& line : lines)
+    for (const QString& line : m_lines)
         nWidth = std::max(nWidth, line.isEmpty() ? 0 : metrics.size(Qt::TextExpandTabs, line).width());
     // A final "\n" counts as a line of its own.
     const int nPadding = 2 * kMargin + (m_bSystemShadow ? 0 : kShadow);
-    return QSize(nWidth + nPadding, static_cast<int>(lines.size()) * nLineHeight + nPadding);
+    return QSize(nWidth + nPadding, static_cast<int>(m_lines.size()) * m_nLineHeight + nPadding);
 }
 
 QPoint CHelpTipWnd::PlaceTip(const QPoint& ptPointer, QPoint ptProposed, const QSize& size) const
@@ -533,13 +533,11 @@ void CHelpTipWnd::DrawTip(QPainter& painter, QRect rect, bool bPrint) const
     painter.setClipRect(rcText);
     painter.setFont(m_fontTip);
     painter.setPen(crText);
-    const QFontMetrics metrics(m_fontTip, painter.device());
-    const int nLineHeight = metrics.size(Qt::TextExpandTabs, QStringLiteral(" ")).height();
     int y = rcText.top();
-    for (const QString& line : m_szText.split(QLatin1Char('\n'))) {
-        painter.drawText(QRect(rcText.left(), y, rcText.width(), nLineHeight),
+    for (const QString& line : m_lines) {
+        painter.drawText(QRect(rcText.left(), y, rcText.width(), m_nLineHeight),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs | Qt::TextShowMnemonic, line);
-        y += nLineHeight;
+        y += m_nLineHeight;
     }
     painter.restore();
 }

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -92,6 +93,9 @@ private:
     Platform m_platform;
     quint32 m_dwTipFlags = 0;
     QString m_szText; // the text last measured, which is the text painted
+    // The measured text split at "\n" and its line height, kept for the paints that follow.
+    QStringList m_lines;
+    int m_nLineHeight = 0;
     QFont m_fontTip;
     QPoint m_ptLast;
     QPointer<QWidget> m_hWndLast;

@@ -3,6 +3,7 @@
 #include "FileSystemProperties.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "WarningBox.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -200,7 +201,7 @@ bool CSelectDirDialog::ReadFolder(QString& folder)
         path = QFileInfo(path).absolutePath();
     path = WithoutTrailingSlash(path);
     if (!m_canList(LocalPath(path))) {
-        QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE), LoadQString(IDS_INVALID_FOLDER), QMessageBox::Ok);
+        ShowWarningBox(this, IDS_INVALID_FOLDER);
         return false;
     }
     folder = path;

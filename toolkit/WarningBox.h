@@ -1,0 +1,7 @@
+// The program's warning: string `nIDText` in a modal box titled with the application's name, with
+// an OK button. Returns when the user closes it.
+#pragma once
+
+class QWidget;
+
+void ShowWarningBox(QWidget* pParent, unsigned nIDText);

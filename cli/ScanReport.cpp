@@ -6,6 +6,7 @@
 #include "Format.h"
 #include "Resource.h"
 #include "ScanInfo.h"
+#include "ScanJob.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
@@ -60,15 +61,9 @@ std::size_t PutEachRow(const std::vector<const EXTINFO*>& rows, RowAction put)
 } // namespace
 
 CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, bool ascending)
-    : m_szRoot(std::move(root)), m_column(column), m_bAscending(ascending)
+    : m_szRoot(std::move(root)), m_counters(ScanJob::SnapshotOf(scan)), m_column(column), m_bAscending(ascending)
 {
     std::lock_guard lock(scan.cs);
-    m_nFolders = scan.nFolders;
-    m_nFiles = scan.nFiles;
-    m_nBytes = scan.nBytes;
-    m_nNotListed = scan.nNotListed;
-    m_nNotEntered = scan.nNotEntered;
-    m_nVanished = scan.nVanished;
     m_pExtList = scan.pExtList;
     for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
         ++m_nRecords;
@@ -131,8 +126,8 @@ std::uint64_t CScanReport::PercentOfRow(const EXTINFO& row) const
 bool CScanReport::WriteText(std::FILE* out) const
 {
     try {
-        Put(out, LabelledText(IDS_CLI_CONTAINS, ContainsText(m_nFolders, m_nFiles)) + '\n');
-        Put(out, LabelledText(IDS_CLI_SIZE, SizeText(m_nBytes)) + "\n\n");
+        Put(out, LabelledText(IDS_CLI_CONTAINS, ContainsText(m_counters.nFolders, m_counters.nFiles)) + '\n');
+        Put(out, LabelledText(IDS_CLI_SIZE, SizeText(m_counters.nBytes)) + "\n\n");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -195,8 +190,8 @@ bool CScanReport::WriteCsv(std::FILE* out) const
 bool CScanReport::WriteJson(std::FILE* out) const
 {
     try {
-        Put(out, "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_nFolders)
-                     + ", \"files\": " + std::to_string(m_nFiles) + ", \"bytes\": " + std::to_string(m_nBytes)
+        Put(out, "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_counters.nFolders)
+                     + ", \"files\": " + std::to_string(m_counters.nFiles) + ", \"bytes\": " + std::to_string(m_counters.nBytes)
                      + ", \"extensions\": [");
     } catch (const std::bad_alloc&) {
         return false;
@@ -222,8 +217,8 @@ bool CScanReport::WriteJson(std::FILE* out) const
     // memory may be short here.
     char closing[128];
     std::snprintf(closing, sizeof closing, "], \"not_listed\": %llu, \"not_entered\": %llu, \"vanished\": %llu}\n",
-                  static_cast<unsigned long long>(m_nNotListed), static_cast<unsigned long long>(m_nNotEntered),
-                  static_cast<unsigned long long>(m_nVanished));
+                  static_cast<unsigned long long>(m_counters.nNotListed), static_cast<unsigned long long>(m_counters.nNotEntered),
+                  static_cast<unsigned long long>(m_counters.nVanished));
     Put(out, closing);
     return bComplete && nWritten == rows.size();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "ExtOrder.h"
+#include "ScanCounters.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -47,13 +48,7 @@ private:
     std::uint64_t PercentOfRow(const EXTINFO& row) const;
 
     std::string m_szRoot;
-    std::uint64_t m_nFolders = 0;
-    std::uint64_t m_nFiles = 0;
-    std::uint64_t m_nBytes = 0;
-    // What the scan could not count: "not_listed", "not_entered", "vanished" in the JSON.
-    std::uint64_t m_nNotListed = 0;
-    std::uint64_t m_nNotEntered = 0;
-    std::uint64_t m_nVanished = 0;
+    ScanCounters m_counters;
     std::uint64_t m_nRowBytes = 0;       // sum over the records: files without an extension are in none
     const EXTINFO* m_pExtList = nullptr;  // the scan's records, in the order the walk added them
     std::size_t m_nRecords = 0;

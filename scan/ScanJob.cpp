@@ -76,9 +76,14 @@ bool ScanJob::WaitDone(std::chrono::milliseconds timeout) const
 
 ScanCounters ScanJob::Snapshot() const
 {
-    std::lock_guard lock(m_scan.cs);
-    return ScanCounters{m_scan.nFolders,   m_scan.nFiles,      m_scan.nBytes,
-                        m_scan.nNotListed, m_scan.nNotEntered, m_scan.nVanished};
+    return SnapshotOf(m_scan);
+}
+
+ScanCounters ScanJob::SnapshotOf(SCANINFO& scan)
+{
+    std::lock_guard lock(scan.cs);
+    return ScanCounters{scan.nFolders,   scan.nFiles,      scan.nBytes,
+                        scan.nNotListed, scan.nNotEntered, scan.nVanished};
 }
 
 void ScanJob::Stop()

@@ -40,6 +40,8 @@ public:
     bool WaitDone(std::chrono::milliseconds timeout) const;
     // The counters under the scan's lock, so the six values belong together.
     ScanCounters Snapshot() const;
+    // The same for any scan, e.g. one whose walk ran elsewhere. Takes the scan's lock.
+    static ScanCounters SnapshotOf(SCANINFO& scan);
     // Asks the walk to stop (it finishes the listings it has open) and waits for its end.
     void Stop();
     // Once the walk has ended (or was never started): joins the worker and drops the events.

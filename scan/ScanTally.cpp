@@ -42,8 +42,8 @@ ScanTally::~ScanTally()
 
 void ScanTally::AddFolder(std::uint64_t size)
 {
-    ++m_nFolders;
-    m_nBytes += size;
+    ++m_counts.nFolders;
+    m_counts.nBytes += size;
     Counted();
 }
 
@@ -56,26 +56,26 @@ void ScanTally::AddRootFile(std::uint64_t size)
 
 void ScanTally::AddNotListed(std::uint64_t count)
 {
-    m_nNotListed += count;
+    m_counts.nNotListed += count;
     m_bGathered = true;
 }
 
 void ScanTally::AddNotEntered()
 {
-    ++m_nNotEntered;
+    ++m_counts.nNotEntered;
     m_bGathered = true;
 }
 
 void ScanTally::AddVanished()
 {
-    ++m_nVanished;
+    ++m_counts.nVanished;
     m_bGathered = true;
 }
 
 void ScanTally::AddFile(std::string_view name, std::uint64_t size)
 {
-    ++m_nFiles;
-    m_nBytes += size;
+    ++m_counts.nFiles;
+    m_counts.nBytes += size;
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);
     if (!extension.empty()) {
         if (m_pLast && extension == m_lastExtension) {
@@ -142,20 +142,19 @@ void ScanTally::Flush()
         return;
     {
         std::lock_guard lock(m_scan.cs);
-        m_scan.nFolders += m_nFolders;
-        m_scan.nFiles += m_nFiles;
-        m_scan.nBytes += m_nBytes;
-        m_scan.nNotListed += m_nNotListed;
-        m_scan.nNotEntered += m_nNotEntered;
-        m_scan.nVanished += m_nVanished;
+        m_scan.nFolders += m_counts.nFolders;
+        m_scan.nFiles += m_counts.nFiles;
+        m_scan.nBytes += m_counts.nBytes;
+        m_scan.nNotListed += m_counts.nNotListed;
+        m_scan.nNotEntered += m_counts.nNotEntered;
+        m_scan.nVanished += m_counts.nVanished;
         for (Pending* pPending : m_changed) {
             pPending->pRecord->nCount += pPending->nCount;
             pPending->pRecord->nBytes += pPending->nBytes;
         }
         ResolveUnderLock();
     }
-    m_nFolders = m_nFiles = m_nBytes = 0;
-    m_nNotListed = m_nNotEntered = m_nVanished = 0;
+    m_counts = {};
     m_bGathered = false;
     for (Pending* pPending : m_changed)
         pPending->nCount = pPending->nBytes = 0;

@@ -4,6 +4,8 @@
 // and the lock is taken far less often than once per entry.
 #pragma once
 
+#include "ScanCounters.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -60,12 +62,7 @@ private:
     void Counted();
 
     SCANINFO& m_scan;
-    std::uint64_t m_nFolders = 0;
-    std::uint64_t m_nFiles = 0;
-    std::uint64_t m_nBytes = 0;
-    std::uint64_t m_nNotListed = 0;
-    std::uint64_t m_nNotEntered = 0;
-    std::uint64_t m_nVanished = 0;
+    ScanCounters m_counts;   // gathered since the last flush
     bool m_bGathered = false;
 
     // Extensions whose record this thread has met (a bounded number: the common ones), and those

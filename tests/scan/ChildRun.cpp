@@ -1,5 +1,8 @@
 #include "ChildRun.h"
 
+#include <gtest/gtest.h>
+
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -65,4 +68,27 @@ ChildResult RunInChild(const std::function<bool(std::string& output)>& body, std
     result.bFinished = !bOpen && WIFEXITED(status);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+bool BecomeNobody()
+{
+    constexpr gid_t kNobody = 65534;
+    return geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0);
+}
+
+void ExpectChildOutput(const std::function<std::string()>& prepare, const std::function<std::string()>& run,
+                       const std::string& expected, std::chrono::seconds timeout, const std::string& what)
+{
+    const ChildResult child = RunInChild(
+        [&](std::string& output) {
+            output = prepare();
+            if (!output.empty())
+                return false;
+            output = run();
+            return true;
+        },
+        timeout);
+    ASSERT_TRUE(child.bFinished) << what;
+    ASSERT_EQ(child.exitCode, 0) << what << ": " << child.output;
+    EXPECT_EQ(child.output, expected) << what;
 }

@@ -15,3 +15,11 @@ struct ChildResult {
 // body runs in the child; its returned text goes back through a pipe; its result decides the exit
 // code (0 on true). A child still running after timeout is killed and reported unfinished.
 ChildResult RunInChild(const std::function<bool(std::string& output)>& body, std::chrono::seconds timeout);
+
+// In the child: as root (as in CI), becomes the unprivileged user nobody; false on failure.
+bool BecomeNobody();
+
+// Runs `run` in a child once `prepare` has set the child up (it returns why it could not, or ""),
+// and checks that the child finished and gave back `expected`.
+void ExpectChildOutput(const std::function<std::string()>& prepare, const std::function<std::string()>& run,
+                       const std::string& expected, std::chrono::seconds timeout, const std::string& what = "");

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,28 +161,6 @@ TEST(ScanTreeTest, UnreadableFoldersAreCountedButNotEntered)
     const std::uint64_t listOnlySize = tree.SizeOf("listonly");
     ASSERT_EQ(chmod(tree.Path("listonly").c_str(), 0444), 0);
     const std::string root = tree.Root();
-
-    const ChildResult child = RunInChild(
-        [&](std::string& output) {
-            if (geteuid() == 0) {
-                constexpr gid_t kNobody = 65534;
-                if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-                    output = "could not become nobody";
-                    return false;
-                }
-            }
-            if (access((root + "/locked").c_str(), R_OK) == 0 || access((root + "/listonly").c_str(), X_OK) == 0) {
-                output = "the folders are still open to this user";
-                return false;
-            }
-            output = CountsToText(RunScan(root));
-            return true;
-        },
-        std::chrono::seconds(60));
-    chmod(tree.Path("locked").c_str(), 0755);
-    chmod(tree.Path("listonly").c_str(), 0755);
-    ASSERT_TRUE(child.bFinished);
-    ASSERT_EQ(child.exitCode, 0) << child.output;
     ScanCounts expected;
     expected.nFolders = 4; // locked, open, listonly and inner (listed, never entered)
     expected.nFiles = 2;   // visible.txt, and named.TXT whose size cannot be read
@@ -191,7 +168,18 @@ TEST(ScanTreeTest, UnreadableFoldersAreCountedButNotEntered)
     expected.nBytes = lockedSize + openSize + 3 + listOnlySize;
     expected.records = {{".txt", {2, 3}}};
     expected.listLength = 1;
-    EXPECT_EQ(child.output, CountsToText(expected));
+
+    ExpectChildOutput(
+        [&]() -> std::string {
+            if (!BecomeNobody())
+                return "could not become nobody";
+            if (access((root + "/locked").c_str(), R_OK) == 0 || access((root + "/listonly").c_str(), X_OK) == 0)
+                return "the folders are still open to this user";
+            return "";
+        },
+        [&] { return CountsToText(RunScan(root)); }, CountsToText(expected), std::chrono::seconds(60));
+    chmod(tree.Path("locked").c_str(), 0755);
+    chmod(tree.Path("listonly").c_str(), 0755);
 }
 
 // Where no walking thread can be started (here the process limit of an unprivileged user is used
@@ -209,30 +197,24 @@ TEST(ScanTreeTest, ThreadsThatCannotStartLeaveTheWalkToTheWorker)
     ASSERT_EQ(expected.nFolders, 5u);
     const std::string root = tree.Root();
 
-    const ChildResult child = RunInChild(
-        [&](std::string& output) {
-            constexpr gid_t kNobody = 65534;
+    ExpectChildOutput(
+        [] {
             const rlimit none{0, 0};
-            if ((geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
-                || setrlimit(RLIMIT_NPROC, &none) != 0) {
-                output = "could not take the right to start threads away";
-                return false;
-            }
+            if (!BecomeNobody() || setrlimit(RLIMIT_NPROC, &none) != 0)
+                return "could not take the right to start threads away";
             try {
                 std::thread([] {}).join();
-                output = "a thread could still be started";
-                return false;
+                return "a thread could still be started";
             } catch (const std::system_error&) {
             }
+            return "";
+        },
+        [&] {
             FolderWalkOptions options;
             options.threads = 8;
-            output = CountsToText(RunScan(root, options));
-            return true;
+            return CountsToText(RunScan(root, options));
         },
-        std::chrono::seconds(60));
-    ASSERT_TRUE(child.bFinished);
-    ASSERT_EQ(child.exitCode, 0) << child.output;
-    EXPECT_EQ(child.output, CountsToText(expected));
+        CountsToText(expected), std::chrono::seconds(60));
 }
 
 // "" stands for "/": the walk lists the file-system root itself. A stop requested as the root

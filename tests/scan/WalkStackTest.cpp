@@ -142,20 +142,14 @@ TEST_F(DeepTreeTest, FiveThousandLevelsAreWalkedWithSixtyFourDescriptorsAllowed)
 {
     ASSERT_TRUE(s_bBuilt);
     const std::string root = s_pTree->Root();
-    const ChildResult child = RunInChild(
-        [&](std::string& output) {
+    ExpectChildOutput(
+        [] {
             const rlimit limit{64, 64};
-            if (setrlimit(RLIMIT_NOFILE, &limit) != 0 || OpenDescriptors() > 32) {
-                output = "could not set the limit with few descriptors open";
-                return false;
-            }
-            output = CountsToText(RunScan(root));
-            return true;
+            return setrlimit(RLIMIT_NOFILE, &limit) == 0 && OpenDescriptors() <= 32
+                       ? ""
+                       : "could not set the limit with few descriptors open";
         },
-        std::chrono::seconds(120));
-    ASSERT_TRUE(child.bFinished);
-    ASSERT_EQ(child.exitCode, 0) << child.output;
-    EXPECT_EQ(child.output, CountsToText(s_expected));
+        [&] { return CountsToText(RunScan(root)); }, CountsToText(s_expected), std::chrono::seconds(120));
 }
 
 using OpenedFolders = std::vector<std::pair<std::string, std::size_t>>;
@@ -299,8 +293,9 @@ TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
             // Folders a, b, c; files; folders not listed (b, when it lost entries).
             const std::string expected = "3 " + std::to_string(12 - bLost) + " " + (bLost > 0 ? "1" : "0");
 
-            const ChildResult child = RunInChild(
-                [&](std::string& output) {
+            ExpectChildOutput(
+                [&] { return !bFewDescriptors || LeaveFreeDescriptors(2) ? "" : "could not lower the limit"; },
+                [&] {
                     FolderWalkOptions options;
                     options.maxOpenListings = 1;
                     // Which listings are closed when c opens is one thread's walk order.
@@ -313,20 +308,12 @@ TEST(WalkStackTest, FoldersMovedWhileClosedLoseOnlyWhatLeftTheTree)
                         for (const auto& [from, to] : c.moves)
                             bMoved = bMoved && rename(tree.Path(from).c_str(), tree.Path(to).c_str()) == 0;
                     };
-                    if (bFewDescriptors && !LeaveFreeDescriptors(2)) {
-                        output = "could not lower the limit";
-                        return false;
-                    }
                     const ScanCounts counts = RunScan(tree.Path("root"), options);
-                    output = bMoved ? std::to_string(counts.nFolders) + " " + std::to_string(counts.nFiles) + " "
-                                          + std::to_string(counts.nNotListed)
-                                    : "a move failed";
-                    return true;
+                    return bMoved ? std::to_string(counts.nFolders) + " " + std::to_string(counts.nFiles) + " "
+                                        + std::to_string(counts.nNotListed)
+                                  : std::string("a move failed");
                 },
-                std::chrono::seconds(60));
-            ASSERT_TRUE(child.bFinished);
-            ASSERT_EQ(child.exitCode, 0) << child.output;
-            EXPECT_EQ(child.output, expected) << c.what << (bFewDescriptors ? ", two descriptors" : "");
+                expected, std::chrono::seconds(60), std::string(c.what) + (bFewDescriptors ? ", two descriptors" : ""));
         }
     }
 }
@@ -394,19 +381,9 @@ TEST(WalkStackTest, RunningOutOfDescriptorsIsReportedAndTwoAreEnough)
     } cases[] = {{1, oneListing}, {2, complete}};
     const std::string root = tree.Root();
     for (const auto& c : cases) {
-        const ChildResult child = RunInChild(
-            [&](std::string& output) {
-                if (!LeaveFreeDescriptors(c.free)) {
-                    output = "could not lower the limit";
-                    return false;
-                }
-                output = CountsToText(RunScan(root));
-                return true;
-            },
-            std::chrono::seconds(60));
-        ASSERT_TRUE(child.bFinished);
-        ASSERT_EQ(child.exitCode, 0) << child.output;
-        EXPECT_EQ(child.output, CountsToText(c.expected)) << c.free << " free";
+        ExpectChildOutput([&] { return LeaveFreeDescriptors(c.free) ? "" : "could not lower the limit"; },
+                          [&] { return CountsToText(RunScan(root)); }, CountsToText(c.expected),
+                          std::chrono::seconds(60), std::to_string(c.free) + " free");
     }
 }
 

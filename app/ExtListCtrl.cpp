@@ -193,7 +193,7 @@ void CExtListCtrl::CRowModel::Sort()
 
 void CExtListCtrl::CRowModel::RefreshFonts()
 {
-    if (!m_rows.empty() && m_nColumns > 0)
+    if (m_nRows > 0 && m_nColumns > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, m_nColumns - 1), {Qt::FontRole});
 }
 

@@ -10,50 +10,6 @@
 #include <limits>
 #include <new>
 #include <numeric>
-#include <string_view>
-
-namespace {
-
-// The locale's collation key of every record's extension, end to end in one buffer: comparing
-// two keys bytewise orders the extensions as strcoll does, at the cost of one strxfrm each.
-class CollationKeys {
-public:
-    explicit CollationKeys(const std::vector<const EXTINFO*>& records)
-    {
-        m_ends.reserve(records.size());
-        for (const EXTINFO* record : records) {
-            Append(record->szExt.c_str());
-            m_ends.push_back(m_keys.size());
-        }
-    }
-
-    std::string_view Key(std::size_t i) const
-    {
-        const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
-        return std::string_view(m_keys).substr(begin, m_ends[i] - begin);
-    }
-
-private:
-    void Append(const char* text)
-    {
-        const std::size_t begin = m_keys.size();
-        std::size_t room = std::strlen(text) * 4 + 16;
-        for (;;) {
-            m_keys.resize(begin + room);
-            const std::size_t length = std::strxfrm(m_keys.data() + begin, text, room);
-            if (length < room) {
-                m_keys.resize(begin + length);
-                return;
-            }
-            room = length + 1;
-        }
-    }
-
-    std::string m_keys;
-    std::vector<std::size_t> m_ends;
-};
-
-} // namespace
 
 ExtTable::ExtTable(const ScanResult& result)
 {
@@ -118,28 +74,30 @@ void ExtTable::PrepareRanks()
     for (const EXTINFO* record = m_pRecords; record; record = record->pNext)
         m_records.push_back(record);
 
+    // The names are ranked once per result with strcoll itself: glibc's strxfrm keys, which
+    // would be cheaper to compare, do not always order as strcoll does (names of punctuation and
+    // digits in a UTF-8 locale), and the rows must come out as the comparison orders them.
     std::vector<std::uint32_t> byName(m_nRecords);
-    {
-        const CollationKeys keys(m_records);
-        std::iota(byName.begin(), byName.end(), 0u);
-        std::sort(byName.begin(), byName.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const int order = keys.Key(a).compare(keys.Key(b));
-            return order != 0 ? order < 0 : m_records[a]->szExt < m_records[b]->szExt;
-        });
-        // Names the locale collates alike form one group; a descending order reverses the
-        // groups but keeps the bytes ascending inside each, as an ascending one does.
-        m_nameRankUp.assign(m_nRecords, 0);
-        m_nameRankDown.assign(m_nRecords, 0);
-        std::uint32_t nDown = 0;
-        std::size_t groupEnd = m_nRecords;
-        for (std::size_t position = m_nRecords; position-- > 0;) {
-            m_nameRankUp[byName[position]] = static_cast<std::uint32_t>(position);
-            const bool bGroupStart = position == 0 || keys.Key(byName[position - 1]) != keys.Key(byName[position]);
-            if (bGroupStart) {
-                for (std::size_t member = position; member < groupEnd; ++member)
-                    m_nameRankDown[byName[member]] = nDown++;
-                groupEnd = position;
-            }
+    std::iota(byName.begin(), byName.end(), 0u);
+    const auto collate = [this](std::uint32_t a, std::uint32_t b) {
+        return std::strcoll(m_records[a]->szExt.c_str(), m_records[b]->szExt.c_str());
+    };
+    std::sort(byName.begin(), byName.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int order = collate(a, b);
+        return order != 0 ? order < 0 : m_records[a]->szExt < m_records[b]->szExt;
+    });
+    // Names the locale collates alike form one group; a descending order reverses the groups
+    // but keeps the bytes ascending inside each, as an ascending one does.
+    m_nameRankUp.assign(m_nRecords, 0);
+    m_nameRankDown.assign(m_nRecords, 0);
+    std::uint32_t nDown = 0;
+    std::size_t groupEnd = m_nRecords;
+    for (std::size_t position = m_nRecords; position-- > 0;) {
+        m_nameRankUp[byName[position]] = static_cast<std::uint32_t>(position);
+        if (position == 0 || collate(byName[position - 1], byName[position]) != 0) {
+            for (std::size_t member = position; member < groupEnd; ++member)
+                m_nameRankDown[byName[member]] = nDown++;
+            groupEnd = position;
         }
     }
 }

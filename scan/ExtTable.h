@@ -66,7 +66,8 @@ private:
     std::uint64_t m_nTotalBytes = 0;
 
     // Built once per result, on the first Order: the records by index and, for each, its place
-    // among the names by the locale's collation (ties by bytes), ascending and descending.
+    // among the names by the locale's collation (ties by bytes), ascending and descending, so
+    // that every later order compares numbers only.
     std::vector<const EXTINFO*> m_records;
     std::vector<std::uint32_t> m_nameRankUp;
     std::vector<std::uint32_t> m_nameRankDown;

@@ -344,8 +344,14 @@ void CScanDialog::OnCancel()
     CResizableDialog::OnCancel();
 }
 
+// The results on screen always belong to the folder shown: a change during a scan (typed, chosen
+// with "Find..." or dropped) stops it, and what it counted is dropped with the rest.
 void CScanDialog::OnChangeFolder()
 {
+    if (m_job.IsRunning()) {
+        OnStop(); // returns once the walk has ended
+        EndScan();
+    }
     m_editContains.GetEditControl().SetWindowText(QString());
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSelected.GetEditControl().SetWindowText(QString());

@@ -344,6 +344,21 @@ TEST_F(ScanDialogTest, TypingIntoTheFolderBoxDuringAScanStopsItAndKeepsTheResult
     EXPECT_EQ(m_pList->RowCount(), 0);
 }
 
+// A field narrower than its text would show the text's end, the caret's place after writing.
+TEST_F(ScanDialogTest, ResultFieldsShowTheirTextFromTheStart)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 2, 7));
+    ASSERT_TRUE(Scan(tree.Root()));
+    m_pList->selectAll();
+    for (QLineEdit* pField : {m_pContains, m_pSize, m_pSelected}) {
+        SCOPED_TRACE(pField->text().toStdString());
+        EXPECT_FALSE(pField->text().isEmpty());
+        EXPECT_EQ(pField->cursorPosition(), 0);
+        EXPECT_FALSE(pField->hasSelectedText());
+    }
+}
+
 TEST_F(ScanDialogTest, StopEndsTheScanWithinATickAndListsWhatWasCounted)
 {
     TempTree tree;

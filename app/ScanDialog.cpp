@@ -34,6 +34,13 @@ std::string TableFormat(unsigned nId)
     return std::string(LoadString(nId));
 }
 
+// Writing leaves the caret after the text, and a field too narrow for it would show its end: a
+// result is read from its first character. The text stays whole for dragging and copying.
+void ShowFromStart(CExtEdit& field)
+{
+    field.GetEditControl().SetSel(0, 0);
+}
+
 } // namespace
 
 CScanDialog::CScanDialog(QWidget* pParent)
@@ -319,10 +326,12 @@ void CScanDialog::ShowCounters()
     m_editContains.GetEditControl().SetWindowText(QString());
     m_editContains.AppendFormat(TableFormat(IDS_FMT_FOLDERS).c_str(), FormatNumber(counters.nFolders).c_str());
     m_editContains.AppendFormat(TableFormat(IDS_FMT_FILES).c_str(), FormatNumber(counters.nFiles).c_str());
+    ShowFromStart(m_editContains);
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSize.AppendFormat(TableFormat(IDS_FMT_BYTES).c_str(), FormatNumber(counters.nBytes).c_str());
+    ShowFromStart(m_editSize);
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();
 }
@@ -344,8 +353,14 @@ void CScanDialog::OnCancel()
     CResizableDialog::OnCancel();
 }
 
+// The results on screen always belong to the folder shown: a change during a scan (typed, chosen
+// with "Find..." or dropped) stops it, and what it counted is dropped with the rest.
 void CScanDialog::OnChangeFolder()
 {
+    if (m_job.IsRunning()) {
+        OnStop(); // returns once the walk has ended
+        EndScan();
+    }
     m_editContains.GetEditControl().SetWindowText(QString());
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSelected.GetEditControl().SetWindowText(QString());
@@ -357,6 +372,7 @@ void CScanDialog::OnListSelectionChanged()
     QString summary;
     m_listExt.GetSelectionSummary(summary);
     m_editSelected.GetEditControl().SetWindowText(summary);
+    ShowFromStart(m_editSelected);
     if (QWidget* pSelected = m_editSelected.GetWidget())
         pSelected->update();
 }

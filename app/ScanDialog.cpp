@@ -27,6 +27,13 @@ constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTE
 // The controls whose tips the dialog answers, by control id.
 constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST};
 
+// Writing leaves the caret after the text, and a field too narrow for it would show its end: a
+// result is read from its first character. The text stays whole for dragging and copying.
+void ShowFromStart(CExtEdit& field)
+{
+    field.GetEditControl().SetSel(0, 0);
+}
+
 } // namespace
 
 CScanDialog::CScanDialog(QWidget* pParent)
@@ -308,10 +315,12 @@ void CScanDialog::ShowCounters()
     const ScanCounters counters = m_job.Snapshot();
     m_editContains.GetEditControl().SetWindowText(QString());
     m_editContains.AppendText(QString::fromStdString(ContainsText(counters.nFolders, counters.nFiles)));
+    ShowFromStart(m_editContains);
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSize.AppendText(QString::fromStdString(SizeText(counters.nBytes)));
+    ShowFromStart(m_editSize);
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();
 }
@@ -331,8 +340,14 @@ void CScanDialog::OnCancel()
     CResizableDialog::OnCancel();
 }
 
+// The results on screen always belong to the folder shown: a change during a scan (typed, chosen
+// with "Find..." or dropped) stops it, and what it counted is dropped with the rest.
 void CScanDialog::OnChangeFolder()
 {
+    if (m_job.IsRunning()) {
+        OnStop(); // returns once the walk has ended
+        EndScan();
+    }
     m_editContains.GetEditControl().SetWindowText(QString());
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSelected.GetEditControl().SetWindowText(QString());
@@ -344,6 +359,7 @@ void CScanDialog::OnListSelectionChanged()
     QString summary;
     m_listExt.GetSelectionSummary(summary);
     m_editSelected.GetEditControl().SetWindowText(summary);
+    ShowFromStart(m_editSelected);
     if (QWidget* pSelected = m_editSelected.GetWidget())
         pSelected->update();
 }

@@ -6,12 +6,19 @@
 namespace {
 
 // Qt's font dialog always shows its effects group and offers no switch for it; the group is the
-// one holding the check boxes. When it is not found, it stays.
+// one holding the check boxes. When it is not found, it stays. The sample beside it spans the
+// group's row and takes only the height the rows give it, so the group keeps its place: collapsed,
+// it would leave the sample a strip too thin to show a large font.
 void HideEffects(QFontDialog& dialog)
 {
-    for (QGroupBox* pGroup : dialog.findChildren<QGroupBox*>())
-        if (!pGroup->findChildren<QCheckBox*>().isEmpty())
-            pGroup->hide();
+    for (QGroupBox* pGroup : dialog.findChildren<QGroupBox*>()) {
+        if (pGroup->findChildren<QCheckBox*>().isEmpty())
+            continue;
+        QSizePolicy policy = pGroup->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        pGroup->setSizePolicy(policy);
+        pGroup->hide();
+    }
 }
 
 } // namespace

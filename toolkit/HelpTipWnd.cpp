@@ -335,8 +335,15 @@ void CHelpTipWnd::Tick()
 {
     const QPoint pt = m_platform.cursorPos();
     QWidget* pWndAt = m_platform.widgetAt(pt);
-    if (!pWndAt)
+    if (!pWndAt) {
+        // Over the desktop or another program's window: no tip of ours belongs there, and the
+        // rest starts over when the pointer comes back.
+        HideTip();
+        m_hWndLast = nullptr;
+        m_ptLast = pt;
+        m_nStillTicks = 0;
         return;
+    }
     if (pWndAt->window() == m_pPopup) {
         HideTip();
         return;

@@ -317,6 +317,47 @@ TEST_F(ScanDialogTest, TypingIntoTheFolderBoxEmptiesTheResults)
     EXPECT_EQ(m_pList->TotalFiles(), 0u);
 }
 
+TEST_F(ScanDialogTest, TypingIntoTheFolderBoxDuringAScanStopsItAndKeepsTheResultsEmpty)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 5, 7));
+    WorkerGate gate;
+    m_pDialog->SetWalkOptionsForTesting(gate.Options());
+    m_pFolder->setText(QString::fromStdString(tree.Root()));
+    m_pScanNow->click();
+    ASSERT_TRUE(gate.WaitUntilHeld());
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pContains->text().isEmpty(); }, 2000));
+
+    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
+    m_pFolder->setFocus();
+    QTest::keyClick(m_pFolder, Qt::Key_X);
+    opener.join();
+    EXPECT_FALSE(m_pDialog->IsScanning());
+    EXPECT_TRUE(m_pScanNow->isEnabled());
+    EXPECT_FALSE(m_pStop->isEnabled());
+
+    // Ticks later, nothing of the stopped scan comes back under the new folder's name.
+    QTest::qWait(1200);
+    EXPECT_TRUE(m_pContains->text().isEmpty());
+    EXPECT_TRUE(m_pSize->text().isEmpty());
+    EXPECT_EQ(m_pList->RowCount(), 0);
+}
+
+// A field narrower than its text would show the text's end, the caret's place after writing.
+TEST_F(ScanDialogTest, ResultFieldsShowTheirTextFromTheStart)
+{
+    TempTree tree;
+    ASSERT_TRUE(BuildTree(tree, 2, 7));
+    ASSERT_TRUE(Scan(tree.Root()));
+    m_pList->selectAll();
+    for (QLineEdit* pField : {m_pContains, m_pSize, m_pSelected}) {
+        SCOPED_TRACE(pField->text().toStdString());
+        EXPECT_FALSE(pField->text().isEmpty());
+        EXPECT_EQ(pField->cursorPosition(), 0);
+        EXPECT_FALSE(pField->hasSelectedText());
+    }
+}
+
 TEST_F(ScanDialogTest, StopEndsTheScanWithinATickAndListsWhatWasCounted)
 {
     TempTree tree;

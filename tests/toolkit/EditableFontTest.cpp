@@ -6,6 +6,9 @@
 #include "ShownWindow.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -173,6 +176,35 @@ TEST_F(EditableFontTest, DialogCaptionAndAnswer)
             EXPECT_EQ(font.GetLogFont(), ExampleFont());
         }
     }
+}
+
+// The sample of Qt's font dialog: the edit field in the group that holds no check box.
+QLineEdit* SampleOf(const QFontDialog& dialog)
+{
+    for (QGroupBox* pGroup : dialog.findChildren<QGroupBox*>())
+        if (pGroup->findChildren<QCheckBox*>().isEmpty())
+            if (auto* pSample = pGroup->findChild<QLineEdit*>())
+                return pSample;
+    return nullptr;
+}
+
+// Without the effects group, the sample is as tall as in Qt's own dialog, where a large font shows.
+TEST(EditFontDialog, SampleWithoutEffectsKeepsItsHeight)
+{
+    LOGFONT logFont = ExampleFont();
+    logFont.lfHeight = -96; // 72 points at 96 dpi
+    int nHeight[2] = {};
+    for (const bool bEffects : {true, false}) {
+        CEditFontDialog dialog(QString(), logFont, {}, bEffects);
+        dialog.show();
+        QApplication::processEvents();
+        const QLineEdit* pSample = SampleOf(dialog);
+        ASSERT_NE(pSample, nullptr);
+        ASSERT_TRUE(pSample->isVisible());
+        nHeight[bEffects] = pSample->height();
+    }
+    EXPECT_GT(nHeight[true], 0);
+    EXPECT_GE(nHeight[false], nHeight[true]);
 }
 
 } // namespace

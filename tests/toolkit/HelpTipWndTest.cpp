@@ -179,6 +179,31 @@ TEST_F(HelpTipWndTest, FirstRequestAtFifthStillTickGoesToTheRedirectTargetWithTh
     EXPECT_FALSE(TipShown(*tip));
 }
 
+TEST_F(HelpTipWndTest, PointerOverNoWindowOfOursHidesTheTipAtOnce)
+{
+    auto tip = TipOn();
+    RestUntilRequest(*tip);
+    ASSERT_TRUE(TipShown(*tip));
+
+    // Onto the desktop or another program's window, and resting there.
+    m_pWidget = nullptr;
+    m_ptPointer = m_dialog.frameGeometry().bottomRight() + QPoint(40, 40);
+    Tick(*tip);
+    EXPECT_FALSE(TipShown(*tip));
+    Tick(*tip, 10);
+    EXPECT_FALSE(TipShown(*tip));
+    EXPECT_EQ(m_recorder.m_requests.size(), 1u);
+
+    // Back on the button, the rest starts over.
+    m_pWidget = m_pButton;
+    m_ptPointer = m_pButton->mapToGlobal(m_pButton->rect().center());
+    Tick(*tip, 5);
+    EXPECT_EQ(m_recorder.m_requests.size(), 1u);
+    Tick(*tip);
+    EXPECT_EQ(m_recorder.m_requests.size(), 2u);
+    EXPECT_TRUE(TipShown(*tip));
+}
+
 TEST_F(HelpTipWndTest, MovingByTheDoubleClickDistanceRestsOnlyRightAndDown)
 {
     const int d = QGuiApplication::styleHints()->mouseDoubleClickDistance();

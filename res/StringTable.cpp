@@ -96,8 +96,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_BAD_THREADS, "kestrum-scan: --threads takes a number from 1 to %s, not %s"},
     {IDS_CLI_REPORT_CUT_SHORT, "kestrum-scan: out of memory; the report was cut short after the rows shown"},
     // Version lines and the window program's command line (3500 to 3599).
-    {IDS_CLI_VERSION, "kestrum-scan %s\n"},
-    {IDS_APP_VERSION, "kestrum %s\n"},
+    {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
+    {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},
     {IDS_APP_USAGE,
      "Usage: kestrum [FOLDER]\n"
      "Opens the Kestrum window, which counts the folders, files and bytes below a folder and\n"

@@ -11,7 +11,9 @@ packages=(
   locales
   libxcb1-dev                                          # the help tip asks X11 for a compositor
   desktop-file-utils appstream man-db groff-base file  # checking the installed tree
+  xdg-utils                                            # ... and who opens folders after it
   dpkg-dev                                             # the Debian package's dependencies
+  lintian                                              # checking the Debian package
   unicode-data                                         # the case-folding table is checked against it
 )
 

@@ -18,5 +18,6 @@ cmake --build "$build" -j"$(nproc)"
 package=$(ls -t "$build"/kestrum_*.deb | head -n 1)
 echo "Package: $package"
 if command -v lintian >/dev/null; then
-  lintian --info "$package" || echo "lintian found problems (above)" >&2
+  # -I --pedantic: also the informational and pedantic tags a distribution's reviewer reads.
+  lintian -I --pedantic --info "$package" || echo "lintian found problems (above)" >&2
 fi

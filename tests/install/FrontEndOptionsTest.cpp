@@ -21,8 +21,8 @@ const std::string kVersion = KESTRUM_VERSION;
 
 TEST(FrontEndOptions, AnswerWithoutAWindowAndExitAsDocumented)
 {
-    const std::string kestrumVersion = "kestrum " + kVersion + "\n";
-    const std::string scanVersion = "kestrum-scan " + kVersion + "\n";
+    const std::string kestrumVersion = "kestrum " + kVersion + "\nLicense MIT\n";
+    const std::string scanVersion = "kestrum-scan " + kVersion + "\nLicense MIT\n";
     const OptionCase cases[] = {
         {KESTRUM_PATH, {"--help"}, 0, "Usage: kestrum [FOLDER]", nullptr},
         {KESTRUM_PATH, {"-h"}, 0, "Usage: kestrum [FOLDER]", nullptr},

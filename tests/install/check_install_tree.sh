@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a built tree into a temporary DESTDIR and checks what landed there as a desktop would:
-# the files in their places, the desktop entry and the metainfo through their validators, both
-# manual pages rendered without a warning, and the installed programs run.
+# the files in their places, the desktop entry and the metainfo through their validators (which
+# must have nothing at all to say), both manual pages rendered without a warning, the installed
+# programs run, and the default program for folders left as it was.
 # Usage: check_install_tree.sh BUILD_DIR VERSION APP_ID
 set -uo pipefail
 build=$1 version=$2 app_id=$3
@@ -31,8 +32,18 @@ done
 
 desktop=$share/applications/$app_id.desktop
 metainfo=$share/metainfo/$app_id.metainfo.xml
-desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
-appstreamcli validate --no-net "$metainfo" >/dev/null || fail "appstreamcli validate $metainfo"
+# Hints and pedantic notes count too: a distribution's checks print them.
+output=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$output" ] ||
+  fail "desktop-file-validate $desktop: $output"
+output=$(appstreamcli validate --pedantic --no-net --no-color "$metainfo" 2>&1)
+status=$?
+# appstreamcli ends with a success line (its mark depends on the locale) even when all is well.
+issues=$(grep -v 'Validation was successful\.$' <<<"$output" | grep -v '^$')
+((status == 0)) && [ -z "$issues" ] || fail "appstreamcli validate --pedantic $metainfo: $output"
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"/>" "$metainfo" ||
+  fail "the metainfo has no dated release $version"
+grep -q '<project_license>MIT</project_license>' "$metainfo" || fail "the metainfo names no MIT licence"
+grep -qx 'License: MIT' "$share/doc/kestrum/copyright" || fail "the copyright file names no MIT licence"
 grep -qx 'Exec=kestrum %f' "$desktop" || fail "the desktop entry does not pass the folder to kestrum"
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
   fail "the metainfo does not launch $app_id.desktop"
@@ -46,9 +57,44 @@ for size in 16 24 32 48 64; do
 done
 file -b "$share/icons/hicolor/scalable/apps/$icon.svg" | grep -q "SVG" || fail "no scalable $icon.svg"
 
-[ "$("$root/bin/kestrum-scan" --version)" = "kestrum-scan $version" ] || fail "installed kestrum-scan --version"
-[ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/kestrum" --version)" = "kestrum $version" ] ||
+[ "$("$root/bin/kestrum-scan" --version)" = "kestrum-scan $version"$'\n'"License MIT" ] ||
+  fail "installed kestrum-scan --version"
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/bin/kestrum" --version)" = "kestrum $version"$'\n'"License MIT" ] ||
   fail "installed kestrum --version"
+
+# "Open with Kestrum" in Dolphin, for folders only.
+servicemenu=$share/kio/servicemenus/kestrum.desktop
+grep -qx 'MimeType=inode/directory;' "$servicemenu" && grep -qx 'Exec=kestrum %f' "$servicemenu" ||
+  fail "no Dolphin service menu that opens a folder with kestrum"
+
+# Installing must never make Kestrum the program that opens folders: xdg-mime names the same default
+# before and after the prefix joins XDG_DATA_DIRS, on a desktop with no default for folders and on
+# one whose file manager is the default. Everything xdg-mime reads lives in a temporary place, so
+# the machine's own settings are neither read nor changed. update-desktop-database does to the
+# prefix what the package's trigger does to /usr/share/applications.
+update-desktop-database "$share/applications" || fail "update-desktop-database $share/applications"
+desktops=$destdir/desktops
+folder_default() { # SYSTEM_DATA_DIRS
+  env -u KDE_FULL_SESSION -u GNOME_DESKTOP_SESSION_ID -u MATE_DESKTOP_SESSION_ID -u DESKTOP_SESSION \
+    -u XDG_MENU_PREFIX XDG_CURRENT_DESKTOP=X-Generic HOME="$desktops/home" \
+    XDG_CONFIG_HOME="$desktops/home/.config" XDG_CONFIG_DIRS="$desktops/etc" \
+    XDG_DATA_HOME="$desktops/home/.local/share" XDG_DATA_DIRS="$1" \
+    xdg-mime query default inode/directory
+}
+mkdir -p "$desktops/home/.config" "$desktops/home/.local/share/applications" "$desktops/etc" \
+         "$desktops/bare/applications" "$desktops/withfm/applications"
+printf '%s\n' '[Desktop Entry]' 'Type=Application' 'Name=Files' 'Exec=filemanager %U' \
+  'MimeType=inode/directory;' >"$desktops/withfm/applications/filemanager.desktop"
+update-desktop-database "$desktops/withfm/applications" || fail "update-desktop-database for the file manager"
+for case in "bare:" "withfm:filemanager.desktop"; do
+  system=$desktops/${case%%:*} expected=${case#*:}
+  before=$(folder_default "$system")
+  after=$(folder_default "$share:$system")
+  [ "$before" = "$expected" ] || fail "${case%%:*}: the default for folders is '$before' before installing, not '$expected'"
+  [ "$after" = "$before" ] || fail "${case%%:*}: installing made '$after' the default for folders instead of '$before'"
+done
+[ -z "$(find "$desktops/home" "$desktops/etc" -mindepth 1 -not -type d)" ] ||
+  fail "asking for the default for folders wrote settings"
 
 if ((failures)); then
   echo "$failures check(s) of the installed tree failed" >&2

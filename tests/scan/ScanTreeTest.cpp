@@ -284,7 +284,10 @@ TEST(ScanTreeTest, SeveralThreadsEachTakeWorkAndCountAsOne)
     std::set<std::thread::id> walkers;
     FolderWalkOptions options;
     options.threads = 4;
-    options.onFolderOpened = [&](std::string_view, std::size_t) {
+    options.onFolderOpened = [&](std::string_view, std::size_t depth) {
+        // Time for the helpers to start and wait for work, however loaded the machine.
+        if (depth == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
         std::lock_guard guard(lock);
         walkers.insert(std::this_thread::get_id());
     };

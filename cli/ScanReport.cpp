@@ -215,10 +215,13 @@ bool CScanReport::WriteJson(std::FILE* out) const
     });
     // Closed whatever was written, so that a reader still gets valid JSON; a stack buffer, since
     // memory may be short here.
-    char closing[128];
-    std::snprintf(closing, sizeof closing, "], \"not_listed\": %llu, \"not_entered\": %llu, \"vanished\": %llu}\n",
+    char closing[256];
+    std::snprintf(closing, sizeof closing,
+                  "], \"not_listed\": %llu, \"not_entered\": %llu, \"vanished\": %llu, \"not_examined\": %llu, "
+                  "\"not_in_rows\": %llu}\n",
                   static_cast<unsigned long long>(m_counters.nNotListed), static_cast<unsigned long long>(m_counters.nNotEntered),
-                  static_cast<unsigned long long>(m_counters.nVanished));
+                  static_cast<unsigned long long>(m_counters.nVanished), static_cast<unsigned long long>(m_counters.nNotExamined),
+                  static_cast<unsigned long long>(m_counters.nNotInRows));
     Put(out, closing);
     return bComplete && nWritten == rows.size();
 }

@@ -228,6 +228,10 @@ bool CScanReport::WriteJson(COutputBuffer& out)
     out.AppendDecimal(counters.nNotEntered);
     out.Append(", \"vanished\": ");
     out.AppendDecimal(counters.nVanished);
+    out.Append(", \"not_examined\": ");
+    out.AppendDecimal(counters.nNotExamined);
+    out.Append(", \"not_in_rows\": ");
+    out.AppendDecimal(counters.nNotInRows);
     out.Append("}\n");
     return m_bEveryRow && nWritten == m_table.RowCount();
 }

@@ -31,7 +31,7 @@ private:
     // Header ext,count,bytes,percent and one row per extension, raw numbers.
     bool WriteCsv(COutputBuffer& out);
     // One object, raw numbers: {"root", "folders", "files", "bytes", "extensions": [...],
-    // "not_listed", "not_entered", "vanished"}.
+    // "not_listed", "not_entered", "vanished", "not_examined", "not_in_rows"}.
     bool WriteJson(COutputBuffer& out);
 
     std::string m_szRoot;

@@ -45,7 +45,7 @@
 #define IDS_FMT_SELECTED_BYTES   2015
 #define IDS_FMT_SELECTED_PERCENT 2016
 
-// What a scan could not count, for either front end: 2100 to 2109.
+// What a scan could not count, for either front end: 2100 to 2119.
 #define IDS_FMT_NOT_LISTED_ONE   2100
 #define IDS_FMT_NOT_LISTED_MANY  2101
 #define IDS_FMT_NOT_ENTERED_ONE  2102
@@ -53,6 +53,10 @@
 #define IDS_FMT_VANISHED_ONE     2104
 #define IDS_FMT_VANISHED_MANY    2105
 #define IDS_INCOMPLETE_SEPARATOR 2106
+#define IDS_FMT_NOT_EXAMINED_ONE 2107
+#define IDS_FMT_NOT_EXAMINED_MANY 2108
+#define IDS_FMT_NOT_IN_ROWS_ONE  2109
+#define IDS_FMT_NOT_IN_ROWS_MANY 2110
 
 // Texts of the command-line tool: 3000 to 3099.
 #define IDS_CLI_FIRST            3000

@@ -61,6 +61,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_VANISHED_ONE, "%s entry vanished before it could be examined"},
     {IDS_FMT_VANISHED_MANY, "%s entries vanished before they could be examined"},
     {IDS_INCOMPLETE_SEPARATOR, "; "},
+    {IDS_FMT_NOT_EXAMINED_ONE, "%s file could not be examined; its size is missing"},
+    {IDS_FMT_NOT_EXAMINED_MANY, "%s files could not be examined; their sizes are missing"},
+    {IDS_FMT_NOT_IN_ROWS_ONE, "%s file could not be given a row"},
+    {IDS_FMT_NOT_IN_ROWS_MANY, "%s files could not be given a row"},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] [--threads N] FOLDER\n"

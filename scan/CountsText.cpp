@@ -35,5 +35,7 @@ std::string IncompleteText(const ScanCounters& counters)
     AppendPart(text, counters.nNotListed, IDS_FMT_NOT_LISTED_ONE, IDS_FMT_NOT_LISTED_MANY);
     AppendPart(text, counters.nNotEntered, IDS_FMT_NOT_ENTERED_ONE, IDS_FMT_NOT_ENTERED_MANY);
     AppendPart(text, counters.nVanished, IDS_FMT_VANISHED_ONE, IDS_FMT_VANISHED_MANY);
+    AppendPart(text, counters.nNotExamined, IDS_FMT_NOT_EXAMINED_ONE, IDS_FMT_NOT_EXAMINED_MANY);
+    AppendPart(text, counters.nNotInRows, IDS_FMT_NOT_IN_ROWS_ONE, IDS_FMT_NOT_IN_ROWS_MANY);
     return text;
 }

@@ -100,8 +100,12 @@ char* DirectoryFrame::SaveRemaining()
         try {
             for (const char* name = NextBatched(); name; name = NextBatched()) {
                 if (!IsDotOrDotDot(name)) {
+                    // Room for the whole entry first: a type byte without its name would be read
+                    // back as an entry named "" and throw every later offset off.
+                    const std::size_t length = std::strlen(name) + 1;
+                    m_saved.reserve(m_saved.size() + 1 + length);
                     m_saved += static_cast<char>(m_lastType);
-                    m_saved.append(name, std::strlen(name) + 1);
+                    m_saved.append(name, length);
                 }
             }
         } catch (const std::bad_alloc&) {

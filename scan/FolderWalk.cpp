@@ -132,8 +132,15 @@ void FolderWalk::TakeOver(WalkItem& item)
     } else {
         if (StopRequested())
             return;
-        if (!PushFrame(std::exchange(item.fd, -1), item.device, item.inode, item.name)) {
+        // A folder handed back for want of descriptors or memory comes unopened.
+        const int fd = item.fd >= 0 ? std::exchange(item.fd, -1) : OpenBelow(item.name, item.device, item.inode);
+        if (fd < 0 && !OutOfDescriptors(errno)) {
             m_tally.AddNotListed();
+            return;
+        }
+        if (fd < 0 || !PushFrame(fd, item.device, item.inode, item.name)) {
+            if (!HandBackAgain(item))
+                m_tally.AddNotListed();
             return;
         }
         if (m_options.onFolderOpened)
@@ -214,8 +221,8 @@ void FolderWalk::CountUnexamined(const DirectoryFrame& frame, const char* name)
 {
     // An entry gone since the listing was read is not counted, only reported. One that is listed
     // but cannot be examined (a folder that may be read but not searched) still exists: it is
-    // counted by the type the listing gives, with a size of 0, and a folder among them is not
-    // entered.
+    // counted by the type the listing gives, with a size of 0, and reported: a folder among them
+    // as not listed (it is not entered), a file as not examined (its size is missing).
     if (errno == ENOENT) {
         m_tally.AddVanished();
         return;
@@ -225,6 +232,7 @@ void FolderWalk::CountUnexamined(const DirectoryFrame& frame, const char* name)
         m_tally.AddNotListed();
     } else {
         m_tally.AddFile(name, 0);
+        m_tally.AddNotExamined();
     }
 }
 
@@ -234,8 +242,16 @@ void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const str
     const int fd = OpenSubfolder(parent.Descriptor(), name);
     if (fd >= 0 && m_pQueue && m_pQueue->Hungry() && HandOverFolder(fd, status, name))
         return;
-    if (fd < 0 || !PushFrame(fd, status.st_dev, status.st_ino, name)) {
+    if (fd < 0 && !OutOfDescriptors(errno)) {
         m_tally.AddNotListed();
+        return;
+    }
+    if (fd < 0 || !PushFrame(fd, status.st_dev, status.st_ino, name)) {
+        // Out of descriptors or memory this thread could free: another thread (or this one, once
+        // its own part is walked) may have them, so the folder goes back to the queue, unopened,
+        // instead of being given up with its whole subtree.
+        if (!m_pQueue || !HandOverFolder(-1, status, name))
+            m_tally.AddNotListed();
         return;
     }
     // name may lie in the parent's batch, which closing the parent reuses: report first.
@@ -249,8 +265,13 @@ int FolderWalk::OpenSubfolder(int parentFd, const char* name)
 {
     for (;;) {
         const int fd = openat(parentFd, name, RootAndLinkRule::SubfolderOpenFlags());
-        if (fd >= 0 || !OutOfDescriptors(errno) || !FreeDescriptor())
+        if (fd >= 0 || !OutOfDescriptors(errno))
             return fd;
+        const int error = errno;
+        if (!FreeDescriptor()) {
+            errno = error;   // the caller tells running out from other failures
+            return fd;
+        }
     }
 }
 
@@ -368,7 +389,15 @@ int FolderWalk::FindFirstFrame()
     const DirectoryFrame& first = *m_frames[0];
     if (!m_above)
         return KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), first);
-    std::vector<const PathNode*> above;   // from frame 0's parent up to the root
+    return OpenBelow(first.Name(), first.Device(), first.Inode());
+}
+
+// Opens the folder `name` (device, inode) below m_above, from the root down through the names of
+// the folders above it, each step checked. -1 (with errno) when it cannot be opened or a folder
+// on the way is no longer where it was.
+int FolderWalk::OpenBelow(const std::string& name, dev_t device, ino_t inode)
+{
+    std::vector<const PathNode*> above;   // from the folder's parent up to the root
     for (const PathNode* pNode = m_above.get(); pNode; pNode = pNode->parent.get())
         above.push_back(pNode);
     int fd = KeepIfSame(RootAndLinkRule::OpenRootFolder(m_root), above.back()->device, above.back()->inode);
@@ -380,12 +409,27 @@ int FolderWalk::FindFirstFrame()
     }
     if (fd < 0)
         return -1;
-    const int next = OpenIfSame(fd, first.Name().c_str(), flags, first);
+    const int next = KeepIfSame(openat(fd, name.c_str(), flags), device, inode);
+    const int error = errno;
     close(fd);
+    errno = error;
     return next;
 }
 
-// Hands the folder just opened on fd to a waiting thread, with what it needs to find it again.
+// A folder handed back that could not be opened or given a frame here either goes back once
+// more, a bounded number of times, so that a shortage that lasts ends the walk all the same.
+bool FolderWalk::HandBackAgain(WalkItem& item)
+{
+    constexpr std::size_t kMaxHandBacks = 16;
+    if (item.handBacks >= kMaxHandBacks)
+        return false;
+    ++item.handBacks;
+    item.parent = m_above;   // taken over by TakeOver
+    return m_pQueue->Offer(item);
+}
+
+// Hands the folder just opened on fd (-1: not opened) to a waiting thread, with what it needs to
+// find it again.
 bool FolderWalk::HandOverFolder(int fd, const struct stat& status, const char* name)
 {
     WalkItem item;

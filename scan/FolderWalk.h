@@ -79,6 +79,8 @@ private:
     void FindParentAgain(std::size_t index, int childFd);
     int FindFromRoot(std::size_t index);
     int FindFirstFrame();
+    int OpenBelow(const std::string& name, dev_t device, ino_t inode);
+    bool HandBackAgain(WalkItem& item);
 
     // Descriptors.
     bool FreeDescriptor();

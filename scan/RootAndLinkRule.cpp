@@ -14,11 +14,13 @@ std::string RootPath(const std::string& root)
 
 std::string RootAndLinkRule::RootFromTyped(std::string_view typed)
 {
-    if (!typed.empty() && typed.back() == '/')
-        typed.remove_suffix(1);
+    // A name typed with a trailing "/" must be a folder (or a link to one), as for every other
+    // program: the "/" stays, so that a file typed so is no root and fails as "Not a directory".
+    // Only "/" itself is shortened.
+    if (typed == "/")
+        return std::string();
     return std::string(typed);
 }
-
 
 bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size)
 {

@@ -10,8 +10,8 @@
 
 class RootAndLinkRule {
 public:
-    // The root as the walk wants it: the text as typed, less one trailing "/". "/" becomes "",
-    // which stands for the file-system root.
+    // The root as the walk wants it: the text as typed, a trailing "/" included (it must then be
+    // a folder). "/" becomes "", which stands for the file-system root.
     static std::string RootFromTyped(std::string_view typed);
 
     // The root is examined as typed: a link to a folder is that folder. True (with its size) when

@@ -10,8 +10,14 @@ struct ScanCounters {
     std::uint64_t nNotListed = 0;
     std::uint64_t nNotEntered = 0;
     std::uint64_t nVanished = 0;
+    std::uint64_t nNotExamined = 0;
+    std::uint64_t nNotInRows = 0;
 
-    // True when nothing was left out: every folder listed, every mount entered, every entry examined.
-    bool IsComplete() const { return nNotListed == 0 && nNotEntered == 0 && nVanished == 0; }
+    // True when nothing was left out: every folder listed, every mount entered, every entry
+    // examined, every file with an extension given its row.
+    bool IsComplete() const
+    {
+        return nNotListed == 0 && nNotEntered == 0 && nVanished == 0 && nNotExamined == 0 && nNotInRows == 0;
+    }
     bool operator==(const ScanCounters&) const = default;
 };

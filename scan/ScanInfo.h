@@ -22,6 +22,10 @@ struct SCANINFO {
                                     // descriptor or memory left, gone or moved away meanwhile
     std::uint64_t nNotEntered = 0;  // pseudo-filesystem mounts counted as a folder, not entered
     std::uint64_t nVanished = 0;    // entries listed but gone before they could be examined
+    std::uint64_t nNotExamined = 0; // files listed but not examined (a folder that may be read but
+                                    // not searched): counted, their sizes missing
+    std::uint64_t nNotInRows = 0;   // files with an extension counted but kept in no record, for
+                                    // want of memory
 
     // Created by the window for each scan, empty while idle. The worker keeps its own references,
     // so the window may release them as soon as it has seen hDoneEvent set.
@@ -29,7 +33,7 @@ struct SCANINFO {
     std::shared_ptr<ManualResetEvent> hDoneEvent;
 
     // Written only while no worker runs; read by the worker without the lock.
-    std::string szRoot;     // the root as typed, less one trailing "/" ("" stands for "/")
+    std::string szRoot;     // the root as typed ("" stands for "/")
 
     EXTINFO* pExtList = nullptr;  // head of the per-extension records
     ExtIndex extIndex;            // finds a record by its folded extension; beside the list, same lock

@@ -30,7 +30,7 @@ bool ScanJob::Prepare(std::string_view typedRoot)
     FreeExtList(&m_scan);
     m_bStopped = false;
     m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
-    m_scan.nNotListed = m_scan.nNotEntered = m_scan.nVanished = 0;
+    m_scan.nNotListed = m_scan.nNotEntered = m_scan.nVanished = m_scan.nNotExamined = m_scan.nNotInRows = 0;
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
@@ -86,8 +86,8 @@ ScanCounters ScanJob::Snapshot() const
 ScanCounters ScanJob::SnapshotOf(SCANINFO& scan)
 {
     std::lock_guard lock(scan.cs);
-    return ScanCounters{scan.nFolders,   scan.nFiles,      scan.nBytes,
-                        scan.nNotListed, scan.nNotEntered, scan.nVanished};
+    return ScanCounters{scan.nFolders,  scan.nFiles,    scan.nBytes,        scan.nNotListed,
+                        scan.nNotEntered, scan.nVanished, scan.nNotExamined, scan.nNotInRows};
 }
 
 void ScanJob::Stop()

@@ -72,6 +72,12 @@ void ScanTally::AddVanished()
     m_bGathered = true;
 }
 
+void ScanTally::AddNotExamined()
+{
+    ++m_counts.nNotExamined;
+    m_bGathered = true;
+}
+
 void ScanTally::AddFile(std::string_view name, std::uint64_t size)
 {
     ++m_counts.nFiles;
@@ -82,7 +88,7 @@ void ScanTally::AddFile(std::string_view name, std::uint64_t size)
             AddToKnown(*m_pLast, size);
         } else {
             m_pLast = nullptr;
-            // Out of memory the file still counts, only not in any record.
+            // Out of memory the file still counts, only not in any record, which is reported.
             try {
                 m_folded.clear();
                 ExtensionFolding::AppendFolded(extension, m_folded);
@@ -95,6 +101,7 @@ void ScanTally::AddFile(std::string_view name, std::uint64_t size)
                     AddUnresolved(m_folded, size);
                 }
             } catch (const std::bad_alloc&) {
+                ++m_counts.nNotInRows;
             }
         }
     }
@@ -107,7 +114,8 @@ void ScanTally::AddToKnown(Pending& pending, std::uint64_t size)
         try {
             m_changed.push_back(&pending);
         } catch (const std::bad_alloc&) {
-            return;   // the file still counts, only not in its record
+            ++m_counts.nNotInRows;   // the file still counts, only not in its record
+            return;
         }
     }
     ++pending.nCount;
@@ -148,6 +156,8 @@ void ScanTally::Flush()
         m_scan.nNotListed += m_counts.nNotListed;
         m_scan.nNotEntered += m_counts.nNotEntered;
         m_scan.nVanished += m_counts.nVanished;
+        m_scan.nNotExamined += m_counts.nNotExamined;
+        m_scan.nNotInRows += m_counts.nNotInRows;
         for (Pending* pPending : m_changed) {
             pPending->pRecord->nCount += pPending->nCount;
             pPending->pRecord->nBytes += pPending->nBytes;
@@ -175,10 +185,13 @@ void ScanTally::ResolveUnderLock()
         std::memcpy(&length, m_unresolved.data() + offset + sizeof size, sizeof length);
         const std::string_view folded(m_unresolved.data() + offset + sizeof size + sizeof length, length);
         offset += sizeof size + sizeof length + length;
-        // Out of memory the record is not made now; a later file with the extension tries again.
+        // Out of memory the record is not made now (a later file with the extension tries again):
+        // this file is in no record, and that is reported.
         EXTINFO* pRecord = FindFoldedExtInfo(&m_scan, folded);
-        if (!pRecord)
+        if (!pRecord) {
+            ++m_scan.nNotInRows;
             continue;
+        }
         ++pRecord->nCount;
         pRecord->nBytes += size;
         if (m_known.size() < kMaxKnown) {

@@ -29,7 +29,8 @@ public:
 
     // A subfolder below the root: one folder and its own size.
     void AddFolder(std::uint64_t size);
-    // A file named `name` (the name alone): one file, its size, and its extension's record.
+    // A file named `name` (the name alone): one file, its size, and its extension's record (or,
+    // out of memory, a file reported as kept in no record).
     void AddFile(std::string_view name, std::uint64_t size);
     // A root that is itself a file: one file and its size, no record; added at once.
     void AddRootFile(std::uint64_t size);
@@ -38,6 +39,8 @@ public:
     void AddNotListed(std::uint64_t count = 1);
     void AddNotEntered();
     void AddVanished();
+    // A file listed but not examined: counted with AddFile(name, 0), and reported.
+    void AddNotExamined();
 
     // Adds everything gathered to the scan under its lock (finding or making the records there)
     // and starts gathering afresh. Never holds the lock across anything but the additions.

@@ -3,11 +3,16 @@
 #include "WalkQueue.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <limits>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -16,6 +21,14 @@ namespace {
 // Descriptors a walking thread should have to itself: a few open listings, the root of its part
 // of the tree kept open, and one handed over.
 constexpr std::size_t kDescriptorsPerThread = 8;
+
+// A helper's stack: the walk keeps its folders on the heap. The sanitizers' instrumented frames
+// need more.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::size_t kHelperStackBytes = 4 * 1024 * 1024;
+#else
+constexpr std::size_t kHelperStackBytes = 256 * 1024;
+#endif
 
 } // namespace
 
@@ -33,14 +46,14 @@ std::size_t WalkPool::DefaultThreads()
 }
 
 // Descriptor numbers still free below this process's limit; the largest value when unknown.
-std::size_t WalkPool::FreeDescriptors()
+std::size_t WalkPool::FreeDescriptors(std::size_t wanted)
 {
     rlimit limit {};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
         return std::numeric_limits<std::size_t>::max();
     DIR* listing = opendir("/proc/self/fd");
     if (!listing)
-        return std::numeric_limits<std::size_t>::max();
+        return ProbeFreeDescriptors(wanted);
     std::size_t used = 0;
     while (const dirent* entry = readdir(listing)) {
         if (entry->d_name[0] != '.' && std::strtoul(entry->d_name, nullptr, 10) < limit.rlim_cur)
@@ -52,11 +65,35 @@ std::size_t WalkPool::FreeDescriptors()
     return limit.rlim_cur > used ? static_cast<std::size_t>(limit.rlim_cur - used) : 0;
 }
 
+// Without /proc (a container, a chroot) the free descriptors are counted by taking them: up to
+// `wanted` more are duplicated, then all are closed again.
+std::size_t WalkPool::ProbeFreeDescriptors(std::size_t wanted)
+{
+    std::vector<int> taken;
+    try {
+        taken.reserve(wanted);
+    } catch (const std::bad_alloc&) {
+        return 0;   // one thread needs no count
+    }
+    int fd = open("/", O_PATH | O_CLOEXEC);
+    while (fd >= 0) {
+        taken.push_back(fd);   // capacity reserved: cannot throw
+        if (taken.size() >= wanted)
+            break;
+        fd = fcntl(taken.front(), F_DUPFD_CLOEXEC, 0);
+    }
+    for (const int each : taken)
+        close(each);
+    return taken.size();
+}
+
 void WalkPool::Run(const char* folder)
 {
     std::size_t threads = m_options.threads ? m_options.threads : DefaultThreads();
     threads = std::min(threads, kMaxThreads);
-    const std::size_t freeDescriptors = threads > 1 ? FreeDescriptors() : 0;
+    // Enough to give each thread its share and every listing it may hold open.
+    const std::size_t wanted = threads * kDescriptorsPerThread + m_options.maxOpenListings + 2 * threads;
+    const std::size_t freeDescriptors = threads > 1 ? FreeDescriptors(wanted) : 0;
     threads = std::max<std::size_t>(1, std::min(threads, freeDescriptors / kDescriptorsPerThread));
     if (threads == 1) {
         FolderWalk(m_scan, m_stopEvent, m_options).Run(folder);
@@ -69,22 +106,45 @@ void WalkPool::Run(const char* folder)
     each.maxOpenListings = std::max<std::size_t>(
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
     WalkQueue queue(threads);
-    std::vector<std::thread> helpers;
+    const std::function<void()> walkHandedOver = [&] {
+        try {
+            FolderWalk(m_scan, m_stopEvent, each, &queue).RunHandedOver(folder);
+        } catch (...) {
+            // A walk that could not be made takes no work; the others do it.
+        }
+    };
+    std::vector<pthread_t> helpers;
     try {
         helpers.reserve(threads - 1);
-        for (std::size_t i = 1; i < threads; ++i) {
-            helpers.emplace_back([&] {
-                try {
-                    FolderWalk(m_scan, m_stopEvent, each, &queue).RunHandedOver(folder);
-                } catch (...) {
-                    // A walk that could not be made takes no work; the others do it.
-                }
-            });
-        }
-    } catch (...) {
-        // A thread that cannot be started is no error: the walk goes on with those it has.
+    } catch (const std::bad_alloc&) {
+        // Without room to keep track of helpers the worker walks alone.
+    }
+    // A thread that cannot be started is no error: the walk goes on with those it has.
+    while (helpers.size() < helpers.capacity() && helpers.size() + 1 < threads) {
+        pthread_t helper {};
+        if (!StartHelper(helper, walkHandedOver))
+            break;
+        helpers.push_back(helper);   // capacity reserved: cannot throw
     }
     FolderWalk(m_scan, m_stopEvent, each, &queue).Run(folder);
-    for (std::thread& helper : helpers)
-        helper.join();
+    for (const pthread_t helper : helpers)
+        pthread_join(helper, nullptr);
+}
+
+// The walk is not recursive, so a helper needs little stack; a small one leaves address space
+// (what a memory limit counts) for the walk itself.
+bool WalkPool::StartHelper(pthread_t& helper, const std::function<void()>& body)
+{
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0)
+        return false;
+    pthread_attr_setstacksize(&attributes, kHelperStackBytes);
+    const auto run = [](void* pBody) -> void* {
+        (*static_cast<const std::function<void()>*>(pBody))();
+        return nullptr;
+    };
+    const bool bStarted =
+        pthread_create(&helper, &attributes, run, const_cast<std::function<void()>*>(&body)) == 0;
+    pthread_attr_destroy(&attributes);
+    return bStarted;
 }

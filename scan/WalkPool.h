@@ -5,7 +5,10 @@
 
 #include "FolderWalk.h"
 
+#include <pthread.h>
+
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 class ManualResetEvent;
@@ -27,7 +30,10 @@ public:
     static constexpr std::size_t kMaxThreads = 64;
 
 private:
-    static std::size_t FreeDescriptors();
+    // Free descriptors; without /proc counted only up to `wanted`.
+    static std::size_t FreeDescriptors(std::size_t wanted);
+    static std::size_t ProbeFreeDescriptors(std::size_t wanted);
+    static bool StartHelper(pthread_t& helper, const std::function<void()>& body);
 
     SCANINFO& m_scan;
     std::shared_ptr<ManualResetEvent> m_stopEvent;

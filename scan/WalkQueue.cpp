@@ -31,6 +31,7 @@ WalkItem::WalkItem(WalkItem&& other) noexcept
     , depth(other.depth)
     , parent(std::move(other.parent))
     , saved(std::move(other.saved))
+    , handBacks(other.handBacks)
 {
 }
 
@@ -46,6 +47,7 @@ WalkItem& WalkItem::operator=(WalkItem&& other) noexcept
         depth = other.depth;
         parent = std::move(other.parent);
         saved = std::move(other.saved);
+        handBacks = other.handBacks;
     }
     return *this;
 }

@@ -52,6 +52,7 @@ struct WalkItem {
     std::size_t depth = 0;       // below the root (the root is 0)
     std::shared_ptr<PathNode> parent;   // the folder's parent, up to the root
     std::string saved;
+    std::size_t handBacks = 0;   // times the folder came back, unopened, for want of resources
 };
 
 class WalkQueue {

@@ -210,7 +210,7 @@ TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
           R"({"ext": ".q\"t", "count": 1, "bytes": 6, "percent": 16}, )"
           R"({"ext": ".txt", "count": 2, "bytes": 12, "percent": 33}, )"
           R"({"ext": ".\\xff", "count": 1, "bytes": 4, "percent": 11}], )"
-          R"("not_listed": 0, "not_entered": 0, "vanished": 0})"
+          R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0})"
           "\n";
     // Equal to this all-ASCII text, the output is valid UTF-8 and holds no raw control character.
     EXPECT_EQ(result.out, expected);
@@ -411,10 +411,17 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: kestrum-scan", 0), 0u) << help.out;
 
-    // A root that is a file is counted as one file, as the window counts it.
+    // A root that is a file is counted as one file, as the window counts it; typed with a
+    // trailing "/" it must be a folder, as for stat, ls and du.
     const ChildResult file = RunChild(kProgram, {tree.Path("five.bin")});
     EXPECT_EQ(file.exitCode, 0) << file.err;
     EXPECT_EQ(file.out.rfind("Contains: 0 Folders,   1 Files\nSize: 5 bytes\n", 0), 0u) << file.out;
+    for (const char* slashes : {"/", "//"}) {
+        const ChildResult notFolder = RunChild(kProgram, {tree.Path("five.bin") + slashes});
+        EXPECT_EQ(notFolder.exitCode, 1) << slashes;
+        EXPECT_EQ(notFolder.out, "") << slashes;
+        EXPECT_NE(notFolder.err.find("Not a directory"), std::string::npos) << notFolder.err;
+    }
 
     // Output that cannot be written is a failure, not a success.
     CChildProcess full(kProgram, {tree.Root()}, "/dev/full");

@@ -19,6 +19,8 @@ ScanCounts ReadCounts(SCANINFO& scan)
     counts.nNotListed = scan.nNotListed;
     counts.nNotEntered = scan.nNotEntered;
     counts.nVanished = scan.nVanished;
+    counts.nNotExamined = scan.nNotExamined;
+    counts.nNotInRows = scan.nNotInRows;
     for (const EXTINFO* pRecord = scan.pExtList; pRecord; pRecord = pRecord->pNext) {
         counts.records[pRecord->szExt] = {pRecord->nCount, pRecord->nBytes};
         ++counts.listLength;
@@ -58,7 +60,8 @@ std::string CountsToText(const ScanCounts& counts)
 {
     std::string text = std::to_string(counts.nFolders) + " folders, " + std::to_string(counts.nFiles) + " files, "
         + std::to_string(counts.nBytes) + " bytes, " + std::to_string(counts.nNotListed) + " not listed, "
-        + std::to_string(counts.nNotEntered) + " not entered, " + std::to_string(counts.nVanished) + " vanished;";
+        + std::to_string(counts.nNotEntered) + " not entered, " + std::to_string(counts.nVanished) + " vanished, "
+        + std::to_string(counts.nNotExamined) + " not examined, " + std::to_string(counts.nNotInRows) + " not in rows;";
     for (const auto& [extension, totals] : counts.records)
         text += " " + extension + "=" + std::to_string(totals.first) + "/" + std::to_string(totals.second);
     return text;

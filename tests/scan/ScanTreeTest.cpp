@@ -13,8 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <string>
@@ -165,6 +167,7 @@ TEST(ScanTreeTest, UnreadableFoldersAreCountedButNotEntered)
     expected.nFolders = 4; // locked, open, listonly and inner (listed, never entered)
     expected.nFiles = 2;   // visible.txt, and named.TXT whose size cannot be read
     expected.nNotListed = 2; // locked and inner
+    expected.nNotExamined = 1; // named.TXT
     expected.nBytes = lockedSize + openSize + 3 + listOnlySize;
     expected.records = {{".txt", {2, 3}}};
     expected.listLength = 1;
@@ -215,6 +218,108 @@ TEST(ScanTreeTest, ThreadsThatCannotStartLeaveTheWalkToTheWorker)
             return CountsToText(RunScan(root, options));
         },
         CountsToText(expected), std::chrono::seconds(60));
+}
+
+// Files listed after "sub" in the root's listing are deleted as "sub" opens: the root's listing
+// was read already, so they are counted as vanished, not as files and not silently.
+TEST(ScanTreeTest, EntryDeletedBetweenListingAndExaminationIsCountedAsVanished)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("sub"));
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(tree.MakeFile("f" + std::to_string(i), 1));
+    std::vector<std::string> later;   // the files listed after sub
+    if (DIR* listing = opendir(tree.Root().c_str())) {
+        bool bAfterSub = false;
+        while (const dirent* entry = readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (bAfterSub && name != "." && name != "..")
+                later.push_back(name);
+            bAfterSub = bAfterSub || name == "sub";
+        }
+        closedir(listing);
+    }
+    FolderWalkOptions options;
+    options.threads = 1;
+    options.onFolderOpened = [&](std::string_view name, std::size_t) {
+        if (name == "sub")
+            for (const std::string& file : later)
+                unlink(tree.Path(file).c_str());
+    };
+    const ScanCounts counts = RunScan(tree.Root(), options);
+    EXPECT_EQ(counts.nVanished, later.size());
+    EXPECT_EQ(counts.nFiles, 20u - later.size());
+}
+
+// 4 x 4 x 4 folders with two files each.
+void MakeWideTree(const TempTree& tree)
+{
+    std::vector<std::string> level = {""};
+    for (int depth = 0; depth < 3; ++depth) {
+        std::vector<std::string> next;
+        for (const std::string& folder : level) {
+            const std::string prefix = folder.empty() ? "" : folder + "/";
+            ASSERT_TRUE(tree.MakeFile(prefix + "f.a", 1));
+            ASSERT_TRUE(tree.MakeFile(prefix + "g.b", 2));
+            for (int i = 0; i < 4; ++i) {
+                ASSERT_TRUE(tree.MakeFolder(prefix + "n" + std::to_string(i)));
+                next.push_back(prefix + "n" + std::to_string(i));
+            }
+        }
+        level = std::move(next);
+    }
+}
+
+// Several threads really share the walk (more than one of them opens folders), and together they
+// count what one thread counts.
+TEST(ScanTreeTest, SeveralThreadsEachTakeWorkAndCountAsOne)
+{
+    TempTree tree;
+    MakeWideTree(tree);
+    FolderWalkOptions one;
+    one.threads = 1;
+    const ScanCounts expected = RunScan(tree.Root(), one);
+    ASSERT_EQ(expected.nFolders, 4u + 16u + 64u);
+    std::mutex lock;
+    std::set<std::thread::id> walkers;
+    FolderWalkOptions options;
+    options.threads = 4;
+    options.onFolderOpened = [&](std::string_view, std::size_t depth) {
+        // Time for the helpers to start and wait for work, however loaded the machine.
+        if (depth == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::lock_guard guard(lock);
+        walkers.insert(std::this_thread::get_id());
+    };
+    EXPECT_EQ(CountsToText(RunScan(tree.Root(), options)), CountsToText(expected));
+    EXPECT_GT(walkers.size(), 1u);
+}
+
+// A listing read to its end reaches the scan at once, so the window sees a finished folder's files
+// before the walk goes on to the next folder, not only after some time or number of entries.
+TEST(ScanTreeTest, FinishedFolderIsInTheScanBeforeTheNextOneOpens)
+{
+    TempTree tree;
+    for (const char* folder : {"a", "b"}) {
+        ASSERT_TRUE(tree.MakeFolder(folder));
+        for (int i = 0; i < 5; ++i)
+            ASSERT_TRUE(tree.MakeFile(std::string(folder) + "/f" + std::to_string(i) + ".x", 1));
+    }
+    SCANINFO scan;
+    ScanJob job(scan);
+    ASSERT_TRUE(job.Prepare(tree.Root()));
+    std::uint64_t filesSeenAtSecond = 0;
+    int foldersOpened = 0;
+    FolderWalkOptions options;
+    options.threads = 1;
+    options.onFolderOpened = [&](std::string_view, std::size_t depth) {
+        if (depth == 1 && ++foldersOpened == 2)
+            filesSeenAtSecond = job.Snapshot().nFiles;
+    };
+    job.RunHere(options);
+    EXPECT_EQ(filesSeenAtSecond, 5u);
+    EXPECT_EQ(job.Snapshot().nFiles, 10u);
+    FreeExtList(&scan);
 }
 
 // "" stands for "/": the walk lists the file-system root itself. A stop requested as the root

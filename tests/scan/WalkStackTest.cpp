@@ -9,6 +9,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -384,6 +386,52 @@ TEST(WalkStackTest, RunningOutOfDescriptorsIsReportedAndTwoAreEnough)
         ExpectChildOutput([&] { return LeaveFreeDescriptors(c.free) ? "" : "could not lower the limit"; },
                           [&] { return CountsToText(RunScan(root)); }, CountsToText(c.expected),
                           std::chrono::seconds(60), std::to_string(c.free) + " free");
+    }
+}
+
+// Without /proc (a container, a chroot) and with few descriptors, every thread count walks what
+// one thread walks: the threads are not let loose on descriptors nobody counted, and a thread
+// that runs short hands its folder back instead of giving up its subtree.
+TEST(WalkStackTest, FewDescriptorsWithoutProcCountAsOneThreadDoes)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root for a private mount namespace (CI runs as root)";
+    TempTree tree;
+    std::vector<std::string> level = {""};
+    for (int depth = 0; depth < 4; ++depth) {
+        std::vector<std::string> next;
+        for (const std::string& folder : level) {
+            const std::string prefix = folder.empty() ? "" : folder + "/";
+            ASSERT_TRUE(tree.MakeFile(prefix + "f.a", 1));
+            ASSERT_TRUE(tree.MakeFile(prefix + "g.b", 2));
+            for (int i = 0; i < 4; ++i) {
+                ASSERT_TRUE(tree.MakeFolder(prefix + "n" + std::to_string(i)));
+                next.push_back(prefix + "n" + std::to_string(i));
+            }
+        }
+        level = std::move(next);
+    }
+    FolderWalkOptions one;
+    one.threads = 1;
+    const ScanCounts expected = RunScan(tree.Root(), one);
+    ASSERT_EQ(expected.nFolders, 4u + 16u + 64u + 256u);
+    const std::string root = tree.Root();
+    for (const std::size_t threads : {2u, 8u, 64u}) {
+        ExpectChildOutput(
+            [] {
+                if (!LeaveFreeDescriptors(7))
+                    return "could not lower the limit";
+                if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                    || umount2("/proc", MNT_DETACH) != 0 || access("/proc/self/fd", F_OK) == 0)
+                    return "/proc could not be taken away";
+                return "";
+            },
+            [&] {
+                FolderWalkOptions options;
+                options.threads = threads;
+                return CountsToText(RunScan(root, options));
+            },
+            CountsToText(expected), std::chrono::seconds(60), std::to_string(threads) + " threads");
     }
 }
 

@@ -31,6 +31,7 @@ bool ScanJob::Prepare(std::string_view typedRoot)
     m_bStopped = false;
     m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
     m_scan.nNotListed = m_scan.nNotEntered = m_scan.nVanished = m_scan.nNotExamined = m_scan.nNotInRows = 0;
+    m_scan.nNoExtFiles = m_scan.nNoExtBytes = 0;
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
@@ -87,7 +88,8 @@ ScanCounters ScanJob::SnapshotOf(SCANINFO& scan)
 {
     std::lock_guard lock(scan.cs);
     return ScanCounters{scan.nFolders,  scan.nFiles,    scan.nBytes,        scan.nNotListed,
-                        scan.nNotEntered, scan.nVanished, scan.nNotExamined, scan.nNotInRows};
+                        scan.nNotEntered, scan.nVanished, scan.nNotExamined, scan.nNotInRows,
+                        scan.nNoExtFiles, scan.nNoExtBytes};
 }
 
 void ScanJob::Stop()

@@ -1,12 +1,10 @@
-// The extension list: a flat tree view over a small model whose rows point at the scan's records.
+// The extension list: a flat tree view over a small model that reads the rows of an ExtTable.
 #include "ExtListCtrl.h"
 
 #include "ExtInfo.h"
-#include "ExtOrder.h"
 #include "Format.h"
 #include "Resource.h"
 #include "StringTable.h"
-#include "TextEscape.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -17,7 +15,8 @@
 #include <QPalette>
 
 #include <algorithm>
-#include <numeric>
+#include <climits>
+#include <unordered_map>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -49,15 +48,15 @@ int ShiftComponent(int component)
 
 } // namespace
 
-// The rows in display order, as borrowed record pointers; texts are formatted when asked for,
-// so only the rows on screen are ever formatted.
+// The table's rows in display order; texts are formatted when asked for, so only the rows on
+// screen are ever formatted.
 class CExtListCtrl::CRowModel : public QAbstractTableModel {
 public:
     explicit CRowModel(CExtListCtrl* list) : QAbstractTableModel(list), m_pList(list) {}
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+        return parent.isValid() ? 0 : m_nRows;
     }
 
     int columnCount(const QModelIndex& parent = QModelIndex()) const override
@@ -75,19 +74,20 @@ public:
         endInsertColumns();
     }
 
-    void ReplaceRows(std::vector<EXTINFO*> rows)
+    // Around every change of the table's contents: the view forgets its rows, then reads the new ones.
+    void BeginReset() { beginResetModel(); }
+    void EndReset()
     {
-        beginResetModel();
-        m_rows = std::move(rows);
+        m_nRows = static_cast<int>(std::min<std::size_t>(m_pList->m_table.RowCount(), INT_MAX));
         endResetModel();
     }
 
     void Sort();
     void RefreshFonts();
 
-    EXTINFO* At(int row) const
+    const EXTINFO* At(int row) const
     {
-        return (row >= 0 && row < rowCount()) ? m_rows[static_cast<std::size_t>(row)] : nullptr;
+        return (row >= 0 && row < m_nRows) ? &m_pList->m_table.Row(static_cast<std::size_t>(row)) : nullptr;
     }
 
 private:
@@ -95,7 +95,7 @@ private:
     bool IsRowSelected(int row) const;
 
     CExtListCtrl* m_pList;
-    std::vector<EXTINFO*> m_rows;
+    int m_nRows = 0;
     int m_nColumns = 0;
 };
 
@@ -105,13 +105,13 @@ QString CExtListCtrl::CRowModel::CellText(const EXTINFO& record, int column) con
     case ColumnExt:
         // A control character would break the row (a newline doubles its height); the record keeps
         // its bytes, only the cell shows escapes, as the command-line tool writes them.
-        return ToQString(TerminalEscape(record.szExt));
+        return ToQString(ExtTable::DisplayName(record));
     case ColumnCount:
         return ToQString(FormatNumber(record.nCount));
     case ColumnSize:
         return ToQString(FormatNumber(record.nBytes));
     case ColumnPercent:
-        return ToQString(FormatPercent(record.nBytes, m_pList->m_nTotalBytes));
+        return QString::number(m_pList->m_table.ShareOf(record.nBytes));
     default:
         return QString();
     }
@@ -142,7 +142,7 @@ QVariant CExtListCtrl::CRowModel::data(const QModelIndex& index, int role) const
         // Striping follows the display position, so it stays regular after every re-sort.
         return QVariant::fromValue(QBrush((index.row() % 2) ? m_pList->m_crAltRow : m_pList->m_crRow));
     case RecordRole:
-        return QVariant::fromValue(static_cast<void*>(const_cast<EXTINFO*>(record)));
+        return QVariant::fromValue(static_cast<const void*>(record));
     default:
         return QVariant();
     }
@@ -159,31 +159,33 @@ QVariant CExtListCtrl::CRowModel::headerData(int section, Qt::Orientation orient
     return QVariant();
 }
 
-// Reorders the rows in place and moves every persistent index (selection, current row) along
-// with its record, so the selection stays on the same records.
+// Reorders the rows and moves every persistent index (selection, current row) along with its
+// record, so the selection stays on the same records.
 void CExtListCtrl::CRowModel::Sort()
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
 
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-        return m_pList->CompareRows(m_rows[static_cast<std::size_t>(a)], m_rows[static_cast<std::size_t>(b)]) < 0;
-    });
-    std::vector<int> newRowOf(m_rows.size());
-    std::vector<EXTINFO*> sorted(m_rows.size());
-    for (std::size_t position = 0; position < order.size(); ++position) {
-        const auto oldRow = static_cast<std::size_t>(order[position]);
-        newRowOf[oldRow] = static_cast<int>(position);
-        sorted[position] = m_rows[oldRow];
-    }
-    m_rows.swap(sorted);
-
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
+    std::vector<const EXTINFO*> recordOf;
+    recordOf.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& old : before)
-        after.append(index(newRowOf[static_cast<std::size_t>(old.row())], old.column()));
+        recordOf.push_back(At(old.row()));
+
+    m_pList->m_table.Order(static_cast<ExtColumn>(m_pList->m_nSortColumn), m_pList->m_nSortAscending != 0);
+    m_nRows = static_cast<int>(std::min<std::size_t>(m_pList->m_table.RowCount(), INT_MAX));
+
+    QModelIndexList after;
+    if (!before.isEmpty()) {
+        std::unordered_map<const EXTINFO*, int> newRowOf;
+        newRowOf.reserve(static_cast<std::size_t>(m_nRows));
+        for (int row = 0; row < m_nRows; ++row)
+            newRowOf.emplace(At(row), row);
+        after.reserve(before.size());
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const auto found = newRowOf.find(recordOf[static_cast<std::size_t>(i)]);
+            after.append(found == newRowOf.end() ? QModelIndex() : index(found->second, before[i].column()));
+        }
+    }
     changePersistentIndexList(before, after);
 
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -191,7 +193,7 @@ void CExtListCtrl::CRowModel::Sort()
 
 void CExtListCtrl::CRowModel::RefreshFonts()
 {
-    if (!m_rows.empty() && m_nColumns > 0)
+    if (m_nRows > 0 && m_nColumns > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, m_nColumns - 1), {Qt::FontRole});
 }
 
@@ -240,18 +242,15 @@ bool CExtListCtrl::InitColumns()
     return true;
 }
 
-void CExtListCtrl::FillList(EXTINFO* head)
+void CExtListCtrl::FillList(ScanResult result)
 {
     setUpdatesEnabled(false);
     ClearList();
 
-    std::vector<EXTINFO*> rows;
-    for (EXTINFO* record = head; record; record = record->pNext) {
-        m_nTotalFiles += record->nCount;
-        m_nTotalBytes += record->nBytes;
-        rows.push_back(record);
-    }
-    m_pModel->ReplaceRows(std::move(rows));
+    m_pModel->BeginReset();
+    m_result = std::move(result);
+    m_table.Assign(m_result);
+    m_pModel->EndReset();
     SortRows();
 
     setUpdatesEnabled(true);
@@ -263,10 +262,12 @@ void CExtListCtrl::FillList(EXTINFO* head)
 void CExtListCtrl::ClearList()
 {
     m_nSelectedBytes = 0;
-    m_nTotalBytes = 0;
     m_nSelectedFiles = 0;
-    m_nTotalFiles = 0;
-    m_pModel->ReplaceRows({});
+    // The view lets go of the rows before the records they show are freed.
+    m_pModel->BeginReset();
+    m_table.Clear();
+    m_result = ScanResult();
+    m_pModel->EndReset();
     // A model reset drops the selection without a selection signal; the summary must still follow.
     emit selectionSummaryChanged();
 }
@@ -278,7 +279,7 @@ void CExtListCtrl::GetSelectionSummary(std::string& summary) const
         return;
     summary = FormatString(IDS_FMT_SELECTED_FILES, {FormatNumber(m_nSelectedFiles)});
     summary += FormatString(IDS_FMT_SELECTED_BYTES, {FormatNumber(m_nSelectedBytes)});
-    summary += FormatString(IDS_FMT_SELECTED_PERCENT, {FormatPercent(m_nSelectedBytes, m_nTotalBytes)});
+    summary += FormatString(IDS_FMT_SELECTED_PERCENT, {std::to_string(m_table.ShareOf(m_nSelectedBytes))});
 }
 
 void CExtListCtrl::GetSelectionSummary(QString& summary) const
@@ -307,16 +308,10 @@ void CExtListCtrl::OnColumnClick(int column)
     if (column == m_nSortColumn)
         m_nSortAscending = m_nSortAscending ? 0 : 1;
     else
-        m_nSortAscending = (column == ColumnExt) ? 1 : 0;
+        m_nSortAscending = ExtTable::StartsAscending(static_cast<ExtColumn>(column)) ? 1 : 0;
     m_nSortColumn = static_cast<std::uint16_t>(column);
     SortRows();
     ShowSortIndicator();
-}
-
-int CExtListCtrl::CompareRows(const EXTINFO* a, const EXTINFO* b) const
-{
-    // The command-line tool sorts with the same function, so both show one order.
-    return CompareExtInfo(*a, *b, static_cast<ExtColumn>(m_nSortColumn), m_nSortAscending != 0);
 }
 
 void CExtListCtrl::OnItemChanged()
@@ -369,7 +364,7 @@ int CExtListCtrl::RowCount() const
     return m_pModel->rowCount();
 }
 
-EXTINFO* CExtListCtrl::RecordAt(int row) const
+const EXTINFO* CExtListCtrl::RecordAt(int row) const
 {
     return m_pModel->At(row);
 }

@@ -2,6 +2,9 @@
 // column, striped, bold where selected, with running totals of the selected rows.
 #pragma once
 
+#include "ExtTable.h"
+#include "ScanResult.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -13,14 +16,14 @@
 struct EXTINFO;
 class QItemSelection;
 
-// The rows only point at the records they show (nothing is copied): the owner must call ClearList
-// before it frees or replaces the records. Everything runs on the window's thread.
+// The list keeps the scan's result it shows, and its rows read the records through an ExtTable,
+// which knows their order, totals and shares. Everything runs on the window's thread.
 class CExtListCtrl : public QTreeView {
     Q_OBJECT
 
 public:
     enum Column { ColumnExt = 0, ColumnCount = 1, ColumnSize = 2, ColumnPercent = 3, ColumnTotal = 4 };
-    // Item data of every cell: the row's EXTINFO* as a void*.
+    // Item data of every cell: the row's const EXTINFO* as a const void*.
     static constexpr int RecordRole = Qt::UserRole;
 
     explicit CExtListCtrl(QWidget* parent = nullptr);
@@ -28,11 +31,11 @@ public:
 
     // Once, after construction: the four columns, row colours and fonts, then a posted FitColumns.
     bool InitColumns();
-    // Replaces all rows by one row per record of the list starting at head (null: empty list),
-    // sorted by the current sort order. The records must outlive the rows.
-    void FillList(EXTINFO* head);
-    // Zeroes the four totals and removes every row, then emits selectionSummaryChanged; the sort
-    // order stays.
+    // Takes the result and shows one row per record, sorted by the current sort order; the
+    // result it held before is freed.
+    void FillList(ScanResult result);
+    // Zeroes the four totals, removes every row and frees the result, then emits
+    // selectionSummaryChanged; the sort order stays.
     void ClearList();
     // "N files,   B bytes (P%)" for the selected rows, or empty when none holds a file.
     void GetSelectionSummary(std::string& summary) const;
@@ -43,8 +46,6 @@ public:
     // A header click on column c: a new column starts ascending for "Ext" and descending for the
     // numbers, the same column flips direction. Sorts at once.
     void OnColumnClick(int column);
-    // Negative, 0 or positive as record a goes before, with or after b in the current order.
-    int CompareRows(const EXTINFO* a, const EXTINFO* b) const;
     // Recomputes the selection totals from every row, then emits selectionSummaryChanged.
     void OnItemChanged();
     // Row colours from the palette: Text, Base, and Base moved 16 per component for odd rows.
@@ -53,12 +54,12 @@ public:
     void CreateRowFonts();
 
     int RowCount() const;
-    EXTINFO* RecordAt(int row) const;
+    const EXTINFO* RecordAt(int row) const;
     int SortColumn() const { return m_nSortColumn; }
     bool IsSortAscending() const { return m_nSortAscending != 0; }
-    std::uint64_t TotalFiles() const { return m_nTotalFiles; }
+    std::uint64_t TotalFiles() const { return m_table.TotalFiles(); }
     std::uint64_t SelectedFiles() const { return m_nSelectedFiles; }
-    std::uint64_t TotalBytes() const { return m_nTotalBytes; }
+    std::uint64_t TotalBytes() const { return m_table.TotalBytes(); }
     std::uint64_t SelectedBytes() const { return m_nSelectedBytes; }
     QColor TextColor() const { return m_crText; }
     QColor RowColor() const { return m_crRow; }
@@ -85,9 +86,7 @@ private:
 
     std::uint16_t m_nSortColumn = ColumnExt;
     std::uint16_t m_nSortAscending = 1;
-    std::uint64_t m_nTotalFiles = 0;
     std::uint64_t m_nSelectedFiles = 0;
-    std::uint64_t m_nTotalBytes = 0;
     std::uint64_t m_nSelectedBytes = 0;
     QColor m_crText{0, 0, 0};
     QColor m_crRow{255, 255, 255};
@@ -95,6 +94,8 @@ private:
     QFont m_fontNormal;
     QFont m_fontBold;
 
+    ScanResult m_result;             // what the rows show
+    ExtTable m_table;                // reads m_result: order, totals, shares, display names
     CRowModel* m_pModel = nullptr;   // owned through Qt's parent chain
     bool m_bFitPosted = false;       // a FitColumns is queued and not yet run
 };

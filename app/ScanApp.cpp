@@ -1,9 +1,11 @@
 #include "ScanApp.h"
 
+#include "ExitStatus.h"
 #include "Resource.h"
 #include "ResourceString.h"
 #include "ScanDialog.h"
 #include "StringTable.h"
+#include "TextEscape.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,50 +18,27 @@
 
 namespace {
 
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-
-// An argument as it may be shown on a terminal: control characters (C0, DEL, C1) and backslashes
-// become \xHH, so a typed escape sequence is shown, not obeyed.
+// An argument as it may be shown on a terminal, under the rule every output of names shares.
 std::string ShowArgument(const QString& argument)
 {
-    static const char kHex[] = "0123456789abcdef";
     const QByteArray bytes = argument.toUtf8();
-    std::string text;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        const bool bC1 = byte == 0xc2 && i + 1 < bytes.size() && static_cast<unsigned char>(bytes[i + 1]) < 0xa0;
-        if (byte < 0x20 || byte == 0x7f || byte == '\\' || bC1) {
-            const auto escape = [&text](unsigned char b) {
-                text += "\\x";
-                text += kHex[b >> 4];
-                text += kHex[b & 0xf];
-            };
-            escape(byte);
-            if (bC1)
-                escape(static_cast<unsigned char>(bytes[++i]));
-            continue;
-        }
-        text += static_cast<char>(byte);
-    }
-    return text;
+    return TerminalEscape(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 int WriteText(std::FILE* out, std::string_view text, int nExitStatus)
 {
     std::fwrite(text.data(), 1, text.size(), out);
     if (std::fflush(out) != 0 || std::ferror(out))
-        return kExitFailed;
+        return ExitStatus::kFailed;
     return nExitStatus;
 }
 
 // The message, then the usage, on stderr.
 int UsageError(const std::string& message)
 {
-    WriteText(stderr, message + '\n', kExitUsage);
-    WriteText(stderr, LoadString(IDS_APP_USAGE), kExitUsage);
-    return kExitUsage;
+    WriteText(stderr, message + '\n', ExitStatus::kUsage);
+    WriteText(stderr, LoadString(IDS_APP_USAGE), ExitStatus::kUsage);
+    return ExitStatus::kUsage;
 }
 
 // Qt reports unknown options by name, without their dashes.
@@ -91,9 +70,9 @@ int CScanApp::ParseCommandLine(int argc, const char* const* argv)
         return UsageError(FormatString(IDS_APP_BAD_OPTION, {ShowArgument(parser.errorText())}));
     }
     if (parser.isSet(help))
-        return WriteText(stdout, LoadString(IDS_APP_USAGE), kExitDone);
+        return WriteText(stdout, LoadString(IDS_APP_USAGE), ExitStatus::kDone);
     if (parser.isSet(version))
-        return WriteText(stdout, FormatString(IDS_APP_VERSION, {KESTRUM_VERSION}), kExitDone);
+        return WriteText(stdout, FormatString(IDS_APP_VERSION, {KESTRUM_VERSION}), ExitStatus::kDone);
 
     const QStringList folders = parser.positionalArguments();
     if (folders.size() > 1)

@@ -1,6 +1,6 @@
 #include "ScanDialog.h"
 
-#include "Format.h"
+#include "CountsText.h"
 #include "ProfileStore.h"
 #include "Resource.h"
 #include "ResourceString.h"
@@ -17,7 +17,6 @@
 #include <QTimer>
 #include <QTimerEvent>
 
-#include <mutex>
 
 namespace {
 
@@ -27,12 +26,6 @@ constexpr int kRefreshMilliseconds = 500;
 constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
 // The controls whose tips the dialog answers, by control id.
 constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST};
-
-// A format of the string table, for AppendFormat.
-std::string TableFormat(unsigned nId)
-{
-    return std::string(LoadString(nId));
-}
 
 // Writing leaves the caret after the text, and a field too narrow for it would show its end: a
 // result is read from its first character. The text stays whole for dragging and copying.
@@ -63,8 +56,6 @@ CScanDialog::~CScanDialog()
     // A dialog torn down without Exit must still not leave a worker counting into freed state.
     OnStop();
     EndScan();
-    m_listExt.ClearList();
-    FreeExtList(&m_scan);
 }
 
 bool CScanDialog::OnInitDialog()
@@ -274,7 +265,7 @@ void CScanDialog::OnOK()
         ShowMessage(IDS_SPECIFY_FOLDER);
         return;
     }
-    // No row may keep pointing at a record that is about to be released.
+    // The last scan's rows go as the new scan starts, as its counters do.
     m_listExt.ClearList();
     if (!m_job.Prepare(QFile::encodeName(folder).toStdString()) || !StartScan()) {
         // Back to Idle: nothing was started, so nothing may be waited for.
@@ -314,8 +305,7 @@ void CScanDialog::OnTimer(int)
 {
     if (m_job.IsDone()) {
         EndScan();
-        std::lock_guard lock(m_scan.cs);
-        m_listExt.FillList(m_scan.pExtList);
+        m_listExt.FillList(m_job.TakeResult());
     }
     ShowCounters();
 }
@@ -324,13 +314,12 @@ void CScanDialog::ShowCounters()
 {
     const ScanCounters counters = m_job.Snapshot();
     m_editContains.GetEditControl().SetWindowText(QString());
-    m_editContains.AppendFormat(TableFormat(IDS_FMT_FOLDERS).c_str(), FormatNumber(counters.nFolders).c_str());
-    m_editContains.AppendFormat(TableFormat(IDS_FMT_FILES).c_str(), FormatNumber(counters.nFiles).c_str());
+    m_editContains.AppendText(QString::fromStdString(ContainsText(counters.nFolders, counters.nFiles)));
     ShowFromStart(m_editContains);
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendFormat(TableFormat(IDS_FMT_BYTES).c_str(), FormatNumber(counters.nBytes).c_str());
+    m_editSize.AppendText(QString::fromStdString(SizeText(counters.nBytes)));
     ShowFromStart(m_editSize);
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();
@@ -345,10 +334,8 @@ void CScanDialog::OnStop()
 void CScanDialog::OnCancel()
 {
     OnStop();
-    // No tick may run after this point; the rows go before the records they point at.
+    // No tick may run after this point.
     EndScan();
-    m_listExt.ClearList();
-    FreeExtList(&m_scan);
     SaveLoadSettings(true);
     CResizableDialog::OnCancel();
 }

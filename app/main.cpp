@@ -12,7 +12,10 @@ int main(int argc, char* argv[])
         return nExitStatus;
 
     // QApplication also sets the C locale from the environment, which the number formats follow.
-    QApplication application(argc, argv);
+    // It is given the program's name alone: Qt would otherwise take its own options (-reverse,
+    // -style ...) out of the arguments, even a folder given after "--".
+    int nQtArgs = 1;
+    QApplication application(nQtArgs, argv);
     theApp.InitInstance();
     return 0;
 }

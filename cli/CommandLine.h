@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ExtOrder.h"
+#include "ExtTable.h"
 #include "ScanReport.h"
 
 #include <cstddef>
@@ -21,7 +22,7 @@ public:
     OutputFormat Format() const { return m_format; }
     ExtColumn SortColumn() const { return m_sortColumn; }
     // As the list view orders a freshly clicked column: names ascending, numbers largest first.
-    bool SortAscending() const { return m_sortColumn == ExtColumn::Ext; }
+    bool SortAscending() const { return ExtTable::StartsAscending(m_sortColumn); }
     const std::string& ErrorText() const { return m_szError; }
     // Walking threads asked for; 0 when not given (the engine's default).
     std::size_t Threads() const { return m_nThreads; }

@@ -46,13 +46,6 @@ private:
 
 } // namespace
 
-CConsoleScan::~CConsoleScan()
-{
-    m_job.Stop();
-    m_job.Release();
-    FreeExtList(&m_scan);
-}
-
 bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
 {
     // A root that is a file is fine: the walk counts it as one file, as the window does.
@@ -73,7 +66,6 @@ bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
 bool CConsoleScan::Run(const std::string& root, std::size_t threads, const CInterruptFlag& interrupt,
                        CStatusLine& status)
 {
-    m_bInterrupted = false;
     m_szError.clear();
     bool bStarted = m_job.Prepare(root);
     if (bStarted) {
@@ -96,19 +88,18 @@ void CConsoleScan::WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& stat
     using Clock = std::chrono::steady_clock;
     auto nextRefresh = Clock::now() + kRefreshInterval;
     while (!m_job.WaitDone(kPollInterval)) {
-        if (interrupt.Requested()) {
-            // As the window's "Stop": ask once, then wait for the worker to finish its open listings.
-            m_bInterrupted = true;
-            m_job.Stop();
+        if (interrupt.Requested())
             break;
-        }
         if (status.IsActive() && Clock::now() >= nextRefresh) {
             status.Show(StatusText());
             nextRefresh = Clock::now() + kRefreshInterval;
         }
     }
-    // Ctrl+C that came as the walk ended still means the user asked for a stop.
-    m_bInterrupted = m_bInterrupted || interrupt.Requested();
+    // As the window's "Stop": ask once, then wait for the worker to finish its open listings. A
+    // Ctrl+C that came as the walk ended still means the user asked for a stop, so the result
+    // says the scan was stopped.
+    if (interrupt.Requested())
+        m_job.Stop();
     status.Clear();
 }
 

@@ -2,7 +2,6 @@
 // worker on its own thread, and this thread polling the counters.
 #pragma once
 
-#include "ScanCounters.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
 
@@ -15,7 +14,6 @@ class CStatusLine;
 class CConsoleScan {
 public:
     CConsoleScan() = default;
-    ~CConsoleScan();
     CConsoleScan(const CConsoleScan&) = delete;
     CConsoleScan& operator=(const CConsoleScan&) = delete;
 
@@ -29,12 +27,9 @@ public:
     // threads: walking threads, 0 for the engine's default.
     bool Run(const std::string& root, std::size_t threads, const CInterruptFlag& interrupt, CStatusLine& status);
 
-    // True when the walk was asked to stop: the counts cover only what was walked until then.
-    bool Interrupted() const { return m_bInterrupted; }
     const std::string& ErrorText() const { return m_szError; }
-    // The counters and records of the last scan; read them only after Run has returned.
-    SCANINFO& Scan() { return m_scan; }
-    ScanCounters Counters() const { return m_job.Snapshot(); }
+    // The last scan's counters and records, handed over whole once Run has returned.
+    ScanResult TakeResult() { return m_job.TakeResult(); }
 
 private:
     void WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& status);
@@ -42,6 +37,5 @@ private:
 
     SCANINFO m_scan;
     ScanJob m_job{m_scan};   // after m_scan: it stops its worker before the state goes
-    bool m_bInterrupted = false;
     std::string m_szError;
 };

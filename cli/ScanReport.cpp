@@ -1,18 +1,17 @@
 #include "ScanReport.h"
 
 #include "CountsText.h"
-#include "LabelledText.h"
 #include "ExtInfo.h"
 #include "Format.h"
+#include "LabelledText.h"
+#include "OutputBuffer.h"
 #include "Resource.h"
-#include "ScanInfo.h"
-#include "ScanJob.h"
+#include "ScanResult.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
 #include <algorithm>
 #include <array>
-#include <mutex>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -22,206 +21,217 @@ namespace {
 constexpr std::size_t kColumns = 4;
 using Widths = std::array<std::size_t, kColumns>;
 
-void Put(std::FILE* out, std::string_view text)
+// Printable ASCII without a backslash, a quote or a comma: every escaping rule leaves such a
+// name as it is, and nearly every extension is one, so most rows need no escaping at all.
+bool IsPlainName(std::string_view name)
 {
-    std::fwrite(text.data(), 1, text.size(), out);
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '"' && c != ',';
+    });
 }
 
-// Two spaces between columns; Ext is left-aligned, the numbers right-aligned as in the list view.
-void PutTableRow(std::FILE* out, const std::array<std::string, kColumns>& cells, const Widths& widths)
+// The name under `escape`, in `scratch` when escaping changes it. Throws bad_alloc when memory
+// is short.
+template <typename Escape>
+std::string_view Escaped(const std::string& name, std::string& scratch, Escape escape)
 {
-    std::string line;
-    for (std::size_t c = 0; c < kColumns; ++c) {
-        const std::size_t pad = widths[c] - DisplayWidth(cells[c]);
-        if (c == 0) {
-            line += cells[c];
-            line.append(pad, ' ');
-        } else {
-            line.append(2 + pad, ' ');
-            line += cells[c];
-        }
-    }
-    line += '\n';
-    Put(out, line);
+    if (IsPlainName(name))
+        return name;
+    scratch = escape(name);
+    return scratch;
 }
 
 // Runs put(row) for each row, in order, until memory runs short. Returns how many rows were done.
 template <typename RowAction>
-std::size_t PutEachRow(const std::vector<const EXTINFO*>& rows, RowAction put)
+std::size_t PutEachRow(const ExtTable& table, std::size_t nRows, RowAction put)
 {
     std::size_t done = 0;
     try {
-        for (; done < rows.size(); ++done)
-            put(*rows[done]);
+        for (; done < nRows; ++done)
+            put(table.Row(done));
     } catch (const std::bad_alloc&) {
     }
     return done;
 }
 
+// Two spaces between columns; Ext is left-aligned, the numbers right-aligned as in the list view.
+// Numbers go straight into the buffer; their widths are worked out from their digits (a
+// separator may take more bytes than columns, so its width is measured once).
+class TableRowWriter {
+public:
+    TableRowWriter(COutputBuffer& out, const Widths& widths, std::string_view separator)
+        : m_out(out), m_widths(widths), m_separator(separator), m_nSeparatorWidth(DisplayWidth(separator))
+    {
+    }
+
+    void PutText(std::size_t column, std::string_view text, std::size_t width)
+    {
+        const std::size_t pad = m_widths[column] - width;
+        if (column == 0) {
+            m_out.Append(text);
+            m_out.AppendSpaces(pad);
+        } else {
+            m_out.AppendSpaces(2 + pad);
+            m_out.Append(text);
+        }
+    }
+
+    void PutGrouped(std::size_t column, std::uint64_t value)
+    {
+        m_out.AppendSpaces(2 + m_widths[column] - GroupedWidth(value));
+        m_out.AppendGrouped(value, m_separator);
+    }
+
+    void PutDecimal(std::size_t column, std::uint64_t value)
+    {
+        m_out.AppendSpaces(2 + m_widths[column] - DecimalLength(value));
+        m_out.AppendDecimal(value);
+    }
+
+    std::size_t GroupedWidth(std::uint64_t value) const
+    {
+        const std::size_t digits = DecimalLength(value);
+        return digits + (digits - 1) / 3 * m_nSeparatorWidth;
+    }
+
+    static std::size_t DecimalLength(std::uint64_t value)
+    {
+        std::size_t digits = 1;
+        for (; value >= 10; value /= 10)
+            ++digits;
+        return digits;
+    }
+
+private:
+    COutputBuffer& m_out;
+    const Widths& m_widths;
+    std::string_view m_separator;
+    std::size_t m_nSeparatorWidth;
+};
+
 } // namespace
 
-CScanReport::CScanReport(std::string root, SCANINFO& scan, ExtColumn column, bool ascending)
-    : m_szRoot(std::move(root)), m_counters(ScanJob::SnapshotOf(scan)), m_column(column), m_bAscending(ascending)
+CScanReport::CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending)
+    : m_szRoot(std::move(root)), m_result(result), m_table(result)
 {
-    std::lock_guard lock(scan.cs);
-    m_pExtList = scan.pExtList;
-    for (const EXTINFO* record = scan.pExtList; record; record = record->pNext) {
-        ++m_nRecords;
-        m_nRowBytes += record->nBytes;
-    }
+    m_bEveryRow = m_table.Order(column, ascending);
 }
 
-bool CScanReport::Write(OutputFormat format, std::FILE* out) const
+bool CScanReport::Write(OutputFormat format, std::FILE* out)
 {
+    COutputBuffer buffer(out);
     switch (format) {
-    case OutputFormat::Text: return WriteText(out);
-    case OutputFormat::Csv: return WriteCsv(out);
-    case OutputFormat::Json: return WriteJson(out);
+    case OutputFormat::Text: return WriteText(buffer);
+    case OutputFormat::Csv: return WriteCsv(buffer);
+    case OutputFormat::Json: return WriteJson(buffer);
     }
     return false;
 }
 
-CScanReport::Rows CScanReport::OrderedRows(bool& bComplete) const
+bool CScanReport::WriteText(COutputBuffer& out)
 {
-    // A walk that met hundreds of thousands of extensions may have left too little memory for
-    // an index of them all: halve the request until it fits, and keep the rows that come first.
-    Rows rows;
-    std::size_t nKept = m_nRecords;
-    while (nKept > 0) {
-        try {
-            rows.reserve(nKept);
-            break;
-        } catch (const std::bad_alloc&) {
-            nKept /= 2;
-        }
-    }
-    // Records the list view holds equal (a locale may collate two texts alike) keep a fixed order
-    // by their bytes, so that the same tree always gives the same output.
-    const auto before = [this](const EXTINFO* a, const EXTINFO* b) {
-        const int order = CompareExtInfo(*a, *b, m_column, m_bAscending);
-        return order != 0 ? order < 0 : a->szExt < b->szExt;
-    };
-    // A heap whose top is the last row kept: a record that comes before it takes its place.
-    // Nothing here allocates beyond the reserved capacity.
-    for (const EXTINFO* record = m_pExtList; record && nKept > 0; record = record->pNext) {
-        if (rows.size() < nKept) {
-            rows.push_back(record);
-            std::push_heap(rows.begin(), rows.end(), before);
-        } else if (before(record, rows.front())) {
-            std::pop_heap(rows.begin(), rows.end(), before);
-            rows.back() = record;
-            std::push_heap(rows.begin(), rows.end(), before);
-        }
-    }
-    std::sort_heap(rows.begin(), rows.end(), before);
-    bComplete = nKept == m_nRecords;
-    return rows;
-}
-
-std::uint64_t CScanReport::PercentOfRow(const EXTINFO& row) const
-{
-    return PercentOf(row.nBytes, m_nRowBytes);
-}
-
-bool CScanReport::WriteText(std::FILE* out) const
-{
+    const ScanCounters& counters = m_result.Counters();
+    std::array<std::string, kColumns> header;
     try {
-        Put(out, LabelledText(IDS_CLI_CONTAINS, ContainsText(m_counters.nFolders, m_counters.nFiles)) + '\n');
-        Put(out, LabelledText(IDS_CLI_SIZE, SizeText(m_counters.nBytes)) + "\n\n");
+        out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
+        out.Append(LabelledText(IDS_CLI_SIZE, SizeText(counters.nBytes)) + "\n\n");
+        header = {std::string(LoadString(IDS_COLUMN_EXT)), std::string(LoadString(IDS_COLUMN_COUNT)),
+                  std::string(LoadString(IDS_COLUMN_SIZE)), std::string(LoadString(IDS_COLUMN_PERCENT))};
     } catch (const std::bad_alloc&) {
         return false;
     }
-    bool bComplete = false;
-    Rows rows = OrderedRows(bComplete);
-
-    const std::array<std::string, kColumns> header = {
-        std::string(LoadString(IDS_COLUMN_EXT)), std::string(LoadString(IDS_COLUMN_COUNT)),
-        std::string(LoadString(IDS_COLUMN_SIZE)), std::string(LoadString(IDS_COLUMN_PERCENT))};
+    const std::string_view separator = ThousandsSeparator();
     // A grouped number never gets narrower as the value grows, so the largest value of a column
     // is its widest cell: one pass over the names, none over the numbers. Rows that could not
     // be measured are not shown.
     std::uint64_t nMaxCount = 0, nMaxBytes = 0, nMaxPercent = 0;
     Widths widths {};
-    const std::size_t nMeasured = PutEachRow(rows, [&](const EXTINFO& row) {
-        widths[0] = std::max(widths[0], DisplayWidth(TerminalEscape(row.szExt)));
+    std::string scratch;
+    const std::size_t nMeasured = PutEachRow(m_table, m_table.RowCount(), [&](const EXTINFO& row) {
+        widths[0] = std::max(widths[0], DisplayWidth(Escaped(row.szExt, scratch, TerminalEscape)));
         nMaxCount = std::max(nMaxCount, row.nCount);
         nMaxBytes = std::max(nMaxBytes, row.nBytes);
-        nMaxPercent = std::max(nMaxPercent, PercentOfRow(row));
+        nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(row.nBytes));
     });
-    bComplete = bComplete && nMeasured == rows.size();
-    rows.resize(nMeasured);
-    try {
-        const std::string widest[kColumns] = {std::string(), FormatNumber(nMaxCount), FormatNumber(nMaxBytes),
-                                              std::to_string(nMaxPercent)};
-        for (std::size_t c = 0; c < kColumns; ++c)
-            widths[c] = std::max({widths[c], DisplayWidth(header[c]), rows.empty() ? 0 : DisplayWidth(widest[c])});
-        PutTableRow(out, header, widths);
-    } catch (const std::bad_alloc&) {
-        return false;
+    TableRowWriter writer(out, widths, separator);
+    if (nMeasured > 0) {
+        widths[1] = writer.GroupedWidth(nMaxCount);
+        widths[2] = writer.GroupedWidth(nMaxBytes);
+        widths[3] = TableRowWriter::DecimalLength(nMaxPercent);
     }
-    const std::size_t nWritten = PutEachRow(rows, [&](const EXTINFO& row) {
-        PutTableRow(out, {TerminalEscape(row.szExt), FormatNumber(row.nCount), FormatNumber(row.nBytes),
-                          FormatPercent(row.nBytes, m_nRowBytes)}, widths);
+    for (std::size_t c = 0; c < kColumns; ++c)
+        widths[c] = std::max(widths[c], DisplayWidth(header[c]));
+    for (std::size_t c = 0; c < kColumns; ++c)
+        writer.PutText(c, header[c], DisplayWidth(header[c]));
+    out.Append('\n');
+
+    const std::size_t nWritten = PutEachRow(m_table, nMeasured, [&](const EXTINFO& row) {
+        const std::string_view name = Escaped(row.szExt, scratch, TerminalEscape);
+        writer.PutText(0, name, DisplayWidth(name));
+        writer.PutGrouped(1, row.nCount);
+        writer.PutGrouped(2, row.nBytes);
+        writer.PutDecimal(3, m_table.ShareOf(row.nBytes));
+        out.Append('\n');
     });
-    return bComplete && nWritten == rows.size();
+    return m_bEveryRow && nWritten == m_table.RowCount();
 }
 
-bool CScanReport::WriteCsv(std::FILE* out) const
+bool CScanReport::WriteCsv(COutputBuffer& out)
 {
     // Field names of a machine-readable format: fixed, never translated.
-    Put(out, "ext,count,bytes,percent\n");
-    bool bComplete = false;
-    const Rows rows = OrderedRows(bComplete);
-    std::string line;
-    const std::size_t nWritten = PutEachRow(rows, [&](const EXTINFO& row) {
-        line = CsvField(row.szExt);
-        line += ',';
-        line += std::to_string(row.nCount);
-        line += ',';
-        line += std::to_string(row.nBytes);
-        line += ',';
-        line += std::to_string(PercentOfRow(row));
-        line += '\n';
-        Put(out, line);
+    out.Append("ext,count,bytes,percent\n");
+    std::string scratch;
+    const std::size_t nWritten = PutEachRow(m_table, m_table.RowCount(), [&](const EXTINFO& row) {
+        out.Append(Escaped(row.szExt, scratch, CsvField));
+        out.Append(',');
+        out.AppendDecimal(row.nCount);
+        out.Append(',');
+        out.AppendDecimal(row.nBytes);
+        out.Append(',');
+        out.AppendDecimal(m_table.ShareOf(row.nBytes));
+        out.Append('\n');
     });
-    return bComplete && nWritten == rows.size();
+    return m_bEveryRow && nWritten == m_table.RowCount();
 }
 
-bool CScanReport::WriteJson(std::FILE* out) const
+bool CScanReport::WriteJson(COutputBuffer& out)
 {
+    const ScanCounters& counters = m_result.Counters();
     try {
-        Put(out, "{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": " + std::to_string(m_counters.nFolders)
-                     + ", \"files\": " + std::to_string(m_counters.nFiles) + ", \"bytes\": " + std::to_string(m_counters.nBytes)
-                     + ", \"extensions\": [");
+        out.Append("{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": ");
     } catch (const std::bad_alloc&) {
         return false;
     }
-    bool bComplete = false;
-    const Rows rows = OrderedRows(bComplete);
-    std::string line;
-    bool bFirst = true;
-    const std::size_t nWritten = PutEachRow(rows, [&](const EXTINFO& row) {
-        line = bFirst ? "{\"ext\": \"" : ", {\"ext\": \"";
-        line += JsonEscape(row.szExt);
-        line += "\", \"count\": ";
-        line += std::to_string(row.nCount);
-        line += ", \"bytes\": ";
-        line += std::to_string(row.nBytes);
-        line += ", \"percent\": ";
-        line += std::to_string(PercentOfRow(row));
-        line += '}';
-        Put(out, line);
-        bFirst = false;
+    out.AppendDecimal(counters.nFolders);
+    out.Append(", \"files\": ");
+    out.AppendDecimal(counters.nFiles);
+    out.Append(", \"bytes\": ");
+    out.AppendDecimal(counters.nBytes);
+    out.Append(", \"extensions\": [");
+    std::string scratch;
+    const std::size_t nWritten = PutEachRow(m_table, m_table.RowCount(), [&](const EXTINFO& row) {
+        const std::string_view name = Escaped(row.szExt, scratch, JsonEscape);
+        out.Append(&row == &m_table.Row(0) ? "{\"ext\": \"" : ", {\"ext\": \"");
+        out.Append(name);
+        out.Append("\", \"count\": ");
+        out.AppendDecimal(row.nCount);
+        out.Append(", \"bytes\": ");
+        out.AppendDecimal(row.nBytes);
+        out.Append(", \"percent\": ");
+        out.AppendDecimal(m_table.ShareOf(row.nBytes));
+        out.Append('}');
     });
-    // Closed whatever was written, so that a reader still gets valid JSON; a stack buffer, since
-    // memory may be short here.
-    char closing[256];
-    std::snprintf(closing, sizeof closing,
-                  "], \"not_listed\": %llu, \"not_entered\": %llu, \"vanished\": %llu, \"not_examined\": %llu, "
-                  "\"not_in_rows\": %llu}\n",
-                  static_cast<unsigned long long>(m_counters.nNotListed), static_cast<unsigned long long>(m_counters.nNotEntered),
-                  static_cast<unsigned long long>(m_counters.nVanished), static_cast<unsigned long long>(m_counters.nNotExamined),
-                  static_cast<unsigned long long>(m_counters.nNotInRows));
-    Put(out, closing);
-    return bComplete && nWritten == rows.size();
+    // Closed whatever was written, so that a reader still gets valid JSON.
+    out.Append("], \"not_listed\": ");
+    out.AppendDecimal(counters.nNotListed);
+    out.Append(", \"not_entered\": ");
+    out.AppendDecimal(counters.nNotEntered);
+    out.Append(", \"vanished\": ");
+    out.AppendDecimal(counters.nVanished);
+    out.Append(", \"not_examined\": ");
+    out.AppendDecimal(counters.nNotExamined);
+    out.Append(", \"not_in_rows\": ");
+    out.AppendDecimal(counters.nNotInRows);
+    out.Append("}\n");
+    return m_bEveryRow && nWritten == m_table.RowCount();
 }

@@ -2,9 +2,11 @@
 #include "CommandLine.h"
 #include "ConsoleScan.h"
 #include "CountsText.h"
+#include "ExitStatus.h"
 #include "InterruptFlag.h"
 #include "Resource.h"
 #include "ScanReport.h"
+#include "ScanResult.h"
 #include "StatusLine.h"
 #include "StringTable.h"
 
@@ -17,11 +19,6 @@
 #include <string_view>
 
 namespace {
-
-constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;  // 128 + SIGINT, as shells report a Ctrl+C
 
 void PrintError(std::string_view text)
 {
@@ -52,14 +49,14 @@ int main(int argc, char** argv)
     switch (commandLine.Parse(argc, argv)) {
     case CCommandLine::Action::Help:
         PutText(stdout, LoadString(IDS_CLI_USAGE));
-        return FinishOutput() ? kExitDone : kExitFailed;
+        return FinishOutput() ? ExitStatus::kDone : ExitStatus::kFailed;
     case CCommandLine::Action::Version:
         PutText(stdout, FormatString(IDS_CLI_VERSION, {KESTRUM_VERSION}));
-        return FinishOutput() ? kExitDone : kExitFailed;
+        return FinishOutput() ? ExitStatus::kDone : ExitStatus::kFailed;
     case CCommandLine::Action::Error:
         PrintError(commandLine.ErrorText());
         PutText(stderr, LoadString(IDS_CLI_USAGE));
-        return kExitUsage;
+        return ExitStatus::kUsage;
     case CCommandLine::Action::Scan:
         break;
     }
@@ -67,7 +64,7 @@ int main(int argc, char** argv)
     std::string error;
     if (!CConsoleScan::CheckRoot(commandLine.Folder(), error)) {
         PrintError(error);
-        return kExitFailed;
+        return ExitStatus::kFailed;
     }
 
     CInterruptFlag interrupt;
@@ -75,29 +72,29 @@ int main(int argc, char** argv)
     CConsoleScan scan;
     if (!scan.Run(commandLine.Folder(), commandLine.Threads(), interrupt, status)) {
         PrintError(scan.ErrorText());
-        return kExitFailed;
+        return ExitStatus::kFailed;
     }
     interrupt.Release();
 
+    const ScanResult result = scan.TakeResult();
     bool bComplete = false;
     try {
-        const CScanReport report(commandLine.Folder(), scan.Scan(), commandLine.SortColumn(),
-                                 commandLine.SortAscending());
+        CScanReport report(commandLine.Folder(), result, commandLine.SortColumn(), commandLine.SortAscending());
         bComplete = report.Write(commandLine.Format(), stdout);
     } catch (const std::bad_alloc&) {
         // The report stops at what fits by itself; a shortage outside its rows ends the same way.
     }
     if (!FinishOutput())
-        return kExitFailed;
+        return ExitStatus::kFailed;
     // An honest count of what could be read still ends with status 0, but never silently.
-    const std::string incomplete = IncompleteText(scan.Counters());
+    const std::string incomplete = IncompleteText(result.Counters());
     if (!incomplete.empty())
         PrintError(incomplete);
-    if (scan.Interrupted())
+    if (result.Ending() == ScanEnding::Stopped)
         PrintError(LoadString(IDS_CLI_INTERRUPTED));
     if (!bComplete) {
         PrintError(LoadString(IDS_CLI_REPORT_CUT_SHORT));
-        return kExitFailed;
+        return ExitStatus::kFailed;
     }
-    return scan.Interrupted() ? kExitInterrupted : kExitDone;
+    return result.Ending() == ScanEnding::Stopped ? ExitStatus::kInterrupted : ExitStatus::kDone;
 }

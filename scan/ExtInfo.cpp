@@ -45,11 +45,15 @@ EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name)
 void FreeExtList(SCANINFO* pScan)
 {
     pScan->extIndex.Clear();
-    EXTINFO* pRecord = pScan->pExtList;
-    while (pRecord) {
-        EXTINFO* pNext = pRecord->pNext;
-        delete pRecord;
-        pRecord = pNext;
-    }
+    FreeExtRecords(pScan->pExtList);
     pScan->pExtList = nullptr;
+}
+
+void FreeExtRecords(EXTINFO* pHead)
+{
+    while (pHead) {
+        EXTINFO* pNext = pHead->pNext;
+        delete pHead;
+        pHead = pNext;
+    }
 }

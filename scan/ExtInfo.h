@@ -14,7 +14,8 @@ struct EXTINFO {
     std::string szExt;          // the extension with its leading dot, case-folded; never changes
 };
 
-// Records are allocated with new and released by FreeExtList.
+// Records are allocated with new and released by FreeExtList, or by FreeExtRecords once a
+// ScanResult has taken them.
 
 // Returns the record of the file named `name` (the name alone, never a path), adding one at the
 // head of pScan->pExtList when the extension is new. Null when the name has no "." or memory ran
@@ -27,3 +28,5 @@ EXTINFO* FindFoldedExtInfo(SCANINFO* pScan, std::string_view foldedExt);
 
 // Releases every record and leaves pExtList null. Only while no worker runs.
 void FreeExtList(SCANINFO* pScan);
+// Releases the records of a list taken out of a scan.
+void FreeExtRecords(EXTINFO* pHead);

@@ -12,6 +12,8 @@ struct ScanCounters {
     std::uint64_t nVanished = 0;
     std::uint64_t nNotExamined = 0;
     std::uint64_t nNotInRows = 0;
+    std::uint64_t nNoExtFiles = 0;   // files without an extension among nFiles
+    std::uint64_t nNoExtBytes = 0;   // and their sizes
 
     // True when nothing was left out: every folder listed, every mount entered, every entry
     // examined, every file with an extension given its row.

@@ -27,6 +27,10 @@ struct SCANINFO {
     std::uint64_t nNotInRows = 0;   // files with an extension counted but kept in no record, for
                                     // want of memory
 
+    // The files without an extension among nFiles, and their sizes: they belong to no record.
+    std::uint64_t nNoExtFiles = 0;
+    std::uint64_t nNoExtBytes = 0;
+
     // Created by the window for each scan, empty while idle. The worker keeps its own references,
     // so the window may release them as soon as it has seen hDoneEvent set.
     std::shared_ptr<ManualResetEvent> hStopEvent;

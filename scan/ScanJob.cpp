@@ -10,6 +10,7 @@
 #include <mutex>
 #include <new>
 #include <system_error>
+#include <utility>
 
 ScanJob::ScanJob(SCANINFO& scan)
     : m_scan(scan)
@@ -20,13 +21,17 @@ ScanJob::~ScanJob()
 {
     Stop();
     Release();
+    // Records no owner took go with the job, so no front end has to free them.
+    FreeExtList(&m_scan);
 }
 
 bool ScanJob::Prepare(std::string_view typedRoot)
 {
     FreeExtList(&m_scan);
+    m_bStopped = false;
     m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
     m_scan.nNotListed = m_scan.nNotEntered = m_scan.nVanished = m_scan.nNotExamined = m_scan.nNotInRows = 0;
+    m_scan.nNoExtFiles = m_scan.nNoExtBytes = 0;
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
@@ -83,7 +88,8 @@ ScanCounters ScanJob::SnapshotOf(SCANINFO& scan)
 {
     std::lock_guard lock(scan.cs);
     return ScanCounters{scan.nFolders,  scan.nFiles,    scan.nBytes,        scan.nNotListed,
-                        scan.nNotEntered, scan.nVanished, scan.nNotExamined, scan.nNotInRows};
+                        scan.nNotEntered, scan.nVanished, scan.nNotExamined, scan.nNotInRows,
+                        scan.nNoExtFiles, scan.nNoExtBytes};
 }
 
 void ScanJob::Stop()
@@ -99,6 +105,19 @@ void ScanJob::Release()
     // The worker has set hDoneEvent (or never started), so the join returns at once.
     if (m_worker.joinable())
         m_worker.join();
+    m_bStopped = m_bStopped || (m_scan.hStopEvent && m_scan.hStopEvent->IsSet());
     m_scan.hStopEvent.reset();
     m_scan.hDoneEvent.reset();
+}
+
+ScanResult ScanJob::TakeResult()
+{
+    const ScanCounters counters = Snapshot();
+    EXTINFO* pRecords = nullptr;
+    {
+        std::lock_guard lock(m_scan.cs);
+        m_scan.extIndex.Clear();
+        pRecords = std::exchange(m_scan.pExtList, nullptr);
+    }
+    return ScanResult(counters, pRecords, m_bStopped ? ScanEnding::Stopped : ScanEnding::Finished);
 }

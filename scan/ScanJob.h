@@ -6,6 +6,7 @@
 
 #include "FolderWalk.h"
 #include "ScanCounters.h"
+#include "ScanResult.h"
 
 #include <chrono>
 #include <string_view>
@@ -18,6 +19,7 @@ public:
     // scan (owned by the caller, which outlives the job) is the state the worker counts into.
     explicit ScanJob(SCANINFO& scan);
     // A job still running is stopped and waited for: the worker never outlives the state.
+    // Records left in the state (no TakeResult since the last walk) are freed.
     ~ScanJob();
     ScanJob(const ScanJob&) = delete;
     ScanJob& operator=(const ScanJob&) = delete;
@@ -47,8 +49,13 @@ public:
     // Once the walk has ended (or was never started): joins the worker and drops the events.
     // The counters and records stay until the next Prepare.
     void Release();
+    // After Release: the last scan's counters, its records (moved out of the shared state, which
+    // keeps its counters but no records) and whether it was asked to stop. A second call hands
+    // over no records.
+    ScanResult TakeResult();
 
 private:
     SCANINFO& m_scan;
     std::thread m_worker;
+    bool m_bStopped = false;   // the last scan's stop request was set when it was released
 };

@@ -83,7 +83,10 @@ void ScanTally::AddFile(std::string_view name, std::uint64_t size)
     ++m_counts.nFiles;
     m_counts.nBytes += size;
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);
-    if (!extension.empty()) {
+    if (extension.empty()) {
+        ++m_counts.nNoExtFiles;
+        m_counts.nNoExtBytes += size;
+    } else {
         if (m_pLast && extension == m_lastExtension) {
             AddToKnown(*m_pLast, size);
         } else {
@@ -158,6 +161,8 @@ void ScanTally::Flush()
         m_scan.nVanished += m_counts.nVanished;
         m_scan.nNotExamined += m_counts.nNotExamined;
         m_scan.nNotInRows += m_counts.nNotInRows;
+        m_scan.nNoExtFiles += m_counts.nNoExtFiles;
+        m_scan.nNoExtBytes += m_counts.nNoExtBytes;
         for (Pending* pPending : m_changed) {
             pPending->pRecord->nCount += pPending->nCount;
             pPending->pRecord->nBytes += pPending->nBytes;

@@ -2,6 +2,7 @@
 // row, re-sorting with everything selected, and a scattered selection of 50,000 single rows.
 // Prints one line per step; exits 1 when filling or selecting all takes a second or more.
 #include "ExtInfo.h"
+#include "ScanResult.h"
 #include "ExtListCtrl.h"
 
 #include <QApplication>
@@ -21,21 +22,20 @@ namespace {
 constexpr int kRecords = 100000;
 constexpr double kBudgetMs = 1000.0;
 
-// Records as a scan would leave them: distinct extensions, varied counts and sizes, linked newest first.
-std::vector<EXTINFO> MakeRecords(int count)
+// Records as a scan hands them over: distinct extensions, varied counts and sizes, linked newest first.
+ScanResult MakeResult(int count, std::uint64_t& totalFiles)
 {
-    std::vector<EXTINFO> records(static_cast<std::size_t>(count));
+    EXTINFO* pHead = nullptr;
     std::uint64_t seed = 88172645463325252ull;
-    for (std::size_t i = 0; i < records.size(); ++i) {
+    for (int i = 0; i < count; ++i) {
         seed ^= seed << 13;
         seed ^= seed >> 7;
         seed ^= seed << 17;
-        records[i].szExt = ".x" + std::to_string(seed % 1000003) + "_" + std::to_string(i);
-        records[i].nCount = 1 + seed % 5000;
-        records[i].nBytes = (seed >> 8) % (64ull << 30);
-        records[i].pNext = (i + 1 < records.size()) ? &records[i + 1] : nullptr;
+        pHead = new EXTINFO{1 + seed % 5000, (seed >> 8) % (64ull << 30), pHead,
+                            ".x" + std::to_string(seed % 1000003) + "_" + std::to_string(i)};
+        totalFiles += pHead->nCount;
     }
-    return records;
+    return ScanResult(ScanCounters{}, pHead, ScanEnding::Finished);
 }
 
 double TimeMs(const std::function<void()>& step)
@@ -59,10 +59,8 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
 
-    std::vector<EXTINFO> records = MakeRecords(kRecords);
     std::uint64_t totalFiles = 0;
-    for (const EXTINFO& record : records)
-        totalFiles += record.nCount;
+    ScanResult result = MakeResult(kRecords, totalFiles);
 
     CExtListCtrl list;
     list.InitColumns();
@@ -72,7 +70,7 @@ int main(int argc, char** argv)
 
     // Each step includes the repaint it causes, as the user waits for that too.
     const double fill = TimeMs([&] {
-        list.FillList(records.data());
+        list.FillList(std::move(result));
         list.repaint();
     });
     Report("fill 100,000 rows (Ext ascending) + paint", fill);

@@ -2,6 +2,7 @@
 #include "ExtListCtrl.h"
 
 #include "ExtInfo.h"
+#include "ScanResult.h"
 
 #include <QBrush>
 #include <QFont>
@@ -28,22 +29,22 @@ struct Record {
     std::uint64_t bytes;
 };
 
-// A scan's record list built in memory; it outlives the list view that points into it.
+// A scan's records as the engine hands them over, in the order given.
 class RecordList {
 public:
-    RecordList(std::initializer_list<Record> records)
+    RecordList(std::initializer_list<Record> records) : m_records(records) {}
+    explicit RecordList(std::vector<Record> records) : m_records(std::move(records)) {}
+
+    ScanResult Result() const
     {
-        m_items.reserve(records.size());
-        for (const Record& record : records)
-            m_items.push_back(EXTINFO{record.count, record.bytes, nullptr, record.ext});
-        for (std::size_t i = 0; i + 1 < m_items.size(); ++i)
-            m_items[i].pNext = &m_items[i + 1];
+        EXTINFO* pHead = nullptr;
+        for (auto record = m_records.rbegin(); record != m_records.rend(); ++record)
+            pHead = new EXTINFO{record->count, record->bytes, pHead, record->ext};
+        return ScanResult(ScanCounters{}, pHead, ScanEnding::Finished);
     }
 
-    EXTINFO* Head() { return m_items.empty() ? nullptr : &m_items.front(); }
-
 private:
-    std::vector<EXTINFO> m_items;
+    std::vector<Record> m_records;
 };
 
 class ExtListTest : public ::testing::Test {
@@ -110,7 +111,7 @@ using Rows = std::vector<std::string>;
 TEST_F(ExtListTest, ClickSequenceCountCountExt)
 {
     RecordList records{{".c", 1, 10}, {".a", 7, 30}, {".b", 3, 20}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
     EXPECT_EQ(CExtListCtrl::ColumnExt, m_list.SortColumn());
     EXPECT_TRUE(m_list.IsSortAscending());
@@ -137,7 +138,7 @@ TEST_F(ExtListTest, ClickSequenceCountCountExt)
 TEST_F(ExtListTest, EveryNewNumericColumnStartsDescending)
 {
     RecordList records{{".a", 1, 300}, {".b", 2, 100}, {".c", 3, 200}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     m_list.OnColumnClick(CExtListCtrl::ColumnCount);
     m_list.OnColumnClick(CExtListCtrl::ColumnCount);   // now ascending
     m_list.OnColumnClick(CExtListCtrl::ColumnSize);
@@ -155,7 +156,7 @@ TEST_F(ExtListTest, EveryNewNumericColumnStartsDescending)
 TEST_F(ExtListTest, TiesAreOrderedByExtensionInTheColumnsDirection)
 {
     RecordList records{{".b", 5, 50}, {".d", 1, 50}, {".a", 5, 50}, {".c", 9, 50}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     m_list.OnColumnClick(CExtListCtrl::ColumnCount);
     EXPECT_EQ(Rows({".c", ".b", ".a", ".d"}), Order());
     m_list.OnColumnClick(CExtListCtrl::ColumnCount);
@@ -169,7 +170,7 @@ TEST_F(ExtListTest, ByteTotalsAbove4GiBCompareWhole)
 {
     // The low 32 bits of 4 GiB + 1 are 1, smaller than 1000: only a full 64-bit compare is right.
     RecordList records{{".big", 1, 4 * kGiB + 1}, {".small", 1, 1000}, {".huge", 1, 5000 * kGiB}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     m_list.OnColumnClick(CExtListCtrl::ColumnSize);
     EXPECT_EQ(Rows({".huge", ".big", ".small"}), Order());
     m_list.OnColumnClick(CExtListCtrl::ColumnSize);
@@ -184,7 +185,7 @@ TEST_F(ExtListTest, CountsAbove2To32CompareAndSumWhole)
     // Subtracted as 32-bit values, 2^32 + 1 minus 2 reads as -1: the bigger count would sort lower.
     const std::uint64_t many = (1ull << 32) + 1;
     RecordList records{{".many", many, 10}, {".few", 2, 10}, {".mid", 1u << 31, 10}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     m_list.OnColumnClick(CExtListCtrl::ColumnCount);
     EXPECT_EQ(Rows({".many", ".mid", ".few"}), Order());
     m_list.OnColumnClick(CExtListCtrl::ColumnCount);
@@ -204,7 +205,7 @@ TEST_F(ExtListTest, HeaderClickSortsAndShowsTheOrder)
     m_list.show();
     ServePostedEvents();
     QHeaderView* header = m_list.header();
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     const QPoint countHeading(header->sectionViewportPosition(CExtListCtrl::ColumnCount)
                                   + header->sectionSize(CExtListCtrl::ColumnCount) / 2,
                               header->height() / 2);
@@ -220,7 +221,7 @@ TEST_F(ExtListTest, HeaderClickSortsAndShowsTheOrder)
 TEST_F(ExtListTest, ResortKeepsTheSelectionOnItsRecords)
 {
     RecordList records{{".a", 4, 10}, {".b", 3, 20}, {".c", 2, 30}, {".d", 1, 40}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     SelectRow(RowOf(".a"));
     SelectRow(RowOf(".c"));
     m_list.OnColumnClick(CExtListCtrl::ColumnSize);
@@ -241,7 +242,7 @@ TEST_F(ExtListTest, SummaryFollowsSelectionAndIsReadyWhenAnnounced)
     RecordList records{{".x", 3, 1000}, {".y", 4, 500}, {".z", 10, 1500}};
     m_list.resize(400, 200);
     m_list.show();
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     ServePostedEvents();
     std::vector<std::string> announced;
     QObject::connect(&m_list, &CExtListCtrl::selectionSummaryChanged, &m_list,
@@ -272,7 +273,7 @@ TEST_F(ExtListTest, SummaryFollowsSelectionAndIsReadyWhenAnnounced)
 TEST_F(ExtListTest, FocusChangeAloneKeepsTheTotals)
 {
     RecordList records{{".x", 3, 1000}, {".y", 4, 500}, {".z", 10, 1500}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     SelectRow(0);
     SelectRow(1);
     int announcements = 0;
@@ -287,7 +288,7 @@ TEST_F(ExtListTest, FocusChangeAloneKeepsTheTotals)
 TEST_F(ExtListTest, SelectionTotalsCountEachRowOnce)
 {
     RecordList records{{".a", 1, 1}, {".b", 2, 2}, {".c", 4, 4}, {".d", 8, 8}, {".e", 16, 16}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     QItemSelectionModel* selection = m_list.selectionModel();
     const auto rows = QItemSelectionModel::Select | QItemSelectionModel::Rows;
     selection->select(QItemSelection(Cell(0, 0), Cell(2, 0)), rows);
@@ -303,7 +304,7 @@ TEST_F(ExtListTest, SelectionTotalsCountEachRowOnce)
 TEST_F(ExtListTest, CellsShowGroupedNumbersAndShares)
 {
     RecordList records{{".x", 1234, 1000}, {".y", 4, 500}, {".z", 10, 1500000}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     EXPECT_EQ(QString(".x"), Text(0, CExtListCtrl::ColumnExt));
     EXPECT_EQ(QString("1,234"), Text(0, CExtListCtrl::ColumnCount));
     EXPECT_EQ(QString("1,000"), Text(0, CExtListCtrl::ColumnSize));
@@ -316,13 +317,15 @@ TEST_F(ExtListTest, CellsShowGroupedNumbersAndShares)
     EXPECT_TRUE(right & Qt::AlignRight);
     EXPECT_TRUE(Cell(0, CExtListCtrl::ColumnCount).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
     EXPECT_TRUE(Cell(0, CExtListCtrl::ColumnExt).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
-    EXPECT_EQ(records.Head(), Cell(0, 3).data(CExtListCtrl::RecordRole).value<void*>());
+    const auto* pRecord = static_cast<const EXTINFO*>(Cell(0, 3).data(CExtListCtrl::RecordRole).value<const void*>());
+    ASSERT_NE(pRecord, nullptr);
+    EXPECT_EQ(pRecord->szExt, ".x");
 }
 
 TEST_F(ExtListTest, EmptyFilesShowAFullShare)
 {
     RecordList records{{".lock", 2, 0}, {".keep", 5, 0}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     for (int row = 0; row < m_list.RowCount(); ++row)
         EXPECT_EQ(QString("100"), Text(row, CExtListCtrl::ColumnPercent)) << row;
     SelectRow(RowOf(".keep"));
@@ -332,7 +335,7 @@ TEST_F(ExtListTest, EmptyFilesShowAFullShare)
 TEST_F(ExtListTest, ClearingAndEmptyListsLeaveNothing)
 {
     RecordList records{{".a", 2, 20}, {".b", 3, 30}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     m_list.OnColumnClick(CExtListCtrl::ColumnSize);
     SelectRow(0);
     ASSERT_EQ(3u, m_list.SelectedFiles());
@@ -346,10 +349,10 @@ TEST_F(ExtListTest, ClearingAndEmptyListsLeaveNothing)
     EXPECT_EQ(CExtListCtrl::ColumnSize, m_list.SortColumn());
     EXPECT_FALSE(m_list.IsSortAscending());
 
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     EXPECT_EQ(0u, m_list.SelectedFiles());   // a refill starts with nothing selected
     EXPECT_EQ(5u, m_list.TotalFiles());      // and counts each record once
-    m_list.FillList(nullptr);
+    m_list.FillList(ScanResult());
     EXPECT_EQ(0, m_list.RowCount());
     EXPECT_EQ(0u, m_list.TotalFiles());
     EXPECT_EQ(0u, m_list.TotalBytes());
@@ -379,15 +382,12 @@ TEST_F(ExtListTest, ColumnsLeaveRoomForTheVerticalScrollBar)
     std::vector<std::string> names;
     for (int i = 0; i < 200; ++i)
         names.push_back(".e" + std::to_string(1000 + i));
-    std::vector<EXTINFO> items(names.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        items[i].szExt = names[i];
-        items[i].nCount = i + 1;
-        items[i].pNext = (i + 1 < items.size()) ? &items[i + 1] : nullptr;
-    }
+    std::vector<Record> items;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        items.push_back(Record{names[i].c_str(), i + 1, 0});
     m_list.resize(320, 160);
     m_list.show();
-    m_list.FillList(items.data());
+    m_list.FillList(RecordList(items).Result());
     // Rows, scroll bars and widths settle through the event loop, as in the running program.
     const auto fitted = [&] {
         int sum = 0;
@@ -418,7 +418,7 @@ TEST_F(ExtListTest, AlternateRowsShiftEachComponentBy16)
         {QColor(16, 15, 17), QColor(0, 31, 1)},
     };
     RecordList records{{".a", 1, 1}, {".b", 1, 1}, {".c", 1, 1}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     for (const Case& c : cases) {
         QPalette palette = m_list.palette();
         palette.setColor(QPalette::Base, c.base);
@@ -438,7 +438,7 @@ TEST_F(ExtListTest, AlternateRowsShiftEachComponentBy16)
 TEST_F(ExtListTest, SelectedRowsAreBoldAndOthersNormal)
 {
     RecordList records{{".a", 1, 1}, {".b", 1, 1}, {".c", 1, 1}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     SelectRow(1);
     for (int column = 0; column < CExtListCtrl::ColumnTotal; ++column) {
         EXPECT_EQ(QFont::Normal, Cell(0, column).data(Qt::FontRole).value<QFont>().weight());
@@ -454,7 +454,7 @@ TEST_F(ExtListTest, SelectedRowsAreBoldAndOthersNormal)
 TEST_F(ExtListTest, FontChangeRebuildsTheRowFonts)
 {
     RecordList records{{".a", 1, 1}, {".b", 1, 1}};
-    m_list.FillList(records.Head());
+    m_list.FillList(records.Result());
     SelectRow(0);
     QFont chosen("DejaVu Serif", 19);
     chosen.setWeight(QFont::Bold);   // the normal rows must still come out at weight 400
@@ -495,7 +495,7 @@ TEST_F(ExtListTest, ExtensionsShowControlCharactersAsEscapes)
     };
     for (const auto& c : kCases) {
         RecordList records{{c.ext, 1, 10}};
-        m_list.FillList(records.Head());
+        m_list.FillList(records.Result());
         ASSERT_EQ(m_list.RowCount(), 1);
         EXPECT_EQ(Text(0, CExtListCtrl::ColumnExt), QString::fromUtf8(c.shown)) << c.shown;
         EXPECT_EQ(m_list.RecordAt(0)->szExt, c.ext);

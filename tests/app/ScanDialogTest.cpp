@@ -43,11 +43,10 @@ Counts EngineCounts(const std::string& root)
     ScanJob job(scan);
     EXPECT_TRUE(job.Prepare(root));
     job.RunHere();
-    Counts counts{scan.nFolders, scan.nFiles, scan.nBytes, 0};
-    for (EXTINFO* p = scan.pExtList; p; p = p->pNext)
-        ++counts.records;
-    FreeExtList(&scan);
-    return counts;
+    job.Release();
+    const ScanResult result = job.TakeResult();
+    const ScanCounters& counters = result.Counters();
+    return Counts{counters.nFolders, counters.nFiles, counters.nBytes, result.RecordCount()};
 }
 
 // A tree of `folders` folders of `filesEach` files with a handful of extensions.

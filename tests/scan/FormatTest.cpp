@@ -29,26 +29,18 @@ TEST_F(CLocaleFormatTest, FormatNumberGroupsThreeDigitsWithCommas)
 {
     const NumberCase cases[] = {
         {0, "0"},
+        {7, "7"},
+        {99, "99"},
         {999, "999"},
         {1000, "1,000"},
+        {10000, "10,000"},
+        {100000, "100,000"},
         {1234567, "1,234,567"},
         {kMax, "18,446,744,073,709,551,615"},
     };
     for (const NumberCase& c : cases) {
         EXPECT_EQ(FormatNumber(c.value), c.text);
-        char buffer[128];
-        EXPECT_TRUE(FormatNumber(buffer, sizeof buffer, c.value));
-        EXPECT_STREQ(buffer, c.text);
     }
-}
-
-TEST_F(CLocaleFormatTest, FormatNumberRefusesABufferTooSmall)
-{
-    char buffer[6] = "xxxxx";
-    EXPECT_FALSE(FormatNumber(buffer, 5, 1000));
-    EXPECT_STREQ(buffer, "");
-    EXPECT_TRUE(FormatNumber(buffer, 6, 1000));
-    EXPECT_STREQ(buffer, "1,000");
 }
 
 TEST(FormatNumberLocaleTest, UsesTheLocaleThousandsSeparator)
@@ -102,9 +94,6 @@ TEST(FormatPercentTest, IsTheExactTruncatedShare)
         SCOPED_TRACE(std::to_string(c.part) + " of " + std::to_string(c.whole));
         EXPECT_EQ(PercentOf(c.part, c.whole), c.percent);
         EXPECT_EQ(FormatPercent(c.part, c.whole), std::to_string(c.percent));
-        char buffer[256];
-        EXPECT_TRUE(FormatPercent(buffer, sizeof buffer, c.part, c.whole));
-        EXPECT_EQ(std::string(buffer), std::to_string(c.percent));
     }
 }
 

@@ -1,13 +1,10 @@
 #include "TextEscape.h"
 
+#include "Utf8Sequence.h"
+
 #include <cwchar>
 
 namespace {
-
-bool IsContinuation(unsigned char byte, unsigned char low = 0x80, unsigned char high = 0xBF)
-{
-    return byte >= low && byte <= high;
-}
 
 void AppendHexEscape(std::string& out, unsigned char byte, std::string_view prefix = "\\x")
 {
@@ -25,45 +22,6 @@ bool IsTerminalControl(char32_t code)
            || (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
 }
 
-char32_t DecodeSequence(std::string_view text, std::size_t i, std::size_t length)
-{
-    const auto first = static_cast<unsigned char>(text[i]);
-    static const unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-    char32_t code = first & kLeadMask[length];
-    for (std::size_t k = 1; k < length; ++k)
-        code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    return code;
-}
-
-} // namespace
-
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i)
-{
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-    const std::size_t left = text.size() - i;
-    const unsigned char first = at(0);
-    if (first < 0x80)
-        return 1;
-    if (first >= 0xC2 && first <= 0xDF)
-        return (left >= 2 && IsContinuation(at(1))) ? 2 : 0;
-    if (first >= 0xE0 && first <= 0xEF) {
-        // E0 would be overlong below A0; ED would encode a surrogate from A0 on.
-        const unsigned char low = (first == 0xE0) ? 0xA0 : 0x80;
-        const unsigned char high = (first == 0xED) ? 0x9F : 0xBF;
-        return (left >= 3 && IsContinuation(at(1), low, high) && IsContinuation(at(2))) ? 3 : 0;
-    }
-    if (first >= 0xF0 && first <= 0xF4) {
-        // F0 would be overlong below 90; F4 would pass U+10FFFF from 90 on.
-        const unsigned char low = (first == 0xF0) ? 0x90 : 0x80;
-        const unsigned char high = (first == 0xF4) ? 0x8F : 0xBF;
-        return (left >= 4 && IsContinuation(at(1), low, high) && IsContinuation(at(2)) && IsContinuation(at(3)))
-                   ? 4 : 0;
-    }
-    return 0;
-}
-
-namespace {
-
 // The rule every output shares (see the header); with bTerminal, terminal controls are written
 // byte by byte as well.
 std::string EscapeBytes(std::string_view text, bool bTerminal)
@@ -71,13 +29,14 @@ std::string EscapeBytes(std::string_view text, bool bTerminal)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = Utf8SequenceLength(text, i);
+        char32_t code = 0;
+        const std::size_t length = Utf8Sequence::Decode(text, i, code);
         if (length == 0) {
             AppendHexEscape(out, static_cast<unsigned char>(text[i]));
             ++i;
             continue;
         }
-        if (text[i] == '\\' || (bTerminal && IsTerminalControl(DecodeSequence(text, i, length)))) {
+        if (code == '\\' || (bTerminal && IsTerminalControl(code))) {
             for (std::size_t k = 0; k < length; ++k)
                 AppendHexEscape(out, static_cast<unsigned char>(text[i + k]));
         } else {
@@ -146,14 +105,15 @@ std::size_t DisplayWidth(std::string_view text)
             ++i;
             continue;
         }
-        const std::size_t length = Utf8SequenceLength(text, i);
+        char32_t code = 0;
+        const std::size_t length = Utf8Sequence::Decode(text, i, code);
         if (length == 0) {
             ++width;
             ++i;
             continue;
         }
         // glibc's wchar_t holds the code point itself; wcwidth knows it in a UTF-8 locale only.
-        const int columns = ::wcwidth(static_cast<wchar_t>(DecodeSequence(text, i, length)));
+        const int columns = ::wcwidth(static_cast<wchar_t>(code));
         width += (columns >= 0) ? static_cast<std::size_t>(columns) : 1;
         i += length;
     }

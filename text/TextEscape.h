@@ -9,10 +9,6 @@
 #include <string>
 #include <string_view>
 
-// Length of the valid UTF-8 sequence starting at text[i] (1 to 4), or 0 when the byte there
-// begins no valid sequence (stray continuation, overlong form, surrogate, beyond U+10FFFF, cut short).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i);
-
 // The contents of a JSON string (without the quotes) whose decoded value is the name under the
 // rule above: the JSON text holds \\xHH and \\x5c, a JSON reader gives \xHH and \x5c. Quotes and
 // control characters are escaped as JSON requires.

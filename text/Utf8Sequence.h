@@ -1,5 +1,5 @@
-// Decoding of one UTF-8 sequence, strictly: what the engine takes for valid UTF-8 when it folds
-// the case of an extension.
+// Decoding of one UTF-8 sequence, strictly: what every part takes for valid UTF-8, when the engine
+// folds the case of an extension and when a name is escaped for output.
 #pragma once
 
 #include <cstddef>

@@ -1,0 +1,161 @@
+#include "ExtTable.h"
+
+#include "ExtInfo.h"
+#include "Format.h"
+#include "ScanResult.h"
+#include "TextEscape.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <numeric>
+
+ExtTable::ExtTable(const ScanResult& result)
+{
+    Assign(result);
+}
+
+void ExtTable::Assign(const ScanResult& result)
+{
+    Clear();
+    m_pRecords = result.Records();
+    m_nRecords = result.RecordCount();
+    for (const EXTINFO* record = m_pRecords; record; record = record->pNext) {
+        m_nTotalFiles += record->nCount;
+        m_nTotalBytes += record->nBytes;
+    }
+}
+
+void ExtTable::Clear()
+{
+    m_pRecords = nullptr;
+    m_nRecords = 0;
+    m_nTotalFiles = m_nTotalBytes = 0;
+    // Released, not only emptied: a table of a large scan must not hold its memory on.
+    std::vector<const EXTINFO*>().swap(m_records);
+    std::vector<std::uint32_t>().swap(m_nameRankUp);
+    std::vector<std::uint32_t>().swap(m_nameRankDown);
+    std::vector<const EXTINFO*>().swap(m_rows);
+}
+
+std::uint64_t ExtTable::ShareOf(std::uint64_t bytes) const
+{
+    return PercentOf(bytes, m_nTotalBytes);
+}
+
+std::string ExtTable::DisplayName(const EXTINFO& record)
+{
+    return TerminalEscape(record.szExt);
+}
+
+bool ExtTable::Order(ExtColumn column, bool ascending)
+{
+    try {
+        if (m_nRecords > std::numeric_limits<std::uint32_t>::max())
+            throw std::bad_alloc();
+        PrepareRanks();
+        OrderByRanks(column, ascending);
+    } catch (const std::bad_alloc&) {
+        std::vector<const EXTINFO*>().swap(m_records);
+        std::vector<std::uint32_t>().swap(m_nameRankUp);
+        std::vector<std::uint32_t>().swap(m_nameRankDown);
+        OrderFirstRowsThatFit(column, ascending);
+    }
+    return HasEveryRow();
+}
+
+void ExtTable::PrepareRanks()
+{
+    if (m_records.size() == m_nRecords && m_nameRankUp.size() == m_nRecords)
+        return;
+    m_records.clear();
+    m_records.reserve(m_nRecords);
+    for (const EXTINFO* record = m_pRecords; record; record = record->pNext)
+        m_records.push_back(record);
+
+    // The names are ranked once per result with strcoll itself: glibc's strxfrm keys, which
+    // would be cheaper to compare, do not always order as strcoll does (names of punctuation and
+    // digits in a UTF-8 locale), and the rows must come out as the comparison orders them.
+    std::vector<std::uint32_t> byName(m_nRecords);
+    std::iota(byName.begin(), byName.end(), 0u);
+    const auto collate = [this](std::uint32_t a, std::uint32_t b) {
+        return std::strcoll(m_records[a]->szExt.c_str(), m_records[b]->szExt.c_str());
+    };
+    std::sort(byName.begin(), byName.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const int order = collate(a, b);
+        return order != 0 ? order < 0 : m_records[a]->szExt < m_records[b]->szExt;
+    });
+    // Names the locale collates alike form one group; a descending order reverses the groups
+    // but keeps the bytes ascending inside each, as an ascending one does.
+    m_nameRankUp.assign(m_nRecords, 0);
+    m_nameRankDown.assign(m_nRecords, 0);
+    std::uint32_t nDown = 0;
+    std::size_t groupEnd = m_nRecords;
+    for (std::size_t position = m_nRecords; position-- > 0;) {
+        m_nameRankUp[byName[position]] = static_cast<std::uint32_t>(position);
+        if (position == 0 || collate(byName[position - 1], byName[position]) != 0) {
+            for (std::size_t member = position; member < groupEnd; ++member)
+                m_nameRankDown[byName[member]] = nDown++;
+            groupEnd = position;
+        }
+    }
+}
+
+void ExtTable::OrderByRanks(ExtColumn column, bool ascending)
+{
+    const std::vector<std::uint32_t>& nameRank = ascending ? m_nameRankUp : m_nameRankDown;
+    std::vector<SortEntry> entries(m_nRecords);
+    for (std::uint32_t i = 0; i < m_nRecords; ++i) {
+        std::uint64_t primary = 0;
+        if (column == ExtColumn::Count)
+            primary = m_records[i]->nCount;
+        else if (column == ExtColumn::Size || column == ExtColumn::Percent)
+            primary = m_records[i]->nBytes;
+        entries[i] = SortEntry{primary, nameRank[i], i};
+    }
+    if (ascending) {
+        std::sort(entries.begin(), entries.end(), [](const SortEntry& a, const SortEntry& b) {
+            return a.nPrimary != b.nPrimary ? a.nPrimary < b.nPrimary : a.nNameRank < b.nNameRank;
+        });
+    } else {
+        std::sort(entries.begin(), entries.end(), [](const SortEntry& a, const SortEntry& b) {
+            return a.nPrimary != b.nPrimary ? a.nPrimary > b.nPrimary : a.nNameRank < b.nNameRank;
+        });
+    }
+    m_rows.resize(m_nRecords);
+    for (std::size_t position = 0; position < entries.size(); ++position)
+        m_rows[position] = m_records[entries[position].nRecord];
+}
+
+// When memory is too short for the ranks, the rows that come first are chosen with a heap of
+// the size that fits, comparing records directly: slower, but it asks for nothing beyond the heap.
+void ExtTable::OrderFirstRowsThatFit(ExtColumn column, bool ascending)
+{
+    std::vector<const EXTINFO*>().swap(m_rows);
+    std::size_t nKept = m_nRecords;
+    while (nKept > 0) {
+        try {
+            m_rows.reserve(nKept);
+            break;
+        } catch (const std::bad_alloc&) {
+            nKept /= 2;
+        }
+    }
+    const auto before = [column, ascending](const EXTINFO* a, const EXTINFO* b) {
+        const int order = CompareExtInfo(*a, *b, column, ascending);
+        return order != 0 ? order < 0 : a->szExt < b->szExt;
+    };
+    // A heap whose top is the last row kept: a record that comes before it takes its place.
+    for (const EXTINFO* record = m_pRecords; record && nKept > 0; record = record->pNext) {
+        if (m_rows.size() < nKept) {
+            m_rows.push_back(record);
+            std::push_heap(m_rows.begin(), m_rows.end(), before);
+        } else if (before(record, m_rows.front())) {
+            std::pop_heap(m_rows.begin(), m_rows.end(), before);
+            m_rows.back() = record;
+            std::push_heap(m_rows.begin(), m_rows.end(), before);
+        }
+    }
+    std::sort_heap(m_rows.begin(), m_rows.end(), before);
+}

@@ -1,0 +1,76 @@
+// What every view shows of a scan's extension records: their order for each sort key, the
+// totals over the rows, each row's share and its display name. The window's list and the
+// command-line report both read the records through it.
+#pragma once
+
+#include "ExtOrder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct EXTINFO;
+class ScanResult;
+
+class ExtTable {
+public:
+    ExtTable() = default;
+    // Reads the records of result, which must outlive the table (or its next Assign). The rows
+    // are unordered until Order is called.
+    explicit ExtTable(const ScanResult& result);
+    void Assign(const ScanResult& result);
+    // No rows, no totals.
+    void Clear();
+
+    // Orders the rows by column. Records the order holds equal keep a fixed order by their
+    // bytes, so the same tree always gives the same rows. Returns false when memory was too
+    // short for every row: the rows that come first in the order are kept, as many as fit.
+    // Never throws.
+    bool Order(ExtColumn column, bool ascending);
+    // The direction a column starts in when it is first chosen: names ascending, numbers
+    // largest first.
+    static bool StartsAscending(ExtColumn column) { return column == ExtColumn::Ext; }
+
+    std::size_t RowCount() const { return m_rows.size(); }
+    // The record shown in the row at position (0 = first in the order).
+    const EXTINFO& Row(std::size_t position) const { return *m_rows[position]; }
+    // False after an Order that could not keep every row.
+    bool HasEveryRow() const { return m_rows.size() == m_nRecords; }
+
+    // Over every record, whether or not memory allowed a row for it.
+    std::uint64_t TotalFiles() const { return m_nTotalFiles; }
+    std::uint64_t TotalBytes() const { return m_nTotalBytes; }
+    // Whole percent of the rows' bytes that `bytes` are, truncated (the "%" column).
+    std::uint64_t ShareOf(std::uint64_t bytes) const;
+    // The extension as shown to a person: the escaping rule every output of names shares, with
+    // control characters written out, so no name can break the line it stands in.
+    static std::string DisplayName(const EXTINFO& record);
+
+private:
+    // One row to sort: its key and the record's index, side by side, so that sorting reads
+    // one array and never follows a pointer.
+    struct SortEntry {
+        std::uint64_t nPrimary;     // the count or the bytes; 0 when ordering by name
+        std::uint32_t nNameRank;    // the name's place in the order for this direction
+        std::uint32_t nRecord;      // index into m_records
+    };
+
+    void PrepareRanks();
+    void OrderByRanks(ExtColumn column, bool ascending);
+    void OrderFirstRowsThatFit(ExtColumn column, bool ascending);
+
+    const EXTINFO* m_pRecords = nullptr;
+    std::size_t m_nRecords = 0;
+    std::uint64_t m_nTotalFiles = 0;
+    std::uint64_t m_nTotalBytes = 0;
+
+    // Built once per result, on the first Order: the records by index and, for each, its place
+    // among the names by the locale's collation (ties by bytes), ascending and descending, so
+    // that every later order compares numbers only.
+    std::vector<const EXTINFO*> m_records;
+    std::vector<std::uint32_t> m_nameRankUp;
+    std::vector<std::uint32_t> m_nameRankDown;
+
+    std::vector<const EXTINFO*> m_rows;   // in display order
+};

@@ -1,0 +1,44 @@
+#include "ScanResult.h"
+
+#include "ExtInfo.h"
+
+#include <utility>
+
+ScanResult::ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending)
+    : m_counters(counters), m_pRecords(pRecords), m_ending(ending)
+{
+    for (const EXTINFO* record = pRecords; record; record = record->pNext)
+        ++m_nRecords;
+}
+
+ScanResult::~ScanResult()
+{
+    FreeRecords();
+}
+
+ScanResult::ScanResult(ScanResult&& other) noexcept
+    : m_counters(other.m_counters),
+      m_pRecords(std::exchange(other.m_pRecords, nullptr)),
+      m_nRecords(std::exchange(other.m_nRecords, 0)),
+      m_ending(other.m_ending)
+{
+}
+
+ScanResult& ScanResult::operator=(ScanResult&& other) noexcept
+{
+    if (this != &other) {
+        FreeRecords();
+        m_counters = other.m_counters;
+        m_pRecords = std::exchange(other.m_pRecords, nullptr);
+        m_nRecords = std::exchange(other.m_nRecords, 0);
+        m_ending = other.m_ending;
+    }
+    return *this;
+}
+
+void ScanResult::FreeRecords()
+{
+    FreeExtRecords(m_pRecords);
+    m_pRecords = nullptr;
+    m_nRecords = 0;
+}

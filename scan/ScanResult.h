@@ -1,0 +1,39 @@
+// What a finished or stopped scan hands to its owner, whole and once: the counters, the
+// per-extension records and how the walk ended. The front ends read it and never reach back
+// into the scan's shared state.
+#pragma once
+
+#include "ScanCounters.h"
+
+#include <cstddef>
+
+struct EXTINFO;
+
+enum class ScanEnding { Finished, Stopped };
+
+class ScanResult {
+public:
+    ScanResult() = default;
+    // Takes ownership of the record list starting at pRecords (null: no records).
+    ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending);
+    // Frees the records: whatever read them (an ExtTable, a list view) must be gone or emptied.
+    ~ScanResult();
+    ScanResult(ScanResult&& other) noexcept;
+    ScanResult& operator=(ScanResult&& other) noexcept;
+    ScanResult(const ScanResult&) = delete;
+    ScanResult& operator=(const ScanResult&) = delete;
+
+    const ScanCounters& Counters() const { return m_counters; }
+    ScanEnding Ending() const { return m_ending; }
+    // The records, newest extension first; null when the scan met no extension.
+    const EXTINFO* Records() const { return m_pRecords; }
+    std::size_t RecordCount() const { return m_nRecords; }
+
+private:
+    void FreeRecords();
+
+    ScanCounters m_counters;
+    EXTINFO* m_pRecords = nullptr;
+    std::size_t m_nRecords = 0;
+    ScanEnding m_ending = ScanEnding::Finished;
+};

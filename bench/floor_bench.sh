@@ -35,22 +35,7 @@ floor="$build/bench/floor/kestrum_floor"
 # --- trees ---------------------------------------------------------------------------------------
 # Generated trees are regenerated only when the generator or its arguments change (a stamp beside
 # each); trees under TREES are taken as they are.
-generator_id=$(sha256sum "$here/make_tree.py" | cut -c1-16)
-ensure_tree() {  # folder, generator arguments...
-  local dir=$1; shift
-  local stamp="$dir.stamp" wanted="$generator_id $*"
-  if [ -d "$dir" ] && [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
-    echo "== $dir is up to date"
-    return
-  fi
-  command -v python3 >/dev/null || { echo "Missing: python3, to generate $dir" >&2; exit 1; }
-  echo "== Generating $dir ($*)"
-  rm -rf "$dir" "$stamp"
-  local started=$SECONDS
-  python3 "$here/make_tree.py" "$@" "$dir"
-  echo "   took $((SECONDS - started)) s"
-  echo "$wanted" >"$stamp"
-}
+. "$here/trees.sh"
 given_tree() {  # folder
   [ -d "$1" ] || { echo "$1 does not exist (TREES=$TREES)" >&2; exit 1; }
   echo "== Using $1 as it is"

@@ -44,23 +44,9 @@ cmake --build "$build" -j2 --target kestrum-scan >/dev/null
 kestrum="$build/cli/kestrum-scan"
 
 # --- trees (regenerated only when the generator or its arguments change) -------------------------
-generator_id=$(sha256sum "$here/make_tree.py" | cut -c1-16)
-ensure_tree() {  # name, generator arguments...
-  local name=$1; shift
-  local stamp="$out/$name.stamp" wanted="$generator_id $*"
-  if [ -d "$out/$name" ] && [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
-    echo "== $out/$name is up to date"
-    return
-  fi
-  echo "== Generating $out/$name ($*)"
-  rm -rf "$out/$name" "$stamp"
-  local started=$SECONDS
-  python3 "$here/make_tree.py" "$@" "$out/$name"
-  echo "   took $((SECONDS - started)) s"
-  echo "$wanted" >"$stamp"
-}
-ensure_tree tree tree --entries "$entries"
-ensure_tree flat flat --files "$flat_files"
+. "$here/trees.sh"
+ensure_tree "$out/tree" tree --entries "$entries"
+ensure_tree "$out/flat" flat --files "$flat_files"
 
 # --- the same results whatever the number of threads ---------------------------------------------
 echo

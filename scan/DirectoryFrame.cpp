@@ -16,11 +16,6 @@ constexpr std::size_t kKeptSavedCapacity = 64 * 1024;
 // Fewer bytes of entries than this (some fifty names) are not worth handing to another thread.
 constexpr std::size_t kMinSplitBytes = 2 * 1024;
 
-bool IsDotOrDotDot(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
 } // namespace
 
 DirectoryFrame::~DirectoryFrame()

@@ -16,6 +16,12 @@ public:
     DirectoryFrame& operator=(const DirectoryFrame&) = delete;
     ~DirectoryFrame();
 
+    // "." and "..": listed in every folder, never entries of it.
+    static bool IsDotOrDotDot(const char* name)
+    {
+        return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+    }
+
     // Starts listing the folder open on fd, which the frame owns from now on. name is the folder's
     // entry in its parent's listing (the root's path for the root). buffer (bufferSize bytes,
     // suitably aligned) is lent for the batches until ReleaseBuffer or SaveRemaining.

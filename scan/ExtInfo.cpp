@@ -30,18 +30,6 @@ EXTINFO* FindFoldedExtInfo(SCANINFO* pScan, std::string_view foldedExt)
     return pRecord;
 }
 
-EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name)
-{
-    const std::string_view extension = ExtensionFolding::ExtensionOf(name);
-    if (extension.empty())
-        return nullptr;
-    try {
-        return FindFoldedExtInfo(pScan, ExtensionFolding::Folded(extension));
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-
 void FreeExtList(SCANINFO* pScan)
 {
     pScan->extIndex.Clear();

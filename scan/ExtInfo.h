@@ -17,13 +17,9 @@ struct EXTINFO {
 // Records are allocated with new and released by FreeExtList, or by FreeExtRecords once a
 // ScanResult has taken them.
 
-// Returns the record of the file named `name` (the name alone, never a path), adding one at the
-// head of pScan->pExtList when the extension is new. Null when the name has no "." or memory ran
-// out. The caller holds pScan->cs and adds the file to the record itself.
-EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name);
-
-// The same for an extension already folded (ExtensionFolding), so the walk can fold outside the
-// lock. Null for an empty text or when memory ran out. The caller holds pScan->cs.
+// Returns the record of an extension already folded (ExtensionFolding), adding one at the head of
+// pScan->pExtList when the extension is new; the walk folds outside the lock. Null for an empty
+// text or when memory ran out. The caller holds pScan->cs and adds the file to the record itself.
 EXTINFO* FindFoldedExtInfo(SCANINFO* pScan, std::string_view foldedExt);
 
 // Releases every record and leaves pExtList null. Only while no worker runs.

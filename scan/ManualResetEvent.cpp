@@ -7,12 +7,6 @@ void ManualResetEvent::Set()
     m_condition.notify_all();
 }
 
-void ManualResetEvent::Reset()
-{
-    std::lock_guard lock(m_mutex);
-    m_bSet = false;
-}
-
 bool ManualResetEvent::IsSet() const
 {
     std::lock_guard lock(m_mutex);

@@ -1,4 +1,4 @@
-// A manual-reset event: stays set until reset, so a zero-timeout test sees it as often as asked.
+// A manual-reset event: once set it stays set, so a zero-timeout test sees it as often as asked.
 #pragma once
 
 #include <chrono>
@@ -12,7 +12,6 @@ public:
     ManualResetEvent& operator=(const ManualResetEvent&) = delete;
 
     void Set();
-    void Reset();
     // The zero-timeout test: true when the event is set; never blocks beyond the internal lock.
     bool IsSet() const;
     // Blocks until the event is set.

@@ -5,6 +5,7 @@
 #include "ScanInfo.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -23,7 +24,7 @@ constexpr std::size_t kKeptUnresolvedCapacity = 64 * 1024;
 
 } // namespace
 
-ScanTally::ScanTally(SCANINFO& scan)
+ScanTally::ScanTally(SCANINFO& scan) noexcept
     : m_scan(scan)
     , m_lastFlush(std::chrono::steady_clock::now())
 {
@@ -54,27 +55,49 @@ void ScanTally::AddRootFile(std::uint64_t size)
     m_scan.nBytes += size;
 }
 
-void ScanTally::AddNotListed(std::uint64_t count)
+void ScanTally::AddPseudoMount(std::uint64_t size)
 {
-    m_counts.nNotListed += count;
-    m_bGathered = true;
+    // Reported before AddFolder, whose flush may come at once.
+    ++m_counts.nNotEntered;
+    AddFolder(size);
 }
 
-void ScanTally::AddNotEntered()
+void ScanTally::AddUnexamined(std::string_view name, int error, bool bListedAsFolder)
 {
-    ++m_counts.nNotEntered;
+    // An entry gone since the listing was read is not counted, only reported. One that is listed
+    // but cannot be examined (in a folder that may be read but not searched) still exists: it is
+    // counted by the type the listing gives, with a size of 0, and reported: a folder among them
+    // as not listed (it is not entered), a file as not examined (its size is missing).
+    if (error == ENOENT) {
+        AddVanished();
+    } else if (bListedAsFolder) {
+        AddFolder(0);
+        AddNotListed();
+    } else {
+        ++m_counts.nNotExamined;   // before AddFile, whose flush may come at once
+        AddFile(name, 0);
+    }
+}
+
+void ScanTally::AddRootNotOpened(int error)
+{
+    // A root that does not exist counts nothing and is no folder; one that exists but cannot be
+    // listed is a folder not listed.
+    if (error != ENOENT && error != ENOTDIR)
+        AddNotListed();
+}
+
+void ScanTally::AddNotListed(std::uint64_t count)
+{
+    if (count == 0)
+        return;
+    m_counts.nNotListed += count;
     m_bGathered = true;
 }
 
 void ScanTally::AddVanished()
 {
     ++m_counts.nVanished;
-    m_bGathered = true;
-}
-
-void ScanTally::AddNotExamined()
-{
-    ++m_counts.nNotExamined;
     m_bGathered = true;
 }
 

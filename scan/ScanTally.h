@@ -21,12 +21,13 @@ struct SCANINFO;
 
 class ScanTally {
 public:
-    explicit ScanTally(SCANINFO& scan);
+    explicit ScanTally(SCANINFO& scan) noexcept;
     // Adds what is still gathered.
     ~ScanTally();
     ScanTally(const ScanTally&) = delete;
     ScanTally& operator=(const ScanTally&) = delete;
 
+    // What the walk met; how each counts is decided here alone.
     // A subfolder below the root: one folder and its own size.
     void AddFolder(std::uint64_t size);
     // A file named `name` (the name alone): one file, its size, and its extension's record (or,
@@ -34,13 +35,16 @@ public:
     void AddFile(std::string_view name, std::uint64_t size);
     // A root that is itself a file: one file and its size, no record; added at once.
     void AddRootFile(std::uint64_t size);
-
-    // What could not be counted (see SCANINFO).
+    // A subfolder that is a pseudo-filesystem's mount point: a folder, not entered.
+    void AddPseudoMount(std::uint64_t size);
+    // An entry listed whose status could not be read (error: the errno of fstatat);
+    // bListedAsFolder: the listing gave it as a folder.
+    void AddUnexamined(std::string_view name, int error, bool bListedAsFolder);
+    // The root folder could not be opened (error: the errno of the open).
+    void AddRootNotOpened(int error);
+    // Folders counted whose listing could not be read, or not to its end.
     void AddNotListed(std::uint64_t count = 1);
-    void AddNotEntered();
     void AddVanished();
-    // A file listed but not examined: counted with AddFile(name, 0), and reported.
-    void AddNotExamined();
 
     // Adds everything gathered to the scan under its lock (finding or making the records there)
     // and starts gathering afresh. Never holds the lock across anything but the additions.

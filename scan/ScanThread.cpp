@@ -8,11 +8,6 @@
 
 #include <memory>
 
-unsigned ScanThreadProc(SCANINFO* pScan)
-{
-    return ScanThreadProc(pScan, FolderWalkOptions());
-}
-
 unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
 {
     // Own references: the window may drop its own the moment it sees the done event set.

@@ -9,7 +9,6 @@ struct SCANINFO;
 // options ask for, WalkPool), counting into pScan under pScan->cs; each folder's listing is opened
 // only after a test of hStopEvent, and after a stop the listings already open are read to their
 // end without entering their subfolders. Sets hDoneEvent as its last act, once every walking
-// thread has ended and added all it counted; returns 0. Throws nothing.
-unsigned ScanThreadProc(SCANINFO* pScan);
-// The same with walk options (descriptor cap, test hook).
+// thread has ended and added all it counted; returns 0. Throws nothing. options (threads,
+// descriptor cap, test hook) are read, never copied.
 unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options);

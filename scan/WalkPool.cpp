@@ -1,16 +1,16 @@
 #include "WalkPool.h"
 
+#include "HelperThreads.h"
+#include "PseudoMountRule.h"
 #include "WalkQueue.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <new>
 #include <thread>
@@ -22,20 +22,12 @@ namespace {
 // of the tree kept open, and one handed over.
 constexpr std::size_t kDescriptorsPerThread = 8;
 
-// A helper's stack: the walk keeps its folders on the heap. The sanitizers' instrumented frames
-// need more.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr std::size_t kHelperStackBytes = 4 * 1024 * 1024;
-#else
-constexpr std::size_t kHelperStackBytes = 256 * 1024;
-#endif
-
 } // namespace
 
-WalkPool::WalkPool(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, FolderWalkOptions options)
+WalkPool::WalkPool(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, const FolderWalkOptions& options)
     : m_scan(scan)
     , m_stopEvent(std::move(stopEvent))
-    , m_options(std::move(options))
+    , m_options(options)
 {
 }
 
@@ -95,56 +87,26 @@ void WalkPool::Run(const char* folder)
     const std::size_t wanted = threads * kDescriptorsPerThread + m_options.maxOpenListings + 2 * threads;
     const std::size_t freeDescriptors = threads > 1 ? FreeDescriptors(wanted) : 0;
     threads = std::max<std::size_t>(1, std::min(threads, freeDescriptors / kDescriptorsPerThread));
+    // Read once per scan and shared, read only, by every walking thread.
+    const PseudoMountRule mountRule = PseudoMountRule::ForThisProcess();
     if (threads == 1) {
-        FolderWalk(m_scan, m_stopEvent, m_options).Run(folder);
+        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, mountRule).Run(folder);
         return;
     }
 
     // The listings held open are shared out, as are the descriptors: each thread also keeps the
     // first folder of its part open and may have one handed over pending.
-    FolderWalkOptions each = m_options;
-    each.maxOpenListings = std::max<std::size_t>(
+    const std::size_t maxOpenListings = std::max<std::size_t>(
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
     WalkQueue queue(threads);
-    const std::function<void()> walkHandedOver = [&] {
-        try {
-            FolderWalk(m_scan, m_stopEvent, each, &queue).RunHandedOver(folder);
-        } catch (...) {
-            // A walk that could not be made takes no work; the others do it.
-        }
+    const auto walkHandedOver = [&] {
+        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).RunHandedOver(folder);
     };
-    std::vector<pthread_t> helpers;
-    try {
-        helpers.reserve(threads - 1);
-    } catch (const std::bad_alloc&) {
-        // Without room to keep track of helpers the worker walks alone.
-    }
-    // A thread that cannot be started is no error: the walk goes on with those it has.
-    while (helpers.size() < helpers.capacity() && helpers.size() + 1 < threads) {
-        pthread_t helper {};
-        if (!StartHelper(helper, walkHandedOver))
-            break;
-        helpers.push_back(helper);   // capacity reserved: cannot throw
-    }
-    FolderWalk(m_scan, m_stopEvent, each, &queue).Run(folder);
-    for (const pthread_t helper : helpers)
-        pthread_join(helper, nullptr);
-}
-
-// The walk is not recursive, so a helper needs little stack; a small one leaves address space
-// (what a memory limit counts) for the walk itself.
-bool WalkPool::StartHelper(pthread_t& helper, const std::function<void()>& body)
-{
-    pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0)
-        return false;
-    pthread_attr_setstacksize(&attributes, kHelperStackBytes);
-    const auto run = [](void* pBody) -> void* {
-        (*static_cast<const std::function<void()>*>(pBody))();
-        return nullptr;
-    };
-    const bool bStarted =
-        pthread_create(&helper, &attributes, run, const_cast<std::function<void()>*>(&body)) == 0;
-    pthread_attr_destroy(&attributes);
-    return bStarted;
+    // Declared after all they use: the helpers are joined before any of it goes. A thread that
+    // cannot be started is no error: the walk goes on with those it has.
+    HelperThreads helpers(walkHandedOver);
+    helpers.Start(threads - 1);
+    // Neither making nor running the worker's walk throws, so the worker always takes its part in
+    // ending the queue (see WalkQueue), which the helpers wait for.
+    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).Run(folder);
 }

@@ -5,10 +5,7 @@
 
 #include "FolderWalk.h"
 
-#include <pthread.h>
-
 #include <cstddef>
-#include <functional>
 #include <memory>
 
 class ManualResetEvent;
@@ -16,7 +13,8 @@ struct SCANINFO;
 
 class WalkPool {
 public:
-    WalkPool(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, FolderWalkOptions options);
+    // options are read, never copied: they must outlive the object.
+    WalkPool(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, const FolderWalkOptions& options);
 
     // Walks folder ("" stands for "/") with options.threads threads, fewer when descriptors are
     // short (at least one) or when a thread cannot be started, which is no error. Throws nothing.
@@ -33,9 +31,8 @@ private:
     // Free descriptors; without /proc counted only up to `wanted`.
     static std::size_t FreeDescriptors(std::size_t wanted);
     static std::size_t ProbeFreeDescriptors(std::size_t wanted);
-    static bool StartHelper(pthread_t& helper, const std::function<void()>& body);
 
     SCANINFO& m_scan;
     std::shared_ptr<ManualResetEvent> m_stopEvent;
-    FolderWalkOptions m_options;
+    const FolderWalkOptions& m_options;
 };

@@ -1,6 +1,20 @@
 // The folders and parts of listings still to be walked, shared by the walking threads of one scan.
 // A thread that has work hands some of it here only while another thread waits for work, so what
 // is pending stays a handful of items, whatever the size of the tree.
+//
+// When the walk ends: the queue counts the threads that have work. The worker (the thread that
+// opens the root) has work from the start; a helper has none until it takes an item. A thread
+// gives its work up only by calling Take once it has walked all it held. The walk ends when a
+// Take finds nothing pending and no thread with work: nothing can be handed over any more. That
+// Take, under the queue's lock, decides it; the end is final, and every Take waiting or still to
+// come returns false. So every walking thread, the worker included, must keep calling Take until
+// it returns false, whatever went wrong in its own part: a thread that left without it would keep
+// the others waiting for ever (FolderWalk's Run and RunHandedOver throw nothing and end so).
+//
+// Locks: the queue's lock guards only the items and the counts here. The scan's lock (SCANINFO's
+// cs, taken by ScanTally when it adds counts) is never taken while the queue's lock is held, and
+// the queue is never called while cs is held: the two never nest, so they cannot deadlock. Offer
+// and Take only move items (closing a descriptor at most) under the queue's lock.
 #pragma once
 
 #include <sys/types.h>

@@ -1,6 +1,7 @@
 // Out of memory while adding an extension record: the file still counts, only in no record, and
 // nothing is thrown. This executable replaces operator new so allocations can be made to fail.
 #include "ExtInfo.h"
+#include "ScanJob.h"
 #include "ScanInfo.h"
 #include "ScanRun.h"
 #include "TempTree.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string_view>
 #include <cstdlib>
 #include <new>
 
@@ -114,7 +116,7 @@ TEST(AllocFailureTest, FindExtInfoReturnsNullAndChangesNothing)
     EXPECT_EQ(pExisting, pTxt);
     EXPECT_EQ(scan.pExtList, pTxt);
     EXPECT_EQ(pTxt->pNext, nullptr);
-    EXPECT_EQ(scan.extIndex.Size(), 1u);
+    EXPECT_EQ(scan.extIndex.Find(".dat"), nullptr);
     // A later file with the same extension tries again.
     EXTINFO* pDat = FindExtInfo(&scan, "new.dat");
     ASSERT_NE(pDat, nullptr);
@@ -195,6 +197,47 @@ TEST(AllocFailureTest, FolderWithoutMemoryForItsFrameIsHandedBack)
             counts = RunScan(tree.Root(), options);
         }
         EXPECT_EQ(CountsToText(counts), CountsToText(complete)) << "spared " << spared;
+    }
+}
+
+// Memory refused for any copy of the walk's options while the walk and its threads are set up:
+// the engine makes none, so the scan still walks the whole tree with any number of threads
+// instead of ending at once with nothing counted (or with helpers left waiting).
+TEST(AllocFailureTest, WalkIsSetUpWithoutCopyingItsOptions)
+{
+    TempTree tree;
+    for (const char* folder : {"a", "a/b", "c", "c/d", "c/d/e"}) {
+        ASSERT_TRUE(tree.MakeFolder(folder));
+        ASSERT_TRUE(tree.MakeFile(std::string(folder) + "/f.x", 3));
+    }
+    // A hook too large for std::function to keep inline: each copy of the options allocates it.
+    struct BulkyHook {
+        std::atomic<int>* pOpened;
+        char padding[1001];
+        void operator()(std::string_view, std::size_t) const { ++*pOpened; }
+    };
+    std::atomic<int> opened{0};
+    FolderWalkOptions options;
+    options.onFolderOpened = BulkyHook{&opened, {}};
+    options.threads = 1;
+    const ScanCounts complete = RunScan(tree.Root(), options);
+    ASSERT_EQ(complete.nFolders, 5u);
+    for (const std::size_t threads : {1, 2, 8}) {
+        options.threads = threads;
+        opened = 0;
+        SCANINFO scan;
+        {
+            ScanJob job(scan);
+            ASSERT_TRUE(job.Prepare(tree.Root()));
+            {
+                const AllocationFailure failure = AllocationFailure::OfSize(sizeof(BulkyHook));
+                job.RunHere(options);
+            }
+            EXPECT_TRUE(job.IsDone());
+            EXPECT_EQ(CountsToText(ReadCounts(scan)), CountsToText(complete)) << threads << " threads";
+        }
+        FreeExtList(&scan);
+        EXPECT_EQ(opened, 6) << threads << " threads";   // the root and the five folders
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ScanRun.h"
 
 #include "ExtInfo.h"
+#include "ExtensionFolding.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
 
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <new>
 
 ScanCounts ReadCounts(SCANINFO& scan)
 {
@@ -65,4 +67,16 @@ std::string CountsToText(const ScanCounts& counts)
     for (const auto& [extension, totals] : counts.records)
         text += " " + extension + "=" + std::to_string(totals.first) + "/" + std::to_string(totals.second);
     return text;
+}
+
+EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name)
+{
+    const std::string_view extension = ExtensionFolding::ExtensionOf(name);
+    if (extension.empty())
+        return nullptr;
+    try {
+        return FindFoldedExtInfo(pScan, ExtensionFolding::Folded(extension));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }

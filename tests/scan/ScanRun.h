@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 
 struct SCANINFO;
@@ -32,6 +33,11 @@ FolderWalkOptions WithTestThreads(FolderWalkOptions options);
 // Prepares a ScanJob for root and runs the walk (worker thread: the calling one) to its end, with
 // options.threads walking threads or else TestWalkThreads().
 ScanCounts RunScan(const std::string& root, const FolderWalkOptions& options = {});
+
+// The record of the file named `name` (its extension folded, then found or made as the walk
+// does), or null for a name without an extension or when memory ran out. The caller holds cs.
+struct EXTINFO;
+EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name);
 
 // Text form of counts, for passing them out of a child process.
 std::string CountsToText(const ScanCounts& counts);

@@ -285,9 +285,9 @@ TEST(ScanTreeTest, SeveralThreadsEachTakeWorkAndCountAsOne)
     FolderWalkOptions options;
     options.threads = 4;
     options.onFolderOpened = [&](std::string_view, std::size_t depth) {
-        // Time for the helpers to start and wait for work, however loaded the machine.
-        if (depth == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Time for the helpers to start and wait for work, and a walk slow enough that one thread
+        // cannot finish it alone before they do, however loaded the machine.
+        std::this_thread::sleep_for(std::chrono::milliseconds(depth == 0 ? 300 : 10));
         std::lock_guard guard(lock);
         walkers.insert(std::this_thread::get_id());
     };

@@ -31,8 +31,9 @@ void ExtTable::Assign(const ScanResult& result, bool bNoExtRow)
     Clear();
     m_pRecords = result.Records();
     m_nRecords = result.RecordCount();
-    m_bNoExtRow = bNoExtRow;
-    if (bNoExtRow) {
+    // A row of no files would be a row of nothing: extensions never show one either.
+    m_bNoExtRow = bNoExtRow && result.Counters().nNoExtFiles > 0;
+    if (m_bNoExtRow) {
         m_noExtRow.nCount = result.Counters().nNoExtFiles;
         m_noExtRow.nBytes = result.Counters().nNoExtBytes;
         ++m_nRecords;

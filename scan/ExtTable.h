@@ -21,7 +21,7 @@ class ExtTable {
 public:
     ExtTable() = default;
     // Reads the records of result, which must outlive the table (or its next Assign), and, when
-    // bNoExtRow is set, adds the "(none)" row. The rows are unordered until Order is called.
+    // bNoExtRow is set, adds the "(none)" row (when the scan met a file without an extension). The rows are unordered until Order is called.
     explicit ExtTable(const ScanResult& result, bool bNoExtRow = false);
     void Assign(const ScanResult& result, bool bNoExtRow = false);
     // The rows point into the table (the "(none)" row is its own), so it stays where it is.

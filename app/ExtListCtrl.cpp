@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -487,7 +488,29 @@ void CExtListCtrl::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // The menu key and Shift+F10 open the list's menu at the current row (or the list's top).
+    const bool bMenuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+    const bool bShiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if ((bMenuKey || bShiftF10) && contextMenuPolicy() == Qt::CustomContextMenu) {
+        const QModelIndex current = currentIndex();
+        const QPoint position = current.isValid() ? visualRect(current).center() : QPoint(0, 0);
+        event->accept();
+        emit customContextMenuRequested(position);
+        return;
+    }
     QTreeView::keyPressEvent(event);
+}
+
+bool CExtListCtrl::event(QEvent* event)
+{
+    // The X11 platform follows the menu key with a context-menu request of its own; the key press
+    // has opened the menu already.
+    if (event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        return true;
+    }
+    return QTreeView::event(event);
 }
 
 void CExtListCtrl::OnColumnClick(int column)

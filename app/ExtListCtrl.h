@@ -95,7 +95,9 @@ signals:
     void selectionSummaryChanged();
 
 protected:
+    // Ctrl+C copies; the menu key and Shift+F10 ask for the list's menu.
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 

@@ -383,6 +383,13 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
     ASSERT_EQ(answers.m_answers.size(), 1u);
     EXPECT_EQ(answers.m_answers[0].toStdString(), "The counts leave out:\n" + IncompleteLines(counters));
 
+    // A larger window moves the line down with the list's bottom edge and widens it.
+    const int width = pLine->width();
+    dialog.resize(dialog.size() + QSize(120, 90));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pLine->width() == width + 120; }, 5000));
+    EXPECT_GT(pLine->geometry().top(), List()->geometry().bottom());
+    EXPECT_LE(pLine->geometry().bottom(), dialog.height());
+
     // Typing another folder empties the line with the rest of the results.
     Field(IDC_FOLDER)->setText(QStringLiteral("/elsewhere"));
     EXPECT_TRUE(pLine->text().isEmpty());

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
@@ -347,6 +348,29 @@ TEST_F(ScanDialogOptionsTest, ListMenuOpensFromTheKeyboard)
             << c.key;
         EXPECT_EQ(items, (QStringList{QStringLiteral("&Copy"), QStringLiteral("&Save list as...")}));
     }
+}
+
+// "Save list as..." writes the folder scanned into the JSON; a failed save says why in a warning.
+TEST_F(ScanDialogOptionsTest, SaveListWritesTheScannedFolderOrWarnsWhy)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    EXPECT_TRUE(dialog.IsCommandEnabled(ID_OPTIONS_SAVELIST));
+    const std::string saved = m_tree.Path("list.json");
+    ASSERT_TRUE(dialog.SaveListTo(QString::fromStdString(saved)));
+    QFile file(QString::fromStdString(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith(QByteArray("{\"root\": \"") + m_tree.Root().c_str() + "\", \"folders\": 2, "));
+
+    QString warning;
+    const auto find = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(WithShownWindow([&] { EXPECT_FALSE(dialog.SaveListTo(QString::fromStdString(m_tree.Path("no/list.csv")))); },
+                                find, [&](QWidget& box) {
+                                    warning = static_cast<QMessageBox&>(box).text();
+                                    static_cast<QMessageBox&>(box).accept();
+                                }));
+    EXPECT_TRUE(warning.contains(QStringLiteral("No such file or directory"))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("no/list.csv"))) << warning.toStdString();
 }
 
 // The line under the list says what the scan could not count, in kestrum-scan's words, and its

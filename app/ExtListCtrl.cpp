@@ -2,20 +2,34 @@
 #include "ExtListCtrl.h"
 
 #include "ExtInfo.h"
+#include "ExtTableWriter.h"
+#include "FileReplacement.h"
 #include "Format.h"
+#include "OutputBuffer.h"
 #include "Resource.h"
 #include "StringTable.h"
 
 #include <QAbstractTableModel>
+#include <QApplication>
 #include <QBrush>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPalette>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <unordered_map>
 #include <string_view>
 #include <utility>
@@ -27,6 +41,9 @@ const unsigned kColumnHeadings[CExtListCtrl::ColumnTotal] = {
     IDS_COLUMN_EXT, IDS_COLUMN_COUNT, IDS_COLUMN_SIZE, IDS_COLUMN_PERCENT};
 
 constexpr int kInitialColumnWidth = 10;
+// Room beside a cell's text: the view's margins on both sides, and a little air.
+constexpr int kCellPadding = 16;
+const QString kCsvMimeType = QStringLiteral("text/csv");
 constexpr int kAltRowShift = 16;
 
 Qt::Alignment ColumnAlignment(int column)
@@ -44,6 +61,24 @@ QString ToQString(std::string_view text)
 int ShiftComponent(int component)
 {
     return component >= kAltRowShift ? component - kAltRowShift : component + kAltRowShift;
+}
+
+// Runs write(out) into memory and returns what it wrote (open_memstream grows as needed).
+std::string WrittenText(const std::function<bool(COutputBuffer&)>& write)
+{
+    char* data = nullptr;
+    std::size_t size = 0;
+    std::FILE* file = open_memstream(&data, &size);
+    if (!file)
+        return std::string();
+    {
+        COutputBuffer out(file);
+        write(out);
+    }
+    std::fclose(file);
+    std::string text(data ? data : "", size);
+    std::free(data);
+    return text;
 }
 
 } // namespace
@@ -66,6 +101,15 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Rows can be dragged out: the drag carries the selected rows as the clipboard does.
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return QAbstractTableModel::flags(index) | (index.isValid() ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
+    }
+    QStringList mimeTypes() const override { return {QStringLiteral("text/plain"), kCsvMimeType}; }
+    QMimeData* mimeData(const QModelIndexList&) const override { return m_pList->CreateRowsMimeData(); }
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
     void InsertColumns()
     {
@@ -210,6 +254,9 @@ CExtListCtrl::CExtListCtrl(QWidget* parent)
     // The view's own sorting would fight the order kept here; header clicks come to OnColumnClick.
     setSortingEnabled(false);
     setModel(m_pModel);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
 
     QHeaderView* columns = header();
     columns->setStretchLastSection(false);
@@ -219,6 +266,8 @@ CExtListCtrl::CExtListCtrl(QWidget* parent)
     columns->setSectionsClickable(true);
     columns->setSortIndicatorShown(true);
     connect(columns, &QHeaderView::sectionClicked, this, &CExtListCtrl::OnColumnClick);
+    connect(columns, &QHeaderView::sectionResized, this,
+            [this](int column, int, int) { OnSectionResized(column); });
 
     // A select-all is one selectionChanged, so the totals are summed once, not once per row.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -233,8 +282,10 @@ bool CExtListCtrl::InitColumns()
 {
     if (m_pModel->columnCount() == 0)
         m_pModel->InsertColumns();
+    m_bFitting = true;
     for (int column = 0; column < ColumnTotal; ++column)
         header()->resizeSection(column, kInitialColumnWidth);
+    m_bFitting = false;
     UpdateRowColors();
     CreateRowFonts();
     ShowSortIndicator();
@@ -249,7 +300,7 @@ void CExtListCtrl::FillList(ScanResult result)
 
     m_pModel->BeginReset();
     m_result = std::move(result);
-    m_table.Assign(m_result);
+    m_table.Assign(m_result, m_bNoExtRow);
     m_pModel->EndReset();
     SortRows();
 
@@ -257,6 +308,86 @@ void CExtListCtrl::FillList(ScanResult result)
     scrollToTop();
     viewport()->update();
     PostFitColumns();
+}
+
+void CExtListCtrl::SetNoExtRow(bool bShow)
+{
+    if (bShow == m_bNoExtRow)
+        return;
+    m_bNoExtRow = bShow;
+    m_nSelectedBytes = 0;
+    m_nSelectedFiles = 0;
+    m_pModel->BeginReset();
+    m_table.Assign(m_result, m_bNoExtRow);
+    m_pModel->EndReset();
+    SortRows();
+    emit selectionSummaryChanged();
+    PostFitColumns();
+}
+
+std::vector<std::size_t> CExtListCtrl::SelectedPositions() const
+{
+    std::vector<std::size_t> positions;
+    const QItemSelectionModel* selection = selectionModel();
+    if (!selection)
+        return positions;
+    for (const QModelIndex& row : selection->selectedRows(ColumnExt))
+        positions.push_back(static_cast<std::size_t>(row.row()));
+    std::sort(positions.begin(), positions.end());
+    return positions;
+}
+
+const std::vector<std::size_t>* CExtListCtrl::RowsToWrite(std::vector<std::size_t>& selected) const
+{
+    selected = SelectedPositions();
+    return selected.empty() ? nullptr : &selected;
+}
+
+std::string CExtListCtrl::RowsAsTabSeparated() const
+{
+    if (RowCount() == 0)
+        return std::string();
+    std::vector<std::size_t> selected;
+    const ExtTableWriter writer(m_table, RowsToWrite(selected));
+    return WrittenText([&](COutputBuffer& out) { return writer.WriteTabSeparated(out); });
+}
+
+std::string CExtListCtrl::RowsAsCsv() const
+{
+    if (RowCount() == 0)
+        return std::string();
+    std::vector<std::size_t> selected;
+    const ExtTableWriter writer(m_table, RowsToWrite(selected));
+    return WrittenText([&](COutputBuffer& out) { return writer.WriteCsv(out); });
+}
+
+QMimeData* CExtListCtrl::CreateRowsMimeData() const
+{
+    auto* data = new QMimeData;
+    data->setText(QString::fromStdString(RowsAsTabSeparated()));
+    data->setData(kCsvMimeType, QByteArray::fromStdString(RowsAsCsv()));
+    return data;
+}
+
+void CExtListCtrl::CopyRows() const
+{
+    if (RowCount() == 0)
+        return;
+    QApplication::clipboard()->setMimeData(CreateRowsMimeData());
+}
+
+bool CExtListCtrl::SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const
+{
+    const ExtTableWriter writer(m_table);
+    const bool bEveryRow = m_table.HasEveryRow();
+    return ReplaceFileContents(
+        path,
+        [&](std::FILE* file) {
+            COutputBuffer out(file);
+            const bool bWritten = bJson ? writer.WriteJson(out, root, m_result.Counters()) : writer.WriteCsv(out);
+            return bWritten && bEveryRow;
+        },
+        std::strerror(ENOMEM), error);
 }
 
 void CExtListCtrl::ClearList()
@@ -296,9 +427,90 @@ void CExtListCtrl::FitColumns()
     // The viewport excludes a vertical scroll bar, so the columns never need horizontal scrolling.
     const int width = viewport()->width();
     const int quarter = width / 4;
-    for (int column = 0; column < ColumnPercent; ++column)
-        header()->resizeSection(column, quarter);
-    header()->resizeSection(ColumnPercent, width - 3 * quarter);
+    std::array<int, ColumnTotal> widths = {quarter, quarter, quarter, width - 3 * quarter};
+    if (RowCount() > 0) {
+        // Count and Size first get what their longest text needs; the room comes from Ext as far
+        // as its heading allows, then from %, and beyond that the list scrolls sideways.
+        const std::array<int, ColumnTotal> floor = {NeededColumnWidth(ColumnExt), 0, 0,
+                                                    NeededColumnWidth(ColumnPercent)};
+        for (const int column : {ColumnCount, ColumnSize}) {
+            int missing = NeededColumnWidth(column) - widths[column];
+            if (missing <= 0 || m_bUserWidth[column])
+                continue;
+            widths[column] += missing;
+            for (const int giver : {ColumnExt, ColumnPercent}) {
+                if (m_bUserWidth[giver])
+                    continue;
+                const int taken = std::clamp(widths[giver] - floor[giver], 0, missing);
+                widths[giver] -= taken;
+                missing -= taken;
+            }
+        }
+    }
+    m_bFitting = true;
+    for (int column = 0; column < ColumnTotal; ++column)
+        if (!m_bUserWidth[column])
+            header()->resizeSection(column, widths[column]);
+    m_bFitting = false;
+}
+
+int CExtListCtrl::NeededColumnWidth(int column) const
+{
+    // Selected rows are bold, so the bold font measures; the heading must fit too.
+    const QFontMetrics rows(m_fontBold);
+    const QFontMetrics heading(header()->font());
+    int needed = heading.horizontalAdvance(ToQString(LoadString(kColumnHeadings[column])));
+    if (column == ColumnCount || column == ColumnSize) {
+        // A grouped number is never shorter than a smaller one, so the largest value is the
+        // longest text.
+        std::uint64_t largest = 0;
+        for (std::size_t row = 0; row < m_table.RowCount(); ++row) {
+            const EXTINFO& record = m_table.Row(row);
+            largest = std::max(largest, column == ColumnCount ? record.nCount : record.nBytes);
+        }
+        needed = std::max(needed, rows.horizontalAdvance(ToQString(FormatNumber(largest))));
+    }
+    return needed + kCellPadding;
+}
+
+void CExtListCtrl::OnSectionResized(int column)
+{
+    // The program sizes columns only inside FitColumns and InitColumns; any other change is the
+    // user's (a drag of the header's divider).
+    if (!m_bFitting && column >= 0 && column < ColumnTotal)
+        m_bUserWidth[static_cast<std::size_t>(column)] = true;
+}
+
+void CExtListCtrl::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        CopyRows();
+        event->accept();
+        return;
+    }
+    // The menu key and Shift+F10 open the list's menu at the current row (or the list's top).
+    const bool bMenuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+    const bool bShiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if ((bMenuKey || bShiftF10) && contextMenuPolicy() == Qt::CustomContextMenu) {
+        const QModelIndex current = currentIndex();
+        const QPoint position = current.isValid() ? visualRect(current).center() : QPoint(0, 0);
+        event->accept();
+        emit customContextMenuRequested(position);
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+bool CExtListCtrl::event(QEvent* event)
+{
+    // The X11 platform follows the menu key with a context-menu request of its own; the key press
+    // has opened the menu already.
+    if (event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        event->accept();
+        return true;
+    }
+    return QTreeView::event(event);
 }
 
 void CExtListCtrl::OnColumnClick(int column)

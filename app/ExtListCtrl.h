@@ -10,11 +10,14 @@
 #include <QString>
 #include <QTreeView>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct EXTINFO;
 class QItemSelection;
+class QMimeData;
 
 // The list keeps the scan's result it shows, and its rows read the records through an ExtTable,
 // which knows their order, totals and shares. Everything runs on the window's thread.
@@ -34,6 +37,23 @@ public:
     // Takes the result and shows one row per record, sorted by the current sort order; the
     // result it held before is freed.
     void FillList(ScanResult result);
+    // Whether the files without an extension get their "(none)" row; the rows shown are built
+    // again from the result held (the selection goes).
+    void SetNoExtRow(bool bShow);
+    bool HasNoExtRow() const { return m_bNoExtRow; }
+    const ScanResult& Result() const { return m_result; }
+
+    // The selected rows, or every row when none is selected: tab-separated text with a header
+    // line (the clipboard's text) and CSV as kestrum-scan writes it. Empty when there is no row.
+    std::string RowsAsTabSeparated() const;
+    std::string RowsAsCsv() const;
+    // Both, as the clipboard and a drag carry them (text/plain and text/csv).
+    QMimeData* CreateRowsMimeData() const;
+    // Ctrl+C and the list's "Copy".
+    void CopyRows() const;
+    // Writes every row, in the order shown, as CSV or JSON (with the folder, the totals and the
+    // completeness counts) to `path`, whole or not at all. False with the reason in `error`.
+    bool SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const;
     // Zeroes the four totals, removes every row and frees the result, then emits
     // selectionSummaryChanged; the sort order stays.
     void ClearList();
@@ -41,8 +61,11 @@ public:
     void GetSelectionSummary(std::string& summary) const;
     void GetSelectionSummary(QString& summary) const;
 
-    // Columns 0-2 get a quarter of the viewport width, column 3 the rest.
+    // Columns 0-2 get a quarter of the viewport width, column 3 the rest; after a scan, Count and
+    // Size are widened to their longest text, taking room from Ext first, then from %. A column
+    // whose width the user set keeps it as long as the list lives.
     void FitColumns();
+    bool IsColumnWidthSetByUser(int column) const { return m_bUserWidth[static_cast<std::size_t>(column)]; }
     // A header click on column c: a new column starts ascending for "Ext" and descending for the
     // numbers, the same column flips direction. Sorts at once.
     void OnColumnClick(int column);
@@ -72,6 +95,9 @@ signals:
     void selectionSummaryChanged();
 
 protected:
+    // Ctrl+C copies; the menu key and Shift+F10 ask for the list's menu.
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -83,6 +109,13 @@ private:
     void PostFitColumns();
     void SortRows();
     void ShowSortIndicator();
+    // The display positions of the selected rows, ascending; empty when none is selected.
+    std::vector<std::size_t> SelectedPositions() const;
+    // Positions to write: the selected rows, or null (every row) when none is selected.
+    const std::vector<std::size_t>* RowsToWrite(std::vector<std::size_t>& selected) const;
+    // The width Count or Size needs for its longest text and its heading.
+    int NeededColumnWidth(int column) const;
+    void OnSectionResized(int column);
 
     std::uint16_t m_nSortColumn = ColumnExt;
     std::uint16_t m_nSortAscending = 1;
@@ -98,4 +131,7 @@ private:
     ExtTable m_table;                // reads m_result: order, totals, shares, display names
     CRowModel* m_pModel = nullptr;   // owned through Qt's parent chain
     bool m_bFitPosted = false;       // a FitColumns is queued and not yet run
+    bool m_bNoExtRow = true;         // the "(none)" row is shown
+    bool m_bFitting = false;         // FitColumns is resizing: not the user
+    std::array<bool, ColumnTotal> m_bUserWidth{};   // widths set by hand, kept from then on
 };

@@ -2,6 +2,7 @@
 
 #include "CountsText.h"
 #include "ProfileStore.h"
+#include "RootAndLinkRule.h"
 #include "Resource.h"
 #include "ResourceString.h"
 #include "SelectDirDialog.h"
@@ -10,12 +11,19 @@
 #include "WarningBox.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTimer>
 #include <QTimerEvent>
+
+#include <unistd.h>
 
 
 namespace {
@@ -25,7 +33,20 @@ constexpr int kRefreshMilliseconds = 500;
 // The data controls, which show the display font chosen with "Font...".
 constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
 // The controls whose tips the dialog answers, by control id.
-constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST};
+constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST, IDC_INCOMPLETE};
+
+// Each field's label, as the template writes it, and the name a screen reader gives the field.
+struct FieldName {
+    const char* szLabel;
+    int nId;
+    unsigned nIDName;
+};
+constexpr FieldName kFieldNames[] = {
+    {"Folder:", IDC_FOLDER, IDS_ACC_FOLDER},       {"Contains:", IDC_CONTAINS, IDS_ACC_CONTAINS},
+    {"Size:", IDC_SIZE, IDS_ACC_SIZE},             {"Selected:", IDC_SELECTED, IDS_ACC_SELECTED},
+    {nullptr, IDC_EXTLIST, IDS_ACC_LIST},          {nullptr, IDC_OPTIONS, IDS_ACC_OPTIONS},
+    {nullptr, IDC_INCOMPLETE, IDS_ACC_INCOMPLETE},
+};
 
 // Writing leaves the caret after the text, and a field too narrow for it would show its end: a
 // result is read from its first character. The text stays whole for dragging and copying.
@@ -62,8 +83,8 @@ bool CScanDialog::OnInitDialog()
 {
     AttachFields();
     CResizableDialog::OnInitDialog();
-    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_EXTLIST}, {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_OPTIONS},
-              {IDC_EXTLIST}, {IDC_OPTIONS});
+    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_EXTLIST, IDC_INCOMPLETE},
+              {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_OPTIONS}, {IDC_EXTLIST}, {IDC_OPTIONS, IDC_INCOMPLETE});
     // The window menu belongs to the window manager here, so "About..." lives in the Options menu.
     InitControls();
     SaveLoadSettings(false);
@@ -97,21 +118,52 @@ void CScanDialog::InitControls()
     for (const int nId : kTipControls)
         m_helpTip.RedirectTip(GetDlgItem(nId), this);
     EnableScanButtons(false);
+
+    // The list's menu opens by the right button, Shift+F10 and the Menu key alike: Qt turns all
+    // three into a context-menu request.
+    m_listExt.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&m_listExt, &QWidget::customContextMenuRequested, this, &CScanDialog::OnListContextMenu);
+    // F5 is "Scan now" wherever the focus is; OnOK refuses while a scan runs.
+    auto* pScanKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    pScanKey->setContext(Qt::WindowShortcut);
+    connect(pScanKey, &QShortcut::activated, this, [this] { OnOK(); });
+    SetAccessibleNames();
+}
+
+// Each label is its field's buddy and each field, the list and the menu button carry a name of
+// their own, so a screen reader reads "Folder", "Contains", ... rather than "edit".
+void CScanDialog::SetAccessibleNames()
+{
+    const QList<QLabel*> labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    for (const FieldName& field : kFieldNames) {
+        QWidget* pField = GetDlgItem(field.nId);
+        if (!pField)
+            continue;
+        pField->setAccessibleName(LoadQString(field.nIDName));
+        if (!field.szLabel)
+            continue;
+        for (QLabel* pLabel : labels)
+            if (pLabel->text() == QLatin1String(field.szLabel))
+                pLabel->setBuddy(pField);
+    }
 }
 
 void CScanDialog::SaveLoadSettings(bool bSave)
 {
     const QString section = LoadQString(IDS_SECTION_MAIN);
     const QString entryHelp = LoadQString(IDS_ENTRY_HELP);
+    const QString entryNoExt = LoadQString(IDS_ENTRY_NOEXT);
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
         WriteProfileInt(section, entryHelp, m_helpTip.IsOn() ? 1 : 0);
+        WriteProfileInt(section, entryNoExt, m_listExt.HasNoExtRow() ? 1 : 0);
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
         if (GetProfileInt(section, entryHelp, 1) != 0)
             m_helpTip.Toggle(this);
+        m_listExt.SetNoExtRow(GetProfileInt(section, entryNoExt, 1) != 0);
     }
 }
 
@@ -151,18 +203,27 @@ bool CScanDialog::OnCommand(int nId)
 
 bool CScanDialog::HandlesCommand(unsigned nId) const
 {
-    return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP;
+    return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP || nId == ID_OPTIONS_NOEXT
+        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY;
 }
 
 bool CScanDialog::IsCommandEnabled(unsigned nId) const
 {
-    // No mouse, or a switch under way: the tips cannot be switched now.
-    return nId != ID_OPTIONS_HELPTIP || m_helpTip.CanToggle();
+    switch (nId) {
+    case ID_OPTIONS_HELPTIP:
+        // No mouse, or a switch under way: the tips cannot be switched now.
+        return m_helpTip.CanToggle();
+    case ID_OPTIONS_SAVELIST:
+    case ID_EDIT_COPY:
+        return m_listExt.RowCount() > 0;
+    default:
+        return true;
+    }
 }
 
 bool CScanDialog::IsCommandChecked(unsigned nId) const
 {
-    return nId == ID_OPTIONS_HELPTIP && m_helpTip.IsOn();
+    return (nId == ID_OPTIONS_HELPTIP && m_helpTip.IsOn()) || (nId == ID_OPTIONS_NOEXT && m_listExt.HasNoExtRow());
 }
 
 void CScanDialog::ExecuteCommand(unsigned nId)
@@ -171,8 +232,68 @@ void CScanDialog::ExecuteCommand(unsigned nId)
     case IDM_ABOUTBOX: OnAbout(); break;
     case ID_OPTIONS_FONT: OnFont(); break;
     case ID_OPTIONS_HELPTIP: OnShowHelpTip(); break;
+    case ID_OPTIONS_NOEXT: OnNoExtRow(); break;
+    case ID_OPTIONS_SAVELIST: OnSaveList(); break;
+    case ID_EDIT_COPY: m_listExt.CopyRows(); break;
     default: break;
     }
+}
+
+void CScanDialog::OnNoExtRow()
+{
+    m_listExt.SetNoExtRow(!m_listExt.HasNoExtRow());
+}
+
+// The file dialog's filter chooses the format; a name typed without an ending gets the filter's.
+void CScanDialog::OnSaveList()
+{
+    if (m_listExt.RowCount() == 0)
+        return;
+    const QString csvFilter = LoadQString(IDS_FILTER_CSV);
+    const QString jsonFilter = LoadQString(IDS_FILTER_JSON);
+    QString chosenFilter = csvFilter;
+    QString path = QFileDialog::getSaveFileName(this, LoadQString(IDS_SAVE_LIST_TITLE), QString(),
+                                                csvFilter + QStringLiteral(";;") + jsonFilter, &chosenFilter);
+    if (path.isEmpty())
+        return;
+    const bool bJson = chosenFilter == jsonFilter;
+    const QString ending = bJson ? QStringLiteral(".json") : QStringLiteral(".csv");
+    if (!path.endsWith(ending, Qt::CaseInsensitive) && QFileInfo(path).suffix().isEmpty())
+        path += ending;
+    SaveList(path, bJson);
+}
+
+bool CScanDialog::SaveListTo(const QString& path)
+{
+    return SaveList(path, path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive));
+}
+
+bool CScanDialog::SaveList(const QString& path, bool bJson)
+{
+    std::string error;
+    if (m_listExt.SaveRows(QFile::encodeName(path).toStdString(), bJson,
+                           QFile::encodeName(m_scannedFolder).toStdString(), error))
+        return true;
+    QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE),
+                         QString::fromStdString(FormatString(IDS_FMT_SAVE_FAILED, {path.toStdString(), error})),
+                         QMessageBox::Ok);
+    return false;
+}
+
+// The list's own menu, at the pointer or, from the keyboard, at the current row.
+void CScanDialog::OnListContextMenu(const QPoint& position)
+{
+    QMenu menu(this);
+    QAction* pCopy = menu.addAction(LoadQString(IDS_MENU_COPY));
+    pCopy->setShortcut(QKeySequence::Copy);
+    QAction* pSave = menu.addAction(LoadQString(IDS_MENU_SAVE_LIST));
+    pCopy->setEnabled(IsCommandEnabled(ID_EDIT_COPY));
+    pSave->setEnabled(IsCommandEnabled(ID_OPTIONS_SAVELIST));
+    const QAction* pChosen = menu.exec(m_listExt.viewport()->mapToGlobal(position));
+    if (pChosen == pCopy)
+        ExecuteCommand(ID_EDIT_COPY);
+    else if (pChosen == pSave)
+        ExecuteCommand(ID_OPTIONS_SAVELIST);
 }
 
 // The folder dialog and the About box are owned by this window, as a dialog opened without a
@@ -250,6 +371,12 @@ bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
         if (text.isEmpty())
             text = LoadQString(IDS_TIP_LIST);
         break;
+    case IDC_INCOMPLETE: {
+        const std::string lines = IncompleteLines(m_listExt.Result().Counters());
+        if (!lines.empty())
+            text = QString::fromStdString(FormatString(IDS_TIP_INCOMPLETE, {lines}));
+        break;
+    }
     default: break;
     }
     pRequest->SetText(text); // refused, leaving the text empty, at 512 characters or more
@@ -267,11 +394,34 @@ void CScanDialog::OnOK()
     }
     // The last scan's rows go as the new scan starts, as its counters do.
     m_listExt.ClearList();
+    ShowIncomplete(ScanCounters());
+    // A folder that is missing or cannot be read is said so, not shown as an empty one.
+    if (!IsFolderReadable(folder)) {
+        m_editContains.GetEditControl().SetWindowText(QString());
+        m_editSize.GetEditControl().SetWindowText(QString());
+        ShowMessage(IDS_INVALID_FOLDER);
+        return;
+    }
+    m_scannedFolder = folder;
     if (!m_job.Prepare(QFile::encodeName(folder).toStdString()) || !StartScan()) {
         // Back to Idle: nothing was started, so nothing may be waited for.
         EndScan();
         ShowMessage(IDS_SCAN_NOT_STARTED);
     }
+}
+
+// As kestrum-scan checks its folder: a file is fine (it counts as one file), a folder must open.
+bool CScanDialog::IsFolderReadable(const QString& folder) const
+{
+    const std::string walked = RootAndLinkRule::RootFromTyped(QFile::encodeName(folder).toStdString());
+    std::uint64_t size = 0;
+    if (RootAndLinkRule::RootIsFile(walked, size))
+        return true;
+    const int descriptor = RootAndLinkRule::OpenRootFolder(walked);
+    if (descriptor < 0)
+        return false;
+    ::close(descriptor);
+    return true;
 }
 
 bool CScanDialog::StartScan()
@@ -306,8 +456,16 @@ void CScanDialog::OnTimer(int)
     if (m_job.IsDone()) {
         EndScan();
         m_listExt.FillList(m_job.TakeResult());
+        ShowIncomplete(m_listExt.Result().Counters());
     }
     ShowCounters();
+}
+
+// One line under the list, empty when the scan counted everything; its tip gives the details.
+void CScanDialog::ShowIncomplete(const ScanCounters& counters)
+{
+    if (auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE)))
+        pLine->setText(QString::fromStdString(IncompleteText(counters)));
 }
 
 void CScanDialog::ShowCounters()
@@ -352,6 +510,7 @@ void CScanDialog::OnChangeFolder()
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSelected.GetEditControl().SetWindowText(QString());
     m_listExt.ClearList();
+    ShowIncomplete(ScanCounters());
 }
 
 void CScanDialog::OnListSelectionChanged()

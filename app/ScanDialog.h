@@ -38,8 +38,14 @@ public:
     // Tests: the running scan's stop request (empty while idle).
     std::shared_ptr<ManualResetEvent> StopEventForTesting() const { return m_scan.hStopEvent; }
     CHelpTipWnd& HelpTipForTesting() { return m_helpTip; }
+    CExtListCtrl& ListForTesting() { return m_listExt; }
+    // Tests: "Save list as..." without its file dialog: writes to path (CSV, or JSON when the name
+    // ends in .json); a failure shows the warning as the command does. True when saved.
+    bool SaveListTo(const QString& path);
 
-    // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip".
+    // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
+    // 32773 "Count files without an extension", 32774 "Save list as..."; and 32775 "Copy" of the
+    // list's own menu.
     bool HandlesCommand(unsigned nId) const override;
     bool IsCommandEnabled(unsigned nId) const override;
     bool IsCommandChecked(unsigned nId) const override;
@@ -66,6 +72,13 @@ private:
     void OnAbout();
     void OnFont();
     void OnShowHelpTip();
+    void OnNoExtRow();
+    void OnSaveList();
+    bool SaveList(const QString& path, bool bJson);
+    void OnListContextMenu(const QPoint& position);
+    void ShowIncomplete(const ScanCounters& counters);
+    void SetAccessibleNames();
+    bool IsFolderReadable(const QString& folder) const;
     void OnRButtonDown();
     void OnChangeFolder();
     void OnListSelectionChanged();
@@ -93,4 +106,5 @@ private:
     int m_nTimer = 0;      // the refresh timer's id; 0 = no timer
     ScanJob m_job{m_scan}; // the worker's life; after m_scan, which it counts into
     FolderWalkOptions m_walkOptions;
+    QString m_scannedFolder; // the folder of the results shown, as typed
 };

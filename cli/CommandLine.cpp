@@ -61,6 +61,10 @@ bool CCommandLine::ParseOption(const std::string& option)
         m_bVersion = true;
         return true;
     }
+    if (option == "--extensions-only") {
+        m_bNoExtRow = false;
+        return true;
+    }
     if (option == "--csv")
         return SetFormat(OutputFormat::Csv);
     if (option == "--json")

@@ -1,4 +1,5 @@
-// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] [--threads N] FOLDER, or
+// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] [--extensions-only]
+// [--threads N] FOLDER, or
 // --help, or --version.
 #pragma once
 
@@ -23,6 +24,8 @@ public:
     ExtColumn SortColumn() const { return m_sortColumn; }
     // As the list view orders a freshly clicked column: names ascending, numbers largest first.
     bool SortAscending() const { return ExtTable::StartsAscending(m_sortColumn); }
+    // The "(none)" row of the files without an extension; --extensions-only leaves it out.
+    bool NoExtRow() const { return m_bNoExtRow; }
     const std::string& ErrorText() const { return m_szError; }
     // Walking threads asked for; 0 when not given (the engine's default).
     std::size_t Threads() const { return m_nThreads; }
@@ -41,5 +44,6 @@ private:
     OutputFormat m_format = OutputFormat::Text;
     ExtColumn m_sortColumn = ExtColumn::Ext;
     std::size_t m_nThreads = 0;
+    bool m_bNoExtRow = true;
     std::string m_szError;
 };

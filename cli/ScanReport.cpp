@@ -2,6 +2,7 @@
 
 #include "CountsText.h"
 #include "ExtInfo.h"
+#include "ExtTableWriter.h"
 #include "Format.h"
 #include "LabelledText.h"
 #include "OutputBuffer.h"
@@ -20,39 +21,6 @@ namespace {
 
 constexpr std::size_t kColumns = 4;
 using Widths = std::array<std::size_t, kColumns>;
-
-// Printable ASCII without a backslash, a quote or a comma: every escaping rule leaves such a
-// name as it is, and nearly every extension is one, so most rows need no escaping at all.
-bool IsPlainName(std::string_view name)
-{
-    return std::all_of(name.begin(), name.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F && c != '\\' && c != '"' && c != ',';
-    });
-}
-
-// The name under `escape`, in `scratch` when escaping changes it. Throws bad_alloc when memory
-// is short.
-template <typename Escape>
-std::string_view Escaped(const std::string& name, std::string& scratch, Escape escape)
-{
-    if (IsPlainName(name))
-        return name;
-    scratch = escape(name);
-    return scratch;
-}
-
-// Runs put(row) for each row, in order, until memory runs short. Returns how many rows were done.
-template <typename RowAction>
-std::size_t PutEachRow(const ExtTable& table, std::size_t nRows, RowAction put)
-{
-    std::size_t done = 0;
-    try {
-        for (; done < nRows; ++done)
-            put(table.Row(done));
-    } catch (const std::bad_alloc&) {
-    }
-    return done;
-}
 
 // Two spaces between columns; Ext is left-aligned, the numbers right-aligned as in the list view.
 // Numbers go straight into the buffer; their widths are worked out from their digits (a
@@ -111,8 +79,9 @@ private:
 
 } // namespace
 
-CScanReport::CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending)
-    : m_szRoot(std::move(root)), m_result(result), m_table(result)
+CScanReport::CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending,
+                         bool bNoExtRow)
+    : m_szRoot(std::move(root)), m_result(result), m_table(result, bNoExtRow)
 {
     m_bEveryRow = m_table.Order(column, ascending);
 }
@@ -146,9 +115,18 @@ bool CScanReport::WriteText(COutputBuffer& out)
     // be measured are not shown.
     std::uint64_t nMaxCount = 0, nMaxBytes = 0, nMaxPercent = 0;
     Widths widths {};
+    const ExtTableWriter rows(m_table);
     std::string scratch;
-    const std::size_t nMeasured = PutEachRow(m_table, m_table.RowCount(), [&](const EXTINFO& row) {
-        widths[0] = std::max(widths[0], DisplayWidth(Escaped(row.szExt, scratch, TerminalEscape)));
+    // The name as shown: escaped, or the string table's "(none)" for the files without an extension.
+    const auto shownName = [&](const EXTINFO& row) -> std::string_view {
+        if (ExtTable::IsNoExtRow(row)) {
+            scratch = ExtTable::DisplayName(row);
+            return scratch;
+        }
+        return ExtTableWriter::Escaped(row.szExt, scratch, TerminalEscape);
+    };
+    const std::size_t nMeasured = rows.PutEachRow([&](const EXTINFO& row) {
+        widths[0] = std::max(widths[0], DisplayWidth(shownName(row)));
         nMaxCount = std::max(nMaxCount, row.nCount);
         nMaxBytes = std::max(nMaxBytes, row.nBytes);
         nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(row.nBytes));
@@ -165,73 +143,27 @@ bool CScanReport::WriteText(COutputBuffer& out)
         writer.PutText(c, header[c], DisplayWidth(header[c]));
     out.Append('\n');
 
-    const std::size_t nWritten = PutEachRow(m_table, nMeasured, [&](const EXTINFO& row) {
-        const std::string_view name = Escaped(row.szExt, scratch, TerminalEscape);
+    std::size_t nWritten = 0;
+    rows.PutEachRow([&](const EXTINFO& row) {
+        if (nWritten == nMeasured)
+            return; // a row that could not be measured is not shown
+        const std::string_view name = shownName(row);
         writer.PutText(0, name, DisplayWidth(name));
         writer.PutGrouped(1, row.nCount);
         writer.PutGrouped(2, row.nBytes);
         writer.PutDecimal(3, m_table.ShareOf(row.nBytes));
         out.Append('\n');
+        ++nWritten;
     });
     return m_bEveryRow && nWritten == m_table.RowCount();
 }
 
 bool CScanReport::WriteCsv(COutputBuffer& out)
 {
-    // Field names of a machine-readable format: fixed, never translated.
-    out.Append("ext,count,bytes,percent\n");
-    std::string scratch;
-    const std::size_t nWritten = PutEachRow(m_table, m_table.RowCount(), [&](const EXTINFO& row) {
-        out.Append(Escaped(row.szExt, scratch, CsvField));
-        out.Append(',');
-        out.AppendDecimal(row.nCount);
-        out.Append(',');
-        out.AppendDecimal(row.nBytes);
-        out.Append(',');
-        out.AppendDecimal(m_table.ShareOf(row.nBytes));
-        out.Append('\n');
-    });
-    return m_bEveryRow && nWritten == m_table.RowCount();
+    return ExtTableWriter(m_table).WriteCsv(out) && m_bEveryRow;
 }
 
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
-    const ScanCounters& counters = m_result.Counters();
-    try {
-        out.Append("{\"root\": \"" + JsonEscape(m_szRoot) + "\", \"folders\": ");
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    out.AppendDecimal(counters.nFolders);
-    out.Append(", \"files\": ");
-    out.AppendDecimal(counters.nFiles);
-    out.Append(", \"bytes\": ");
-    out.AppendDecimal(counters.nBytes);
-    out.Append(", \"extensions\": [");
-    std::string scratch;
-    const std::size_t nWritten = PutEachRow(m_table, m_table.RowCount(), [&](const EXTINFO& row) {
-        const std::string_view name = Escaped(row.szExt, scratch, JsonEscape);
-        out.Append(&row == &m_table.Row(0) ? "{\"ext\": \"" : ", {\"ext\": \"");
-        out.Append(name);
-        out.Append("\", \"count\": ");
-        out.AppendDecimal(row.nCount);
-        out.Append(", \"bytes\": ");
-        out.AppendDecimal(row.nBytes);
-        out.Append(", \"percent\": ");
-        out.AppendDecimal(m_table.ShareOf(row.nBytes));
-        out.Append('}');
-    });
-    // Closed whatever was written, so that a reader still gets valid JSON.
-    out.Append("], \"not_listed\": ");
-    out.AppendDecimal(counters.nNotListed);
-    out.Append(", \"not_entered\": ");
-    out.AppendDecimal(counters.nNotEntered);
-    out.Append(", \"vanished\": ");
-    out.AppendDecimal(counters.nVanished);
-    out.Append(", \"not_examined\": ");
-    out.AppendDecimal(counters.nNotExamined);
-    out.Append(", \"not_in_rows\": ");
-    out.AppendDecimal(counters.nNotInRows);
-    out.Append("}\n");
-    return m_bEveryRow && nWritten == m_table.RowCount();
+    return ExtTableWriter(m_table).WriteJson(out, m_szRoot, m_result.Counters()) && m_bEveryRow;
 }

@@ -15,8 +15,9 @@ enum class OutputFormat { Text, Csv, Json };
 class CScanReport {
 public:
     // Reads `result`, which must outlive the report. `root` is the folder as the user gave it;
-    // the rows are ordered as the list view orders them for `column` and `ascending`.
-    CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending);
+    // the rows are ordered as the list view orders them for `column` and `ascending`, with the
+    // "(none)" row of the files without an extension when bNoExtRow is set.
+    CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending, bool bNoExtRow);
 
     // Writes the report. Returns false when memory ran short: the totals come first and are
     // written before anything large is asked for, then as many rows as fit, from the first in
@@ -28,10 +29,8 @@ private:
     // "Contains:" and "Size:" lines worded as the window's fields, then the Ext, Count, Size, %
     // table with grouped numbers.
     bool WriteText(COutputBuffer& out);
-    // Header ext,count,bytes,percent and one row per extension, raw numbers.
+    // CSV and JSON as ExtTableWriter writes them.
     bool WriteCsv(COutputBuffer& out);
-    // One object, raw numbers: {"root", "folders", "files", "bytes", "extensions": [...],
-    // "not_listed", "not_entered", "vanished", "not_examined", "not_in_rows"}.
     bool WriteJson(COutputBuffer& out);
 
     std::string m_szRoot;

@@ -79,7 +79,8 @@ int main(int argc, char** argv)
     const ScanResult result = scan.TakeResult();
     bool bComplete = false;
     try {
-        CScanReport report(commandLine.Folder(), result, commandLine.SortColumn(), commandLine.SortAscending());
+        CScanReport report(commandLine.Folder(), result, commandLine.SortColumn(), commandLine.SortAscending(),
+                           commandLine.NoExtRow());
         bComplete = report.Write(commandLine.Format(), stdout);
     } catch (const std::bad_alloc&) {
         // The report stops at what fits by itself; a shortage outside its rows ends the same way.

@@ -22,6 +22,8 @@ constexpr ControlTemplate kScanDialogControls[] = {
     {IDC_OPTIONS, ControlKind::OwnerDrawButton, "Options...", CS_TABSTOP, 180, 105, 40, 12},
     {IDC_STOP, ControlKind::PushButton, "Stop", CS_NONE, 180, 35, 40, 12},
     {IDC_SELECTED, ControlKind::Edit, "", kDisplayField, 40, 50, 135, 12},
+    // What the scan could not count, under the list; empty when it counted everything.
+    {IDC_INCOMPLETE, ControlKind::Static, "", CS_NOPREFIX | CS_VCENTER, 5, 131, 215, 10},
 };
 
 constexpr ControlTemplate kAboutControls[] = {
@@ -35,7 +37,7 @@ constexpr ControlTemplate kAboutControls[] = {
 constexpr DialogTemplate kTemplates[] = {
     {IDD_ABOUTBOX, "About", 184, 60, "MS Sans Serif", 8,
      DS_POPUP | DS_MODALFRAME | DS_CAPTION | DS_SYSMENU, kAboutControls},
-    {IDD_SCAN_DIALOG, "Kestrum", 224, 130, "MS Sans Serif", 8,
+    {IDD_SCAN_DIALOG, "Kestrum", 224, 144, "MS Sans Serif", 8,
      DS_POPUP | DS_VISIBLE | DS_CAPTION | DS_SYSMENU | DS_SIZEFRAME | DS_MINIMIZEBOX | DS_MAXIMIZEBOX
          | DS_APPWINDOW,
      kScanDialogControls},

@@ -8,6 +8,8 @@ namespace {
 constexpr MenuItemTemplate kOptionsItems[] = {
     {ID_OPTIONS_FONT, "Font..."},
     {ID_OPTIONS_HELPTIP, "Show help tip"},
+    {ID_OPTIONS_NOEXT, "Count files without an extension"},
+    {ID_OPTIONS_SAVELIST, "Save list as..."},
     {IDM_ABOUTBOX, "About..."},
 };
 

@@ -15,6 +15,7 @@
 #define IDS_TIP_LIST             110
 #define IDS_FOLDER_FILTER        111
 #define IDS_TIP_STOP             112
+#define IDS_ENTRY_NOEXT          113
 #define IDS_SELECT_FOLDER_TITLE  801
 #define IDS_FOLDER_LABEL         802
 #define IDS_PROPERTIES_BUTTON    803
@@ -44,6 +45,23 @@
 #define IDS_FMT_SELECTED_FILES   2014
 #define IDS_FMT_SELECTED_BYTES   2015
 #define IDS_FMT_SELECTED_PERCENT 2016
+#define IDS_NO_EXT_ROW           2017
+// Copying and saving the list: 2020 to 2029.
+#define IDS_MENU_COPY            2020
+#define IDS_MENU_SAVE_LIST       2021
+#define IDS_SAVE_LIST_TITLE      2022
+#define IDS_FILTER_CSV           2023
+#define IDS_FILTER_JSON          2024
+#define IDS_FMT_SAVE_FAILED      2025
+// Accessible names of the window's controls and the tip of the completeness line: 2030 to 2049.
+#define IDS_ACC_FOLDER           2030
+#define IDS_ACC_CONTAINS         2031
+#define IDS_ACC_SIZE             2032
+#define IDS_ACC_SELECTED         2033
+#define IDS_ACC_LIST             2034
+#define IDS_ACC_OPTIONS          2035
+#define IDS_ACC_INCOMPLETE       2036
+#define IDS_TIP_INCOMPLETE       2040
 
 // What a scan could not count, for either front end: 2100 to 2119.
 #define IDS_FMT_NOT_LISTED_ONE   2100
@@ -98,6 +116,9 @@
 #define ID_OPTIONS_FONT          32771
 #define ID_OPTIONS_HELPTIP       32772
 #define ID_FIT_COLUMNS           32768
+#define ID_OPTIONS_NOEXT         32773
+#define ID_OPTIONS_SAVELIST      32774
+#define ID_EDIT_COPY             32775
 
 // Controls of the main dialog.
 #define IDOK                     1
@@ -110,3 +131,4 @@
 #define IDC_SIZE                 1002
 #define IDC_SELECTED             1003
 #define IDC_EXTLIST              1006
+#define IDC_INCOMPLETE           1007

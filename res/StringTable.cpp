@@ -27,6 +27,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_TIP_LIST, "Scan details"},
     {IDS_FOLDER_FILTER, "All files (*.*)|*.*||"},
     {IDS_TIP_STOP, "Abort scanning"},
+    {IDS_ENTRY_NOEXT, "NoExt"},
     {IDS_SELECT_FOLDER_TITLE, "Select file folder"},
     {IDS_FOLDER_LABEL, "Folder:"},
     {IDS_PROPERTIES_BUTTON, "Properties..."},
@@ -54,6 +55,21 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_SELECTED_FILES, "%s files"},
     {IDS_FMT_SELECTED_BYTES, ",   %s bytes"},
     {IDS_FMT_SELECTED_PERCENT, " (%s%%)"},
+    {IDS_NO_EXT_ROW, "(none)"},
+    {IDS_MENU_COPY, "&Copy"},
+    {IDS_MENU_SAVE_LIST, "&Save list as..."},
+    {IDS_SAVE_LIST_TITLE, "Save list as"},
+    {IDS_FILTER_CSV, "CSV (*.csv)"},
+    {IDS_FILTER_JSON, "JSON (*.json)"},
+    {IDS_FMT_SAVE_FAILED, "The list could not be saved to %s:\n%s"},
+    {IDS_ACC_FOLDER, "Folder"},
+    {IDS_ACC_CONTAINS, "Contains"},
+    {IDS_ACC_SIZE, "Size"},
+    {IDS_ACC_SELECTED, "Selected"},
+    {IDS_ACC_LIST, "Extensions"},
+    {IDS_ACC_OPTIONS, "Options"},
+    {IDS_ACC_INCOMPLETE, "Not counted"},
+    {IDS_TIP_INCOMPLETE, "The counts leave out:\n%s"},
     {IDS_FMT_NOT_LISTED_ONE, "%s folder could not be listed"},
     {IDS_FMT_NOT_LISTED_MANY, "%s folders could not be listed"},
     {IDS_FMT_NOT_ENTERED_ONE, "%s mount not entered"},
@@ -67,7 +83,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_NOT_IN_ROWS_MANY, "%s files could not be given a row"},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
-     "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] [--threads N] FOLDER\n"
+     "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] [--extensions-only] [--threads N]\n"
+     "                    FOLDER\n"
      "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
      "\n"
      "  --sort=ext    order the extensions by name, ascending (the default)\n"
@@ -75,6 +92,8 @@ constexpr StringEntry kStrings[] = {
      "  --sort=size   order them by bytes, largest first\n"
      "  --csv         write comma-separated values: ext,count,bytes,percent\n"
      "  --json        write one JSON object with raw numbers\n"
+     "  --extensions-only\n"
+     "                leave out the \"(none)\" row of the files without an extension\n"
      "  --threads N   walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
      "  --help        show this help\n"
      "  --version     show the version\n"

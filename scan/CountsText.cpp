@@ -5,16 +5,30 @@
 #include "ScanCounters.h"
 #include "StringTable.h"
 
+#include <string_view>
+
 namespace {
 
 // Appends "<n> <what>" in the singular or plural wording, after a separator when text has a part.
-void AppendPart(std::string& text, std::uint64_t count, unsigned nIDOne, unsigned nIDMany)
+void AppendPart(std::string& text, std::string_view separator, std::uint64_t count, unsigned nIDOne,
+                unsigned nIDMany)
 {
     if (count == 0)
         return;
     if (!text.empty())
-        text += LoadString(IDS_INCOMPLETE_SEPARATOR);
+        text += separator;
     text += FormatString(count == 1 ? nIDOne : nIDMany, {FormatNumber(count)});
+}
+
+std::string JoinedParts(const ScanCounters& counters, std::string_view separator)
+{
+    std::string text;
+    AppendPart(text, separator, counters.nNotListed, IDS_FMT_NOT_LISTED_ONE, IDS_FMT_NOT_LISTED_MANY);
+    AppendPart(text, separator, counters.nNotEntered, IDS_FMT_NOT_ENTERED_ONE, IDS_FMT_NOT_ENTERED_MANY);
+    AppendPart(text, separator, counters.nVanished, IDS_FMT_VANISHED_ONE, IDS_FMT_VANISHED_MANY);
+    AppendPart(text, separator, counters.nNotExamined, IDS_FMT_NOT_EXAMINED_ONE, IDS_FMT_NOT_EXAMINED_MANY);
+    AppendPart(text, separator, counters.nNotInRows, IDS_FMT_NOT_IN_ROWS_ONE, IDS_FMT_NOT_IN_ROWS_MANY);
+    return text;
 }
 
 } // namespace
@@ -31,11 +45,10 @@ std::string SizeText(std::uint64_t nBytes)
 
 std::string IncompleteText(const ScanCounters& counters)
 {
-    std::string text;
-    AppendPart(text, counters.nNotListed, IDS_FMT_NOT_LISTED_ONE, IDS_FMT_NOT_LISTED_MANY);
-    AppendPart(text, counters.nNotEntered, IDS_FMT_NOT_ENTERED_ONE, IDS_FMT_NOT_ENTERED_MANY);
-    AppendPart(text, counters.nVanished, IDS_FMT_VANISHED_ONE, IDS_FMT_VANISHED_MANY);
-    AppendPart(text, counters.nNotExamined, IDS_FMT_NOT_EXAMINED_ONE, IDS_FMT_NOT_EXAMINED_MANY);
-    AppendPart(text, counters.nNotInRows, IDS_FMT_NOT_IN_ROWS_ONE, IDS_FMT_NOT_IN_ROWS_MANY);
-    return text;
+    return JoinedParts(counters, LoadString(IDS_INCOMPLETE_SEPARATOR));
+}
+
+std::string IncompleteLines(const ScanCounters& counters)
+{
+    return JoinedParts(counters, "\n");
 }

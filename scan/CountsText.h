@@ -17,3 +17,5 @@ std::string SizeText(std::uint64_t nBytes);
 // order folders, mounts, entries, files not examined, files in no row; empty when the scan left
 // nothing out.
 std::string IncompleteText(const ScanCounters& counters);
+// The same parts, one per line, for a tip that gives the details.
+std::string IncompleteLines(const ScanCounters& counters);

@@ -1,8 +1,9 @@
 #include "ExtTable.h"
 
-#include "ExtInfo.h"
 #include "Format.h"
+#include "Resource.h"
 #include "ScanResult.h"
+#include "StringTable.h"
 #include "TextEscape.h"
 
 #include <algorithm>
@@ -11,26 +12,44 @@
 #include <new>
 #include <numeric>
 
-ExtTable::ExtTable(const ScanResult& result)
+template <typename Visit>
+void ExtTable::ForEachRecord(Visit visit) const
 {
-    Assign(result);
+    if (m_bNoExtRow)
+        visit(&m_noExtRow);
+    for (const EXTINFO* record = m_pRecords; record; record = record->pNext)
+        visit(record);
 }
 
-void ExtTable::Assign(const ScanResult& result)
+ExtTable::ExtTable(const ScanResult& result, bool bNoExtRow)
+{
+    Assign(result, bNoExtRow);
+}
+
+void ExtTable::Assign(const ScanResult& result, bool bNoExtRow)
 {
     Clear();
     m_pRecords = result.Records();
     m_nRecords = result.RecordCount();
-    for (const EXTINFO* record = m_pRecords; record; record = record->pNext) {
+    // A row of no files would be a row of nothing: extensions never show one either.
+    m_bNoExtRow = bNoExtRow && result.Counters().nNoExtFiles > 0;
+    if (m_bNoExtRow) {
+        m_noExtRow.nCount = result.Counters().nNoExtFiles;
+        m_noExtRow.nBytes = result.Counters().nNoExtBytes;
+        ++m_nRecords;
+    }
+    ForEachRecord([this](const EXTINFO* record) {
         m_nTotalFiles += record->nCount;
         m_nTotalBytes += record->nBytes;
-    }
+    });
 }
 
 void ExtTable::Clear()
 {
     m_pRecords = nullptr;
     m_nRecords = 0;
+    m_bNoExtRow = false;
+    m_noExtRow.nCount = m_noExtRow.nBytes = 0;
     m_nTotalFiles = m_nTotalBytes = 0;
     // Released, not only emptied: a table of a large scan must not hold its memory on.
     std::vector<const EXTINFO*>().swap(m_records);
@@ -44,8 +63,15 @@ std::uint64_t ExtTable::ShareOf(std::uint64_t bytes) const
     return PercentOf(bytes, m_nTotalBytes);
 }
 
+bool ExtTable::IsNoExtRow(const EXTINFO& record)
+{
+    return record.szExt.empty();
+}
+
 std::string ExtTable::DisplayName(const EXTINFO& record)
 {
+    if (IsNoExtRow(record))
+        return std::string(LoadString(IDS_NO_EXT_ROW));
     return TerminalEscape(record.szExt);
 }
 
@@ -71,8 +97,7 @@ void ExtTable::PrepareRanks()
         return;
     m_records.clear();
     m_records.reserve(m_nRecords);
-    for (const EXTINFO* record = m_pRecords; record; record = record->pNext)
-        m_records.push_back(record);
+    ForEachRecord([this](const EXTINFO* record) { m_records.push_back(record); });
 
     // The names are ranked once per result with strcoll itself: glibc's strxfrm keys, which
     // would be cheaper to compare, do not always order as strcoll does (names of punctuation and
@@ -147,7 +172,9 @@ void ExtTable::OrderFirstRowsThatFit(ExtColumn column, bool ascending)
         return order != 0 ? order < 0 : a->szExt < b->szExt;
     };
     // A heap whose top is the last row kept: a record that comes before it takes its place.
-    for (const EXTINFO* record = m_pRecords; record && nKept > 0; record = record->pNext) {
+    if (nKept == 0)
+        return;
+    ForEachRecord([&](const EXTINFO* record) {
         if (m_rows.size() < nKept) {
             m_rows.push_back(record);
             std::push_heap(m_rows.begin(), m_rows.end(), before);
@@ -156,6 +183,6 @@ void ExtTable::OrderFirstRowsThatFit(ExtColumn column, bool ascending)
             m_rows.back() = record;
             std::push_heap(m_rows.begin(), m_rows.end(), before);
         }
-    }
+    });
     std::sort_heap(m_rows.begin(), m_rows.end(), before);
 }

@@ -1,8 +1,13 @@
 // What every view shows of a scan's extension records: their order for each sort key, the
 // totals over the rows, each row's share and its display name. The window's list and the
 // command-line report both read the records through it.
+//
+// Files without an extension may get a row of their own, the "(none)" row: a record whose name
+// is empty (every extension starts with "."), sorted like any other. With it, the totals and
+// shares cover every file counted; without it, only the files with an extension.
 #pragma once
 
+#include "ExtInfo.h"
 #include "ExtOrder.h"
 
 #include <cstddef>
@@ -10,16 +15,18 @@
 #include <string>
 #include <vector>
 
-struct EXTINFO;
 class ScanResult;
 
 class ExtTable {
 public:
     ExtTable() = default;
-    // Reads the records of result, which must outlive the table (or its next Assign). The rows
-    // are unordered until Order is called.
-    explicit ExtTable(const ScanResult& result);
-    void Assign(const ScanResult& result);
+    // Reads the records of result, which must outlive the table (or its next Assign), and, when
+    // bNoExtRow is set, adds the "(none)" row (when the scan met a file without an extension). The rows are unordered until Order is called.
+    explicit ExtTable(const ScanResult& result, bool bNoExtRow = false);
+    void Assign(const ScanResult& result, bool bNoExtRow = false);
+    // The rows point into the table (the "(none)" row is its own), so it stays where it is.
+    ExtTable(const ExtTable&) = delete;
+    ExtTable& operator=(const ExtTable&) = delete;
     // No rows, no totals.
     void Clear();
 
@@ -37,6 +44,9 @@ public:
     const EXTINFO& Row(std::size_t position) const { return *m_rows[position]; }
     // False after an Order that could not keep every row.
     bool HasEveryRow() const { return m_rows.size() == m_nRecords; }
+    bool HasNoExtRow() const { return m_bNoExtRow; }
+    // The row of the files without an extension: its name is empty.
+    static bool IsNoExtRow(const EXTINFO& record);
 
     // Over every record, whether or not memory allowed a row for it.
     std::uint64_t TotalFiles() const { return m_nTotalFiles; }
@@ -44,7 +54,8 @@ public:
     // Whole percent of the rows' bytes that `bytes` are, truncated (the "%" column).
     std::uint64_t ShareOf(std::uint64_t bytes) const;
     // The extension as shown to a person: the escaping rule every output of names shares, with
-    // control characters written out, so no name can break the line it stands in.
+    // control characters written out, so no name can break the line it stands in; the "(none)"
+    // row's name comes from the string table.
     static std::string DisplayName(const EXTINFO& record);
 
 private:
@@ -59,9 +70,14 @@ private:
     void PrepareRanks();
     void OrderByRanks(ExtColumn column, bool ascending);
     void OrderFirstRowsThatFit(ExtColumn column, bool ascending);
+    // Runs visit(record) for every record, the "(none)" row first when there is one.
+    template <typename Visit>
+    void ForEachRecord(Visit visit) const;
 
     const EXTINFO* m_pRecords = nullptr;
-    std::size_t m_nRecords = 0;
+    std::size_t m_nRecords = 0;          // with the "(none)" row when there is one
+    bool m_bNoExtRow = false;
+    EXTINFO m_noExtRow;                  // the "(none)" row; its name stays empty
     std::uint64_t m_nTotalFiles = 0;
     std::uint64_t m_nTotalBytes = 0;
 

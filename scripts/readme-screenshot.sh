@@ -31,14 +31,14 @@ pids+=($!)
 wait_for_window || { echo "no window appeared" >&2; exit 1; }
 
 
-# The window opens at its template size, 224 x 130 dialog units, which sets the unit; after the
+# The window opens at its template size, 224 x 144 dialog units, which sets the unit; after the
 # resize, controls on the left keep their place and buttons follow the right edge.
 read -r _ _ cw0 ch0 < <(client_rect)
 xdotool windowsize --sync "$win" 600 400
 sleep 0.5
 read -r cx cy cw ch < <(client_rect)
-left() { echo $((cx + $1 * cw0 / 224)) $((cy + $2 * ch0 / 130)); }
-right() { echo $((cx + cw - (224 - $1) * cw0 / 224)) $((cy + $2 * ch0 / 130)); }
+left() { echo $((cx + $1 * cw0 / 224)) $((cy + $2 * ch0 / 144)); }
+right() { echo $((cx + cw - (224 - $1) * cw0 / 224)) $((cy + $2 * ch0 / 144)); }
 
 shot() {
   local x y w h

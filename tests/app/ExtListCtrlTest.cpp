@@ -3,8 +3,15 @@
 
 #include "ExtInfo.h"
 #include "ScanResult.h"
+#include "TempTree.h"
 
+#include <QApplication>
 #include <QBrush>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QMimeData>
 #include <QFont>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -16,6 +23,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,12 +43,12 @@ public:
     RecordList(std::initializer_list<Record> records) : m_records(records) {}
     explicit RecordList(std::vector<Record> records) : m_records(std::move(records)) {}
 
-    ScanResult Result() const
+    ScanResult Result(const ScanCounters& counters = {}) const
     {
         EXTINFO* pHead = nullptr;
         for (auto record = m_records.rbegin(); record != m_records.rend(); ++record)
             pHead = new EXTINFO{record->count, record->bytes, pHead, record->ext};
-        return ScanResult(ScanCounters{}, pHead, ScanEnding::Finished);
+        return ScanResult(counters, pHead, ScanEnding::Finished);
     }
 
 private:
@@ -400,6 +408,151 @@ TEST_F(ExtListTest, ColumnsLeaveRoomForTheVerticalScrollBar)
     EXPECT_TRUE(m_list.verticalScrollBar()->isVisible());
     EXPECT_FALSE(m_list.horizontalScrollBar()->isVisible());
     EXPECT_LT(m_list.viewport()->width(), 320 - m_list.verticalScrollBar()->width() + 1);
+    m_list.ClearList();
+}
+
+// --- Files without an extension, copy and export --------------------------------------------
+
+// A scan with a "(none)" row of 2 files, 600 bytes, and a name with a comma, a quote and a newline.
+ScanCounters NoExtCounters()
+{
+    ScanCounters counters;
+    counters.nFolders = 3;
+    counters.nFiles = 6;
+    counters.nBytes = 1000;
+    counters.nNotListed = 1;
+    counters.nNoExtFiles = 2;
+    counters.nNoExtBytes = 600;
+    return counters;
+}
+
+const RecordList kNamedRecords{{".txt", 3, 300}, {".a,\"b\n", 1, 100}};
+
+std::string ReadFile(const std::string& path)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("(unreadable)");
+}
+
+TEST_F(ExtListTest, NoExtRowComesAndGoesWithItsSharesAndLeavesTodaysRowsWhenOff)
+{
+    m_list.FillList(kNamedRecords.Result(NoExtCounters()));
+    ASSERT_TRUE(m_list.HasNoExtRow());
+    // Sorted by name like any other row: its name is empty, so it comes first.
+    EXPECT_EQ(Order(), (Rows{"", ".a,\"b\n", ".txt"}));
+    EXPECT_EQ(Text(0, CExtListCtrl::ColumnExt), QStringLiteral("(none)"));
+    EXPECT_EQ(Text(1, CExtListCtrl::ColumnExt), QStringLiteral(".a,\"b\\x0a"));
+    // Shares of every file's bytes: 600, 100, 300 of 1000.
+    EXPECT_EQ(Text(0, CExtListCtrl::ColumnPercent), QStringLiteral("60"));
+    EXPECT_EQ(Text(2, CExtListCtrl::ColumnPercent), QStringLiteral("30"));
+    EXPECT_EQ(m_list.TotalBytes(), 1000u);
+
+    m_list.SetNoExtRow(false);
+    EXPECT_EQ(Order(), (Rows{".a,\"b\n", ".txt"}));
+    EXPECT_EQ(Text(0, CExtListCtrl::ColumnPercent), QStringLiteral("25"));
+    EXPECT_EQ(Text(1, CExtListCtrl::ColumnPercent), QStringLiteral("75"));
+    EXPECT_EQ(m_list.TotalBytes(), 400u);
+
+    m_list.SetNoExtRow(true);
+    EXPECT_EQ(m_list.RowCount(), 3);
+    m_list.ClearList();
+}
+
+TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
+{
+    m_list.FillList(kNamedRecords.Result(NoExtCounters()));
+    m_list.OnColumnClick(CExtListCtrl::ColumnSize);   // by bytes, largest first: (none), .txt, .a...
+
+    // Nothing selected: every row. The tab-separated text names the row as shown; CSV gives it an
+    // empty ext and quotes the odd name.
+    EXPECT_EQ(m_list.RowsAsTabSeparated(), "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.txt\t3\t300\t30\n"
+                                           ".a,\"b\\x0a\t1\t100\t10\n");
+    EXPECT_EQ(m_list.RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
+
+    // A selection, rows taken in the order shown whatever order they were selected in.
+    SelectRow(2);
+    SelectRow(0);
+    const std::string selectedText = "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.a,\"b\\x0a\t1\t100\t10\n";
+    EXPECT_EQ(m_list.RowsAsTabSeparated(), selectedText);
+    EXPECT_EQ(m_list.RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n\".a,\"\"b\n\",1,100,10\n");
+
+    // Ctrl+C and a drag carry the same text, and CSV beside it.
+    m_list.setFocus();
+    QTest::keyClick(&m_list, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* pCopied = QApplication::clipboard()->mimeData();
+    ASSERT_NE(pCopied, nullptr);
+    EXPECT_EQ(pCopied->text().toStdString(), selectedText);
+    EXPECT_EQ(pCopied->data("text/csv").toStdString(), m_list.RowsAsCsv());
+    const std::unique_ptr<QMimeData> pDragged(m_list.model()->mimeData({Cell(0, 0)}));
+    EXPECT_EQ(pDragged->text().toStdString(), selectedText);
+
+    // Saving writes every row, selected or not, as kestrum-scan writes them.
+    TempTree tree;
+    std::string error;
+    ASSERT_TRUE(m_list.SaveRows(tree.Path("list.csv"), false, "/the \"root\"", error)) << error;
+    EXPECT_EQ(ReadFile(tree.Path("list.csv")),
+              "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
+    ASSERT_TRUE(m_list.SaveRows(tree.Path("list.json"), true, "/the \"root\"", error)) << error;
+    EXPECT_EQ(ReadFile(tree.Path("list.json")),
+              R"({"root": "/the \"root\"", "folders": 3, "files": 6, "bytes": 1000, "extensions": [)"
+              R"({"ext": "", "count": 2, "bytes": 600, "percent": 60}, )"
+              R"({"ext": ".txt", "count": 3, "bytes": 300, "percent": 30}, )"
+              R"({"ext": ".a,\"b\n", "count": 1, "bytes": 100, "percent": 10}], )"
+              R"("not_listed": 1, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, )"
+              R"("no_extension": {"count": 2, "bytes": 600}})"
+              "\n");
+    m_list.ClearList();
+}
+
+// A save that cannot be written says why and leaves neither a half-written file nor a temporary one.
+TEST_F(ExtListTest, FailedSaveSaysWhyAndLeavesNothingBehind)
+{
+    m_list.FillList(kNamedRecords.Result(NoExtCounters()));
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFolder("taken.csv"));
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {tree.Path("missing/list.csv"), "No such file or directory"},
+        {tree.Path("taken.csv"), "Is a directory"},
+        {"/dev/full/list.csv", "Not a directory"},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_FALSE(m_list.SaveRows(c.path, false, "/", error)) << c.path;
+        EXPECT_EQ(error, c.reason) << c.path;
+    }
+    const QStringList left = QDir(QString::fromStdString(tree.Root())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    EXPECT_EQ(left, QStringList{QStringLiteral("taken.csv")});
+    m_list.ClearList();
+}
+
+// Count and Size widen to their longest text after a scan, taking room from Ext first; a width
+// the user set stays.
+TEST_F(ExtListTest, CountAndSizeFitTheirLongestTextTakingRoomFromExtAndUserWidthsStay)
+{
+    m_list.show();
+    const int frame = m_list.width() - m_list.viewport()->width();
+    m_list.resize(203 + frame, 200);
+    ServePostedEvents();
+    ASSERT_EQ(std::vector<int>({50, 50, 50, 53}), ColumnWidths());
+
+    m_list.FillList(RecordList{{".big", 110746123456ull, 987654321098765ull}}.Result());
+    ServePostedEvents();
+    const QFontMetrics bold(m_list.BoldFont());
+    std::vector<int> widths = ColumnWidths();
+    EXPECT_GE(widths[1], bold.horizontalAdvance(QStringLiteral("110,746,123,456")));
+    EXPECT_GE(widths[2], bold.horizontalAdvance(QStringLiteral("987,654,321,098,765")));
+    EXPECT_LT(widths[0], 50);   // Ext gave first
+    EXPECT_FALSE(m_list.IsColumnWidthSetByUser(CExtListCtrl::ColumnExt));
+
+    m_list.header()->resizeSection(CExtListCtrl::ColumnSize, 77);   // as a drag of the divider does
+    EXPECT_TRUE(m_list.IsColumnWidthSetByUser(CExtListCtrl::ColumnSize));
+    m_list.resize(303 + frame, 200);
+    m_list.FillList(RecordList{{".x", 1, 1}}.Result());
+    ServePostedEvents();
+    EXPECT_EQ(m_list.header()->sectionSize(CExtListCtrl::ColumnSize), 77);
     m_list.ClearList();
 }
 

@@ -1,5 +1,6 @@
 // The window's Options menu, help tips, display font, folder dialog, drops and About box, with an
 // injected pointer and mouse for the help tip.
+#include "CountsText.h"
 #include "ExtListCtrl.h"
 #include "ProfileStore.h"
 #include "QtTestMain.h"
@@ -17,8 +18,10 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
@@ -29,6 +32,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string_view>
+
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -276,6 +282,141 @@ TEST_F(ScanDialogOptionsTest, TipTextsByControl)
         EXPECT_EQ(answers.m_answers[0], expected);
         EXPECT_EQ(dialog.HelpTipForTesting().GetTipWindow()->isVisible(), !expected.isEmpty());
     }
+}
+
+// The "(none)" row follows the NoExt setting and the Options item, which stores it on Exit.
+TEST_F(ScanDialogOptionsTest, NoExtSettingShowsOrHidesTheNoneRow)
+{
+    ASSERT_TRUE(m_tree.MakeFolder("dir2"));
+    ASSERT_TRUE(m_tree.MakeFile("dir2/Makefile", 40));
+    const struct {
+        int nStored;   // -1: none
+        bool bRow;
+        const char* written;   // after the item was chosen once
+    } cases[] = {{-1, true, "0"}, {0, false, "1"}, {1, true, "0"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nStored);
+        QFile::remove(TestProfilePath());
+        if (c.nStored >= 0)
+            WriteProfileInt(QStringLiteral("Main"), QStringLiteral("NoExt"), c.nStored);
+        CScanDialog& dialog = Open();
+        if (c.nStored < 0) {
+            ASSERT_TRUE(ScanSmallTree());
+        } else {
+            Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
+            dialog.ExecuteCommand(ID_OPTIONS_NOEXT);   // both ways, to show the stored value is
+            dialog.ExecuteCommand(ID_OPTIONS_NOEXT);   // what the item flips from
+            dialog.GetDlgItem(IDOK)->setFocus();
+            QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->RowCount() > 0; }, 20000));
+        }
+        EXPECT_EQ(dialog.IsCommandChecked(ID_OPTIONS_NOEXT), c.bRow);
+        EXPECT_EQ(List()->RowCount(), c.bRow ? 3 : 2);   // .cpp, .txt and perhaps (none)
+        dialog.ExecuteCommand(ID_OPTIONS_NOEXT);
+        EXPECT_EQ(List()->RowCount(), c.bRow ? 2 : 3);
+        EXPECT_EQ(dialog.IsCommandChecked(ID_OPTIONS_NOEXT), !c.bRow);
+        dialog.reject();
+        EXPECT_EQ(Stored(QStringLiteral("NoExt")).toString(), QLatin1String(c.written));
+    }
+}
+
+// The list's menu opens from the keyboard as from the mouse, with Copy and Save list as...
+TEST_F(ScanDialogOptionsTest, ListMenuOpensFromTheKeyboard)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } cases[] = {{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}};
+    for (const auto& c : cases) {
+        QStringList items;
+        const auto find = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+        ASSERT_TRUE(WithShownWindow(
+            [&] {
+                List()->setFocus();
+                QTest::keyClick(List(), c.key, c.modifiers);
+            },
+            find,
+            [&](QWidget& menu) {
+                for (const QAction* pAction : menu.actions())
+                    items << pAction->text();
+                menu.close();
+            }))
+            << c.key;
+        EXPECT_EQ(items, (QStringList{QStringLiteral("&Copy"), QStringLiteral("&Save list as...")}));
+    }
+}
+
+// "Save list as..." writes the folder scanned into the JSON; a failed save says why in a warning.
+TEST_F(ScanDialogOptionsTest, SaveListWritesTheScannedFolderOrWarnsWhy)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    EXPECT_TRUE(dialog.IsCommandEnabled(ID_OPTIONS_SAVELIST));
+    const std::string saved = m_tree.Path("list.json");
+    ASSERT_TRUE(dialog.SaveListTo(QString::fromStdString(saved)));
+    QFile file(QString::fromStdString(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith(QByteArray("{\"root\": \"") + m_tree.Root().c_str() + "\", \"folders\": 2, "));
+
+    QString warning;
+    const auto find = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(WithShownWindow([&] { EXPECT_FALSE(dialog.SaveListTo(QString::fromStdString(m_tree.Path("no/list.csv")))); },
+                                find, [&](QWidget& box) {
+                                    warning = static_cast<QMessageBox&>(box).text();
+                                    static_cast<QMessageBox&>(box).accept();
+                                }));
+    EXPECT_TRUE(warning.contains(QStringLiteral("No such file or directory"))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QStringLiteral("no/list.csv"))) << warning.toStdString();
+}
+
+// The line under the list says what the scan could not count, in kestrum-scan's words, and its
+// tip gives each part on its own line.
+TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
+{
+    CScanDialog& dialog = Open();
+    for (const char* name : {"e1", "e2", "e3"})
+        ASSERT_TRUE(m_tree.MakeFolder(name));
+    // One thread walks the folders the root listed one after the other: the first one opened takes
+    // the others away before they are opened.
+    FolderWalkOptions options;
+    options.threads = 1;
+    const std::string root = m_tree.Root();
+    options.onFolderOpened = [root](std::string_view, std::size_t depth) {
+        if (depth == 1)
+            for (const char* name : {"e1", "e2", "e3"})
+                ::rmdir((root + "/" + name).c_str());
+    };
+    dialog.SetWalkOptionsForTesting(options);
+    ASSERT_TRUE(ScanSmallTree());
+
+    auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
+    ASSERT_NE(pLine, nullptr);
+    const ScanCounters& counters = List()->Result().Counters();
+    ASSERT_FALSE(counters.IsComplete());
+    EXPECT_EQ(pLine->text().toStdString(), IncompleteText(counters));
+    EXPECT_FALSE(pLine->text().isEmpty());
+    EXPECT_TRUE(pLine->geometry().top() >= List()->geometry().bottom()) << "the line overlaps the list";
+
+    CTipAnswers answers;
+    dialog.installEventFilter(&answers);
+    RestOn(pLine);
+    ASSERT_EQ(answers.m_answers.size(), 1u);
+    EXPECT_EQ(answers.m_answers[0].toStdString(), "The counts leave out:\n" + IncompleteLines(counters));
+
+    // A larger window moves the line down with the list's bottom edge and widens it.
+    const int width = pLine->width();
+    dialog.resize(dialog.size() + QSize(120, 90));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pLine->width() == width + 120; }, 5000));
+    EXPECT_GT(pLine->geometry().top(), List()->geometry().bottom());
+    EXPECT_LE(pLine->geometry().bottom(), dialog.height());
+
+    // Typing another folder empties the line with the rest of the results.
+    Field(IDC_FOLDER)->setText(QStringLiteral("/elsewhere"));
+    EXPECT_TRUE(pLine->text().isEmpty());
 }
 
 TEST_F(ScanDialogOptionsTest, FieldsTakeOrRefuseDrops)

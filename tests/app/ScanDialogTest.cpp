@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -21,6 +22,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <atomic>
 #include <chrono>
@@ -46,7 +49,9 @@ Counts EngineCounts(const std::string& root)
     job.Release();
     const ScanResult result = job.TakeResult();
     const ScanCounters& counters = result.Counters();
-    return Counts{counters.nFolders, counters.nFiles, counters.nBytes, result.RecordCount()};
+    // The list's rows: one per extension, and the "(none)" row when files without one were met.
+    return Counts{counters.nFolders, counters.nFiles, counters.nBytes,
+                  result.RecordCount() + (counters.nNoExtFiles > 0 ? 1u : 0u)};
 }
 
 // A tree of `folders` folders of `filesEach` files with a handful of extensions.
@@ -211,14 +216,77 @@ TEST_F(ScanDialogTest, FinishedScanShowsTheEngineCountsAndFillsTheList)
     EXPECT_EQ(static_cast<std::uint64_t>(m_pList->RowCount()), expected.records);
 }
 
-TEST_F(ScanDialogTest, MissingFolderEndsWithZerosAndNoMessage)
+// A folder that cannot be scanned is said so and shows no results, not the zeros of an empty one;
+// the results of the scan before go too.
+TEST_F(ScanDialogTest, MissingFolderShowsTheInvalidFolderWarningAndNoResults)
 {
     TempTree tree;
-    ASSERT_TRUE(Scan(tree.Path("not-there")));
-    EXPECT_EQ(m_pContains->text(), QStringLiteral("0 Folders,   0 Files"));
-    EXPECT_EQ(m_pSize->text(), QStringLiteral("0 bytes"));
-    EXPECT_EQ(m_pList->RowCount(), 0);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_TRUE(tree.MakeFile("file.txt", 3));
+    ASSERT_TRUE(Scan(tree.Root()));
+    ASSERT_GT(m_pList->RowCount(), 0);
+
+    for (const std::string& folder : {tree.Path("not-there"), tree.Path("file.txt/below")}) {
+        QString text;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (auto* pBox = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = pBox->text();
+                pBox->accept();
+            }
+        });
+        closer.start(20);
+        QTimer::singleShot(10000, [] {
+            if (QWidget* pModal = QApplication::activeModalWidget())
+                pModal->close();
+        });
+        EXPECT_TRUE(Scan(folder));
+        closer.stop();
+        EXPECT_EQ(text, QStringLiteral("Invalid file folder")) << folder;
+        EXPECT_TRUE(m_pContains->text().isEmpty()) << folder;
+        EXPECT_TRUE(m_pSize->text().isEmpty()) << folder;
+        EXPECT_EQ(m_pList->RowCount(), 0) << folder;
+        EXPECT_TRUE(m_pScanNow->isEnabled());
+    }
+}
+
+// A screen reader names every field, the list and the menu button; each label is its field's buddy.
+TEST_F(ScanDialogTest, FieldsListAndMenuButtonHaveAccessibleNamesAndLabelsTheirBuddies)
+{
+    const struct {
+        int nId;
+        const char* name;
+        const char* label;
+    } cases[] = {
+        {IDC_FOLDER, "Folder", "Folder:"}, {IDC_CONTAINS, "Contains", "Contains:"}, {IDC_SIZE, "Size", "Size:"},
+        {IDC_SELECTED, "Selected", "Selected:"}, {IDC_EXTLIST, "Extensions", nullptr},
+        {IDC_OPTIONS, "Options", nullptr}, {IDC_INCOMPLETE, "Not counted", nullptr},
+    };
+    const QList<QLabel*> labels = m_pDialog->findChildren<QLabel*>();
+    for (const auto& c : cases) {
+        QWidget* pControl = m_pDialog->GetDlgItem(c.nId);
+        ASSERT_NE(pControl, nullptr) << c.name;
+        EXPECT_EQ(pControl->accessibleName(), QString::fromUtf8(c.name));
+        if (!c.label)
+            continue;
+        const auto label = std::find_if(labels.begin(), labels.end(),
+                                        [&](const QLabel* pLabel) { return pLabel->text() == c.label; });
+        ASSERT_NE(label, labels.end()) << c.label;
+        EXPECT_EQ((*label)->buddy(), pControl) << c.label;
+    }
+}
+
+// F5 is "Scan now" wherever the focus is.
+TEST_F(ScanDialogTest, F5StartsTheScan)
+{
+    TempTree tree;
+    ASSERT_TRUE(tree.MakeFile("a.txt", 4));
+    m_pFolder->setText(QString::fromStdString(tree.Root()));
+    m_pDialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_pDialog.get()));
+    m_pList->setFocus();
+    QTest::keyClick(m_pList, Qt::Key_F5);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_pList->RowCount() == 1 && !m_pDialog->IsScanning(); }, kScanTimeoutMs));
+    EXPECT_EQ(m_pContains->text(), QStringLiteral("0 Folders,   1 Files"));
 }
 
 TEST_F(ScanDialogTest, SelectingRowsFillsSelectedAndClearingEmptiesIt)

@@ -157,7 +157,7 @@ protected:
 
 TEST_F(KestrumScanOutput, TextShowsTheWindowsWordingAndAnEscapedAlignedTable)
 {
-    const ChildResult result = RunChild(kProgram, {m_tree.Root()});
+    const ChildResult result = RunChild(kProgram, {"--extensions-only", m_tree.Root()});
     ASSERT_TRUE(result.bExited);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
@@ -182,7 +182,7 @@ TEST_F(KestrumScanOutput, TextShowsTheWindowsWordingAndAnEscapedAlignedTable)
 
 TEST_F(KestrumScanOutput, CsvQuotesFieldsAsRfc4180AndEscapesInvalidUtf8)
 {
-    const ChildResult result = RunChild(kProgram, {"--csv", m_tree.Root()});
+    const ChildResult result = RunChild(kProgram, {"--extensions-only", "--csv", m_tree.Root()});
     ASSERT_TRUE(result.bExited);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "ext,count,bytes,percent\n"
@@ -197,7 +197,7 @@ TEST_F(KestrumScanOutput, CsvQuotesFieldsAsRfc4180AndEscapesInvalidUtf8)
 
 TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
 {
-    const ChildResult result = RunChild(kProgram, {m_tree.Root(), "--json"});
+    const ChildResult result = RunChild(kProgram, {"--extensions-only", m_tree.Root(), "--json"});
     ASSERT_TRUE(result.bExited);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string expected =
@@ -210,17 +210,51 @@ TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
           R"({"ext": ".q\"t", "count": 1, "bytes": 6, "percent": 16}, )"
           R"({"ext": ".txt", "count": 2, "bytes": 12, "percent": 33}, )"
           R"({"ext": ".\\xff", "count": 1, "bytes": 4, "percent": 11}], )"
-          R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0})"
+          R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, )"
+          R"("no_extension": {"count": 2, "bytes": 5000000011}})"
           "\n";
     // Equal to this all-ASCII text, the output is valid UTF-8 and holds no raw control character.
     EXPECT_EQ(result.out, expected);
+}
+
+// The two files without an extension (5,000,000,011 bytes) get the "(none)" row by default, and
+// the shares become shares of every file's bytes; --extensions-only gives the rows above.
+TEST_F(KestrumScanOutput, FilesWithoutAnExtensionGetTheirRowUnlessExtensionsOnly)
+{
+    const std::string noExtField = R"("no_extension": {"count": 2, "bytes": 5000000011}})";
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    };
+    const Case cases[] = {
+        {{"--sort=size", "--csv"}, {"ext,count,bytes,percent\n,2,5000000011,99\n.txt,2,12,0\n"}, {}},
+        {{"--sort=size", "--csv", "--extensions-only"}, {"ext,count,bytes,percent\n.txt,2,12,33\n"}, {",2,5000000011"}},
+        {{"--sort=ext", "--csv"}, {"ext,count,bytes,percent\n,2,5000000011,99\n\".c,sv\",1,1,0\n"}, {}},
+        {{"--sort=size", "--json"},
+         {R"("extensions": [{"ext": "", "count": 2, "bytes": 5000000011, "percent": 99}, {"ext": ".txt")", noExtField},
+         {}},
+        {{"--sort=size", "--json", "--extensions-only"}, {R"("extensions": [{"ext": ".txt")", noExtField}, {R"("ext": "")"}},
+        {{"--sort=size"}, {"\n(none)  ", "  5,000,000,011  99\n"}, {}},
+        {{"--sort=size", "--extensions-only"}, {"\n.txt  "}, {"(none)"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back(m_tree.Root());
+        const ChildResult result = RunChild(kProgram, args);
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        for (const std::string& text : c.present)
+            EXPECT_NE(result.out.find(text), std::string::npos) << args[1] << " lacks " << text << ":\n" << result.out;
+        for (const std::string& text : c.absent)
+            EXPECT_EQ(result.out.find(text), std::string::npos) << args[1] << " has " << text << ":\n" << result.out;
+    }
 }
 
 TEST_F(KestrumScanOutput, JsonKeepsValidUtf8AndEscapesTheRoot)
 {
     ASSERT_TRUE(m_tree.MakeFolder("d\xC3\xA9j\xC3\xA0 \"vu\"\x01\xFE"));
     ASSERT_TRUE(m_tree.MakeFile("d\xC3\xA9j\xC3\xA0 \"vu\"\x01\xFE/\xE6\x97\xA5.\xC3\x89T\xC3\x89", 9));
-    const ChildResult result = RunChild(kProgram, {"--json", m_tree.Path("d\xC3\xA9j\xC3\xA0 \"vu\"\x01\xFE")});
+    const ChildResult result = RunChild(kProgram, {"--extensions-only", "--json", m_tree.Path("d\xC3\xA9j\xC3\xA0 \"vu\"\x01\xFE")});
     ASSERT_TRUE(result.bExited);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("\"root\": \"" + m_tree.Root() + "/d\xC3\xA9j\xC3\xA0 \\\"vu\\\"\\u0001\\\\xfe\""),
@@ -271,9 +305,9 @@ TEST(KestrumScanEscaping, EveryOutputIsValidUtf8AndDecodesBackToTheNamesBytes)
         terminal.push_back(c.terminal.empty() ? c.shown : c.terminal);
     }
 
-    const ChildResult text = RunChild(kProgram, {tree.Root()});
-    const ChildResult csv = RunChild(kProgram, {"--csv", tree.Root()});
-    const ChildResult json = RunChild(kProgram, {"--json", tree.Root()});
+    const ChildResult text = RunChild(kProgram, {"--extensions-only", tree.Root()});
+    const ChildResult csv = RunChild(kProgram, {"--extensions-only", "--csv", tree.Root()});
+    const ChildResult json = RunChild(kProgram, {"--extensions-only", "--json", tree.Root()});
     std::vector<std::string> cells;
     const std::vector<std::string> lines = Lines(text.out);
     for (std::size_t i = 4; i < lines.size(); ++i)
@@ -311,7 +345,7 @@ TEST(KestrumScanMemory, ShortMemoryKeepsTheTotalsAndTheFirstRowsAndSaysSo)
         return lines;
     };
     for (const std::string format : {"--text", "--csv", "--json"}) {
-        std::vector<std::string> args{tree.Root()};
+        std::vector<std::string> args{"--extensions-only", tree.Root()};
         if (format != "--text")
             args.push_back(format);
         const ChildResult full = RunChild(kProgram, args);
@@ -370,12 +404,12 @@ TEST(KestrumScanSort, OrdersAsTheListViewWithTiesByExtensionInTheSameDirection)
         {"--sort=size", {".d", ".b", ".c", ".a"}},
     };
     for (const auto& [option, order] : cases) {
-        const ChildResult result = RunChild(kProgram, {"--csv", option, tree.Root()});
+        const ChildResult result = RunChild(kProgram, {"--extensions-only", "--csv", option, tree.Root()});
         ASSERT_EQ(result.exitCode, 0) << option << ": " << result.err;
         EXPECT_EQ(CsvFirstColumn(result.out), order) << option;
     }
 
-    const ChildResult text = RunChild(kProgram, {"--sort=count", tree.Root()});
+    const ChildResult text = RunChild(kProgram, {"--extensions-only", "--sort=count", tree.Root()});
     ASSERT_EQ(text.exitCode, 0) << text.err;
     const std::vector<std::string> lines = Lines(text.out);
     ASSERT_EQ(lines.size(), 8u) << text.out;
@@ -389,7 +423,7 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
     ASSERT_FALSE(tree.Root().empty());
     ASSERT_TRUE(tree.MakeFile("five.bin", 5));
 
-    const ChildResult missing = RunChild(kProgram, {tree.Path("missing")});
+    const ChildResult missing = RunChild(kProgram, {"--extensions-only", tree.Path("missing")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(Lines(missing.err).size(), 1u) << missing.err;
@@ -407,24 +441,24 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
         EXPECT_NE(result.err.find("Usage: kestrum-scan"), std::string::npos) << args.front();
     }
 
-    const ChildResult help = RunChild(kProgram, {"--help"});
+    const ChildResult help = RunChild(kProgram, {"--extensions-only", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: kestrum-scan", 0), 0u) << help.out;
 
     // A root that is a file is counted as one file, as the window counts it; typed with a
     // trailing "/" it must be a folder, as for stat, ls and du.
-    const ChildResult file = RunChild(kProgram, {tree.Path("five.bin")});
+    const ChildResult file = RunChild(kProgram, {"--extensions-only", tree.Path("five.bin")});
     EXPECT_EQ(file.exitCode, 0) << file.err;
     EXPECT_EQ(file.out.rfind("Contains: 0 Folders,   1 Files\nSize: 5 bytes\n", 0), 0u) << file.out;
     for (const char* slashes : {"/", "//"}) {
-        const ChildResult notFolder = RunChild(kProgram, {tree.Path("five.bin") + slashes});
+        const ChildResult notFolder = RunChild(kProgram, {"--extensions-only", tree.Path("five.bin") + slashes});
         EXPECT_EQ(notFolder.exitCode, 1) << slashes;
         EXPECT_EQ(notFolder.out, "") << slashes;
         EXPECT_NE(notFolder.err.find("Not a directory"), std::string::npos) << notFolder.err;
     }
 
     // Output that cannot be written is a failure, not a success.
-    CChildProcess full(kProgram, {tree.Root()}, "/dev/full");
+    CChildProcess full(kProgram, {"--extensions-only", tree.Root()}, "/dev/full");
     const ChildResult fullResult = full.Finish(std::chrono::seconds(60));
     EXPECT_EQ(fullResult.exitCode, 1);
     EXPECT_NE(fullResult.err.find("cannot write"), std::string::npos) << fullResult.err;
@@ -447,7 +481,7 @@ TEST(KestrumScanInterrupt, CtrlCStopsTheWalkPrintsTheCountsAndExits130)
     // entries; should the walk still win that race, the run is repeated.
     ChildResult result;
     for (int attempt = 0; attempt < 5; ++attempt) {
-        CChildProcess child(kProgram, {tree.Root()});
+        CChildProcess child(kProgram, {"--extensions-only", tree.Root()});
         ASSERT_TRUE(child.Started());
         ASSERT_TRUE(child.WaitForCaughtSignal(SIGINT, std::chrono::seconds(30)));
         ASSERT_EQ(::kill(child.Pid(), SIGINT), 0);

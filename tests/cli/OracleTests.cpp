@@ -121,13 +121,13 @@ TEST(KestrumScanOracle, TotalsAndGroupsAgreeWithFindDuAndAwk)
     // One walking thread, two, and eight (which may also share out the 150-file listing).
     for (const char* threads : {"1", "2", "8"}) {
         SCOPED_TRACE(std::string(threads) + " threads");
-        const ChildResult json = RunChild(kProgram, {"--json", "--threads", threads, tree.Root()});
+        const ChildResult json = RunChild(kProgram, {"--extensions-only", "--json", "--threads", threads, tree.Root()});
         ASSERT_EQ(json.exitCode, 0) << json.err;
         EXPECT_EQ(JsonNumber(json.out, "folders"), folders);
         EXPECT_EQ(JsonNumber(json.out, "files"), files);
         EXPECT_EQ(JsonNumber(json.out, "bytes"), bytes);
 
-        const ChildResult csv = RunChild(kProgram, {"--csv", "--threads=" + std::string(threads), tree.Root()});
+        const ChildResult csv = RunChild(kProgram, {"--extensions-only", "--csv", "--threads=" + std::string(threads), tree.Root()});
         ASSERT_EQ(csv.exitCode, 0) << csv.err;
         const std::string rows = csv.out.substr(csv.out.find('\n') + 1);
         std::uint64_t groupBytes = 0;

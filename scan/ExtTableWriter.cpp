@@ -1,0 +1,117 @@
+#include "ExtTableWriter.h"
+
+#include "OutputBuffer.h"
+#include "Resource.h"
+#include "ScanCounters.h"
+#include "StringTable.h"
+#include "TextEscape.h"
+
+#include <algorithm>
+
+ExtTableWriter::ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions)
+    : m_table(table), m_positions(positions)
+{
+}
+
+std::size_t ExtTableWriter::RowCount() const
+{
+    return m_positions ? m_positions->size() : m_table.RowCount();
+}
+
+// Printable ASCII without a backslash, a quote or a comma.
+bool ExtTableWriter::IsPlainName(std::string_view name)
+{
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '\\' && c != '"' && c != ',';
+    });
+}
+
+bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
+{
+    // Field names of a machine-readable format: fixed, never translated.
+    out.Append("ext,count,bytes,percent\n");
+    std::string scratch;
+    const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
+        out.Append(Escaped(row.szExt, scratch, CsvField));
+        out.Append(',');
+        out.AppendDecimal(row.nCount);
+        out.Append(',');
+        out.AppendDecimal(row.nBytes);
+        out.Append(',');
+        out.AppendDecimal(m_table.ShareOf(row.nBytes));
+        out.Append('\n');
+    });
+    return nWritten == RowCount();
+}
+
+bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters) const
+{
+    try {
+        out.Append("{\"root\": \"" + JsonEscape(root) + "\", \"folders\": ");
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    out.AppendDecimal(counters.nFolders);
+    out.Append(", \"files\": ");
+    out.AppendDecimal(counters.nFiles);
+    out.Append(", \"bytes\": ");
+    out.AppendDecimal(counters.nBytes);
+    out.Append(", \"extensions\": [");
+    std::string scratch;
+    bool bFirst = true;
+    const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
+        const std::string_view name = Escaped(row.szExt, scratch, JsonEscape);
+        out.Append(bFirst ? "{\"ext\": \"" : ", {\"ext\": \"");
+        bFirst = false;
+        out.Append(name);
+        out.Append("\", \"count\": ");
+        out.AppendDecimal(row.nCount);
+        out.Append(", \"bytes\": ");
+        out.AppendDecimal(row.nBytes);
+        out.Append(", \"percent\": ");
+        out.AppendDecimal(m_table.ShareOf(row.nBytes));
+        out.Append('}');
+    });
+    // Closed whatever was written, so that a reader still gets valid JSON.
+    out.Append("], \"not_listed\": ");
+    out.AppendDecimal(counters.nNotListed);
+    out.Append(", \"not_entered\": ");
+    out.AppendDecimal(counters.nNotEntered);
+    out.Append(", \"vanished\": ");
+    out.AppendDecimal(counters.nVanished);
+    out.Append(", \"not_examined\": ");
+    out.AppendDecimal(counters.nNotExamined);
+    out.Append(", \"not_in_rows\": ");
+    out.AppendDecimal(counters.nNotInRows);
+    out.Append(", \"no_extension\": {\"count\": ");
+    out.AppendDecimal(counters.nNoExtFiles);
+    out.Append(", \"bytes\": ");
+    out.AppendDecimal(counters.nNoExtBytes);
+    out.Append("}}\n");
+    return nWritten == RowCount();
+}
+
+bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const
+{
+    out.Append(LoadString(IDS_COLUMN_EXT));
+    out.Append('\t');
+    out.Append(LoadString(IDS_COLUMN_COUNT));
+    out.Append('\t');
+    out.Append(LoadString(IDS_COLUMN_SIZE));
+    out.Append('\t');
+    out.Append(LoadString(IDS_COLUMN_PERCENT));
+    out.Append('\n');
+    // The shown name has its control characters written out, so a tab or a newline in a name
+    // cannot split a row.
+    const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
+        out.Append(ExtTable::DisplayName(row));
+        out.Append('\t');
+        out.AppendDecimal(row.nCount);
+        out.Append('\t');
+        out.AppendDecimal(row.nBytes);
+        out.Append('\t');
+        out.AppendDecimal(m_table.ShareOf(row.nBytes));
+        out.Append('\n');
+    });
+    return nWritten == RowCount();
+}

@@ -1,0 +1,76 @@
+// The rows of an ExtTable in the forms a program or a spreadsheet reads: CSV, JSON and
+// tab-separated text. kestrum-scan's --csv and --json, the window's "Save list as..." and its
+// copied rows all come from here, so there is one rule for escaping, numbers and fields.
+//
+// The "(none)" row, the files without an extension, is written with an empty ext in CSV and JSON
+// (every extension starts with "."); the tab-separated text, read by people, names it "(none)".
+#pragma once
+
+#include "ExtTable.h"
+
+#include <cstddef>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class COutputBuffer;
+struct ScanCounters;
+
+class ExtTableWriter {
+public:
+    // Writes the rows at `positions` (places in the table's order), or every row when positions
+    // is null. Both must outlive the writer.
+    explicit ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions = nullptr);
+
+    // Each function returns false when memory ran short before every row was written; what was
+    // written stays well formed. The caller checks the file for write errors.
+
+    // Header ext,count,bytes,percent and one line per row, raw numbers.
+    bool WriteCsv(COutputBuffer& out) const;
+    // One object, raw numbers: {"root", "folders", "files", "bytes", "extensions": [{"ext",
+    // "count", "bytes", "percent"}...], "not_listed", "not_entered", "vanished", "not_examined",
+    // "not_in_rows", "no_extension": {"count", "bytes"}}.
+    bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters) const;
+    // The column headings, then one line per row: the name as shown, raw numbers, tab-separated.
+    bool WriteTabSeparated(COutputBuffer& out) const;
+
+    std::size_t RowCount() const;
+    // Runs put(row) for each row to write, in order, until memory runs short. Returns how many
+    // rows were done.
+    template <typename RowAction>
+    std::size_t PutEachRow(RowAction put) const;
+
+    // The name under `escape`, in `scratch` when escaping changes it; a name every escaping rule
+    // leaves alone (nearly every extension) is not copied. Throws bad_alloc when memory is short.
+    template <typename Escape>
+    static std::string_view Escaped(const std::string& name, std::string& scratch, Escape escape);
+
+private:
+    static bool IsPlainName(std::string_view name);
+
+    const ExtTable& m_table;
+    const std::vector<std::size_t>* m_positions;
+};
+
+template <typename RowAction>
+std::size_t ExtTableWriter::PutEachRow(RowAction put) const
+{
+    const std::size_t nRows = RowCount();
+    std::size_t done = 0;
+    try {
+        for (; done < nRows; ++done)
+            put(m_table.Row(m_positions ? (*m_positions)[done] : done));
+    } catch (const std::bad_alloc&) {
+    }
+    return done;
+}
+
+template <typename Escape>
+std::string_view ExtTableWriter::Escaped(const std::string& name, std::string& scratch, Escape escape)
+{
+    if (IsPlainName(name))
+        return name;
+    scratch = escape(name);
+    return scratch;
+}

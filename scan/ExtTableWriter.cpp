@@ -33,13 +33,7 @@ bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
     std::string scratch;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
         out.Append(Escaped(row.szExt, scratch, CsvField));
-        out.Append(',');
-        out.AppendDecimal(row.nCount);
-        out.Append(',');
-        out.AppendDecimal(row.nBytes);
-        out.Append(',');
-        out.AppendDecimal(m_table.ShareOf(row.nBytes));
-        out.Append('\n');
+        PutNumbers(out, row, ',');
     });
     return nWritten == RowCount();
 }
@@ -105,13 +99,18 @@ bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const
     // cannot split a row.
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
         out.Append(ExtTable::DisplayName(row));
-        out.Append('\t');
-        out.AppendDecimal(row.nCount);
-        out.Append('\t');
-        out.AppendDecimal(row.nBytes);
-        out.Append('\t');
-        out.AppendDecimal(m_table.ShareOf(row.nBytes));
-        out.Append('\n');
+        PutNumbers(out, row, '\t');
     });
     return nWritten == RowCount();
+}
+
+void ExtTableWriter::PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const
+{
+    out.Append(separator);
+    out.AppendDecimal(row.nCount);
+    out.Append(separator);
+    out.AppendDecimal(row.nBytes);
+    out.Append(separator);
+    out.AppendDecimal(m_table.ShareOf(row.nBytes));
+    out.Append('\n');
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 class COutputBuffer;
+struct EXTINFO;
 struct ScanCounters;
 
 class ExtTableWriter {
@@ -48,6 +49,8 @@ public:
 
 private:
     static bool IsPlainName(std::string_view name);
+    // The row's count, bytes and share, each after separator, raw digits, then the line's end.
+    void PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const;
 
     const ExtTable& m_table;
     const std::vector<std::size_t>* m_positions;

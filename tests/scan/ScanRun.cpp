@@ -4,12 +4,16 @@
 #include "ExtensionFolding.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <mutex>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 ScanCounts ReadCounts(SCANINFO& scan)
 {
@@ -79,4 +83,24 @@ EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name)
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+bool MakeWideTree(const TempTree& tree, int levels)
+{
+    std::vector<std::string> level = {""};
+    for (int depth = 0; depth < levels; ++depth) {
+        std::vector<std::string> next;
+        for (const std::string& folder : level) {
+            const std::string prefix = folder.empty() ? "" : folder + "/";
+            if (!tree.MakeFile(prefix + "f.a", 1) || !tree.MakeFile(prefix + "g.b", 2))
+                return false;
+            for (int i = 0; i < 4; ++i) {
+                next.push_back(prefix + "n" + std::to_string(i));
+                if (!tree.MakeFolder(next.back()))
+                    return false;
+            }
+        }
+        level = std::move(next);
+    }
+    return true;
 }

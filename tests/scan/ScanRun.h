@@ -11,6 +11,7 @@
 #include <utility>
 
 struct SCANINFO;
+class TempTree;
 
 // The counters, and what the records hold.
 struct ScanCounts : ScanCounters {
@@ -38,6 +39,10 @@ ScanCounts RunScan(const std::string& root, const FolderWalkOptions& options = {
 // does), or null for a name without an extension or when memory ran out. The caller holds cs.
 struct EXTINFO;
 EXTINFO* FindExtInfo(SCANINFO* pScan, std::string_view name);
+
+// `levels` levels of four folders below each folder, every folder with two files (f.a of 1 byte,
+// g.b of 2). False when the tree could not be made.
+bool MakeWideTree(const TempTree& tree, int levels);
 
 // Text form of counts, for passing them out of a child process.
 std::string CountsToText(const ScanCounts& counts);

@@ -251,31 +251,10 @@ TEST(ScanTreeTest, EntryDeletedBetweenListingAndExaminationIsCountedAsVanished)
     EXPECT_EQ(counts.nFiles, 20u - later.size());
 }
 
-// 4 x 4 x 4 folders with two files each.
-void MakeWideTree(const TempTree& tree)
-{
-    std::vector<std::string> level = {""};
-    for (int depth = 0; depth < 3; ++depth) {
-        std::vector<std::string> next;
-        for (const std::string& folder : level) {
-            const std::string prefix = folder.empty() ? "" : folder + "/";
-            ASSERT_TRUE(tree.MakeFile(prefix + "f.a", 1));
-            ASSERT_TRUE(tree.MakeFile(prefix + "g.b", 2));
-            for (int i = 0; i < 4; ++i) {
-                ASSERT_TRUE(tree.MakeFolder(prefix + "n" + std::to_string(i)));
-                next.push_back(prefix + "n" + std::to_string(i));
-            }
-        }
-        level = std::move(next);
-    }
-}
-
-// Several threads really share the walk (more than one of them opens folders), and together they
-// count what one thread counts.
 TEST(ScanTreeTest, SeveralThreadsEachTakeWorkAndCountAsOne)
 {
     TempTree tree;
-    MakeWideTree(tree);
+    ASSERT_TRUE(MakeWideTree(tree, 3));
     FolderWalkOptions one;
     one.threads = 1;
     const ScanCounts expected = RunScan(tree.Root(), one);

@@ -397,20 +397,7 @@ TEST(WalkStackTest, FewDescriptorsWithoutProcCountAsOneThreadDoes)
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root for a private mount namespace (CI runs as root)";
     TempTree tree;
-    std::vector<std::string> level = {""};
-    for (int depth = 0; depth < 4; ++depth) {
-        std::vector<std::string> next;
-        for (const std::string& folder : level) {
-            const std::string prefix = folder.empty() ? "" : folder + "/";
-            ASSERT_TRUE(tree.MakeFile(prefix + "f.a", 1));
-            ASSERT_TRUE(tree.MakeFile(prefix + "g.b", 2));
-            for (int i = 0; i < 4; ++i) {
-                ASSERT_TRUE(tree.MakeFolder(prefix + "n" + std::to_string(i)));
-                next.push_back(prefix + "n" + std::to_string(i));
-            }
-        }
-        level = std::move(next);
-    }
+    ASSERT_TRUE(MakeWideTree(tree, 4));
     FolderWalkOptions one;
     one.threads = 1;
     const ScanCounts expected = RunScan(tree.Root(), one);

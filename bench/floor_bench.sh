@@ -61,11 +61,12 @@ if [ "${TEN_MILLION:-0}" = 1 ]; then
 fi
 
 # --- the floor counts what kestrum-scan counts ---------------------------------------------------
-# kestrum-scan's totals from --json, its number of extension rows from the records in it; the
+# kestrum-scan's totals from --json, its number of extension rows from the records in it (without
+# the row of files without an extension, which the floor does not keep); the
 # floor prints "folders files bytes extensions".
 scan_figures() {  # folder
   local json
-  json=$("$kestrum" --json "$1")
+  json=$("$kestrum" --json --extensions-only "$1")
   [[ $json =~ \"folders\":\ ([0-9]+),\ \"files\":\ ([0-9]+),\ \"bytes\":\ ([0-9]+) ]] || { echo "unreadable --json of $1" >&2; exit 1; }
   echo "${BASH_REMATCH[1]} ${BASH_REMATCH[2]} ${BASH_REMATCH[3]} $(grep -o '{"ext": "' <<<"$json" | wc -l)"
 }

@@ -162,8 +162,9 @@ verdict("peak memory of kestrum-scan < 32 MiB", "%.1f MiB" % (peak / 1024), peak
 if baseline:
     for case in ("a", "b"):
         m, _ = results[case]
-        verdict("(%s) warm: --threads 1 no slower than the baseline" % case, "%.2f x" % (m[one] / m["baseline"]),
-                m[one] <= m["baseline"] * 1.03)
+        # The baseline runs with its default threads, so it is compared with ours run the same way.
+        verdict("(%s) warm: no slower than the baseline" % case, "%.2f x" % (m[ours] / m["baseline"]),
+                m[ours] <= m["baseline"] * 1.03)
 
 if sweep:
     listed = [("%d threads" % n, [kestrum, "--threads", str(n), flat]) for n in (1, 2, 4, 8, 16)]

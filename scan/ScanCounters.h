@@ -1,25 +1,48 @@
-// A consistent copy of a scan's counters, taken under the scan's lock.
+// A scan's counters: kept in its SCANINFO (under the scan's lock), gathered by each walking
+// thread between flushes, and copied out whole as a consistent snapshot.
 #pragma once
 
 #include <cstdint>
 
 struct ScanCounters {
-    std::uint64_t nFolders = 0;
-    std::uint64_t nFiles = 0;
-    std::uint64_t nBytes = 0;
-    std::uint64_t nNotListed = 0;
-    std::uint64_t nNotEntered = 0;
-    std::uint64_t nVanished = 0;
-    std::uint64_t nNotExamined = 0;
-    std::uint64_t nNotInRows = 0;
-    std::uint64_t nNoExtFiles = 0;   // files without an extension among nFiles
-    std::uint64_t nNoExtBytes = 0;   // and their sizes
+    std::uint64_t nFolders = 0;  // subfolders below the root (the root itself is not counted)
+    std::uint64_t nFiles = 0;    // files below the root, or 1 when the root is itself a file
+    std::uint64_t nBytes = 0;    // apparent sizes of every counted entry, folders included
+
+    // What the counters above could not cover, so that a partial count is never a silent one.
+    std::uint64_t nNotListed = 0;   // folders counted but not (fully) listed: no access, no
+                                    // descriptor or memory left, gone or moved away meanwhile
+    std::uint64_t nNotEntered = 0;  // pseudo-filesystem mounts counted as a folder, not entered
+    std::uint64_t nVanished = 0;    // entries listed but gone before they could be examined
+    std::uint64_t nNotExamined = 0; // files listed but not examined (a folder that may be read but
+                                    // not searched): counted, their sizes missing
+    std::uint64_t nNotInRows = 0;   // files with an extension counted but kept in no record, for
+                                    // want of memory
+
+    // The files without an extension among nFiles, and their sizes: they belong to no record.
+    std::uint64_t nNoExtFiles = 0;
+    std::uint64_t nNoExtBytes = 0;
 
     // True when nothing was left out: every folder listed, every mount entered, every entry
     // examined, every file with an extension given its row.
     bool IsComplete() const
     {
         return nNotListed == 0 && nNotEntered == 0 && nVanished == 0 && nNotExamined == 0 && nNotInRows == 0;
+    }
+    // Adds every counter of `more`, as a walking thread's flush does.
+    ScanCounters& operator+=(const ScanCounters& more)
+    {
+        nFolders += more.nFolders;
+        nFiles += more.nFiles;
+        nBytes += more.nBytes;
+        nNotListed += more.nNotListed;
+        nNotEntered += more.nNotEntered;
+        nVanished += more.nVanished;
+        nNotExamined += more.nNotExamined;
+        nNotInRows += more.nNotInRows;
+        nNoExtFiles += more.nNoExtFiles;
+        nNoExtBytes += more.nNoExtBytes;
+        return *this;
     }
     bool operator==(const ScanCounters&) const = default;
 };

@@ -29,9 +29,7 @@ bool ScanJob::Prepare(std::string_view typedRoot)
 {
     FreeExtList(&m_scan);
     m_bStopped = false;
-    m_scan.nFolders = m_scan.nFiles = m_scan.nBytes = 0;
-    m_scan.nNotListed = m_scan.nNotEntered = m_scan.nVanished = m_scan.nNotExamined = m_scan.nNotInRows = 0;
-    m_scan.nNoExtFiles = m_scan.nNoExtBytes = 0;
+    static_cast<ScanCounters&>(m_scan) = ScanCounters{};
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
@@ -87,9 +85,7 @@ ScanCounters ScanJob::Snapshot() const
 ScanCounters ScanJob::SnapshotOf(SCANINFO& scan)
 {
     std::lock_guard lock(scan.cs);
-    return ScanCounters{scan.nFolders,  scan.nFiles,    scan.nBytes,        scan.nNotListed,
-                        scan.nNotEntered, scan.nVanished, scan.nNotExamined, scan.nNotInRows,
-                        scan.nNoExtFiles, scan.nNoExtBytes};
+    return static_cast<const ScanCounters&>(scan);
 }
 
 void ScanJob::Stop()

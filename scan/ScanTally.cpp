@@ -176,16 +176,7 @@ void ScanTally::Flush()
         return;
     {
         std::lock_guard lock(m_scan.cs);
-        m_scan.nFolders += m_counts.nFolders;
-        m_scan.nFiles += m_counts.nFiles;
-        m_scan.nBytes += m_counts.nBytes;
-        m_scan.nNotListed += m_counts.nNotListed;
-        m_scan.nNotEntered += m_counts.nNotEntered;
-        m_scan.nVanished += m_counts.nVanished;
-        m_scan.nNotExamined += m_counts.nNotExamined;
-        m_scan.nNotInRows += m_counts.nNotInRows;
-        m_scan.nNoExtFiles += m_counts.nNoExtFiles;
-        m_scan.nNoExtBytes += m_counts.nNoExtBytes;
+        m_scan += m_counts;
         for (Pending* pPending : m_changed) {
             pPending->pRecord->nCount += pPending->nCount;
             pPending->pRecord->nBytes += pPending->nBytes;

@@ -19,14 +19,7 @@ ScanCounts ReadCounts(SCANINFO& scan)
 {
     std::lock_guard lock(scan.cs);
     ScanCounts counts;
-    counts.nFolders = scan.nFolders;
-    counts.nFiles = scan.nFiles;
-    counts.nBytes = scan.nBytes;
-    counts.nNotListed = scan.nNotListed;
-    counts.nNotEntered = scan.nNotEntered;
-    counts.nVanished = scan.nVanished;
-    counts.nNotExamined = scan.nNotExamined;
-    counts.nNotInRows = scan.nNotInRows;
+    static_cast<ScanCounters&>(counts) = scan;
     for (const EXTINFO* pRecord = scan.pExtList; pRecord; pRecord = pRecord->pNext) {
         counts.records[pRecord->szExt] = {pRecord->nCount, pRecord->nBytes};
         ++counts.listLength;

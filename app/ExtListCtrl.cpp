@@ -37,9 +37,6 @@
 
 namespace {
 
-const unsigned kColumnHeadings[CExtListCtrl::ColumnTotal] = {
-    IDS_COLUMN_EXT, IDS_COLUMN_COUNT, IDS_COLUMN_SIZE, IDS_COLUMN_PERCENT};
-
 constexpr int kInitialColumnWidth = 10;
 // Room beside a cell's text: the view's margins on both sides, and a little air.
 constexpr int kCellPadding = 16;
@@ -197,7 +194,7 @@ QVariant CExtListCtrl::CRowModel::headerData(int section, Qt::Orientation orient
     if (orientation != Qt::Horizontal || section < 0 || section >= m_nColumns)
         return QVariant();
     if (role == Qt::DisplayRole)
-        return ToQString(LoadString(kColumnHeadings[section]));
+        return ToQString(ExtTable::ColumnHeading(static_cast<ExtColumn>(section)));
     if (role == Qt::TextAlignmentRole)
         return static_cast<int>(ColumnAlignment(section));
     return QVariant();
@@ -298,16 +295,22 @@ void CExtListCtrl::FillList(ScanResult result)
     setUpdatesEnabled(false);
     ClearList();
 
-    m_pModel->BeginReset();
     m_result = std::move(result);
-    m_table.Assign(m_result, m_bNoExtRow);
-    m_pModel->EndReset();
-    SortRows();
+    ShowResult();
 
     setUpdatesEnabled(true);
     scrollToTop();
     viewport()->update();
     PostFitColumns();
+}
+
+// The rows of m_result, with or without the "(none)" row, in the current order.
+void CExtListCtrl::ShowResult()
+{
+    m_pModel->BeginReset();
+    m_table.Assign(m_result, m_bNoExtRow);
+    m_pModel->EndReset();
+    SortRows();
 }
 
 void CExtListCtrl::SetNoExtRow(bool bShow)
@@ -317,10 +320,7 @@ void CExtListCtrl::SetNoExtRow(bool bShow)
     m_bNoExtRow = bShow;
     m_nSelectedBytes = 0;
     m_nSelectedFiles = 0;
-    m_pModel->BeginReset();
-    m_table.Assign(m_result, m_bNoExtRow);
-    m_pModel->EndReset();
-    SortRows();
+    ShowResult();
     emit selectionSummaryChanged();
     PostFitColumns();
 }
@@ -345,20 +345,21 @@ const std::vector<std::size_t>* CExtListCtrl::RowsToWrite(std::vector<std::size_
 
 std::string CExtListCtrl::RowsAsTabSeparated() const
 {
-    if (RowCount() == 0)
-        return std::string();
-    std::vector<std::size_t> selected;
-    const ExtTableWriter writer(m_table, RowsToWrite(selected));
-    return WrittenText([&](COutputBuffer& out) { return writer.WriteTabSeparated(out); });
+    return WrittenRows(&ExtTableWriter::WriteTabSeparated);
 }
 
 std::string CExtListCtrl::RowsAsCsv() const
+{
+    return WrittenRows(&ExtTableWriter::WriteCsv);
+}
+
+std::string CExtListCtrl::WrittenRows(bool (ExtTableWriter::*write)(COutputBuffer&) const) const
 {
     if (RowCount() == 0)
         return std::string();
     std::vector<std::size_t> selected;
     const ExtTableWriter writer(m_table, RowsToWrite(selected));
-    return WrittenText([&](COutputBuffer& out) { return writer.WriteCsv(out); });
+    return WrittenText([&](COutputBuffer& out) { return (writer.*write)(out); });
 }
 
 QMimeData* CExtListCtrl::CreateRowsMimeData() const
@@ -459,7 +460,7 @@ int CExtListCtrl::NeededColumnWidth(int column) const
     // Selected rows are bold, so the bold font measures; the heading must fit too.
     const QFontMetrics rows(m_fontBold);
     const QFontMetrics heading(header()->font());
-    int needed = heading.horizontalAdvance(ToQString(LoadString(kColumnHeadings[column])));
+    int needed = heading.horizontalAdvance(ToQString(ExtTable::ColumnHeading(static_cast<ExtColumn>(column))));
     if (column == ColumnCount || column == ColumnSize) {
         // A grouped number is never shorter than a smaller one, so the largest value is the
         // longest text.

@@ -17,6 +17,8 @@
 
 struct EXTINFO;
 class QItemSelection;
+class ExtTableWriter;
+class COutputBuffer;
 class QMimeData;
 
 // The list keeps the scan's result it shows, and its rows read the records through an ExtTable,
@@ -108,11 +110,14 @@ private:
     void OnSetFont();
     void PostFitColumns();
     void SortRows();
+    void ShowResult();
     void ShowSortIndicator();
     // The display positions of the selected rows, ascending; empty when none is selected.
     std::vector<std::size_t> SelectedPositions() const;
     // Positions to write: the selected rows, or null (every row) when none is selected.
     const std::vector<std::size_t>* RowsToWrite(std::vector<std::size_t>& selected) const;
+    // The rows to copy (see RowsToWrite) as one of the writer's forms.
+    std::string WrittenRows(bool (ExtTableWriter::*write)(COutputBuffer&) const) const;
     // The width Count or Size needs for its longest text and its heading.
     int NeededColumnWidth(int column) const;
     void OnSectionResized(int column);

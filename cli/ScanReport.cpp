@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr std::size_t kColumns = 4;
+constexpr std::size_t kColumns = ExtTable::kColumns;
 using Widths = std::array<std::size_t, kColumns>;
 
 // Two spaces between columns; Ext is left-aligned, the numbers right-aligned as in the list view.
@@ -100,12 +100,12 @@ bool CScanReport::Write(OutputFormat format, std::FILE* out)
 bool CScanReport::WriteText(COutputBuffer& out)
 {
     const ScanCounters& counters = m_result.Counters();
-    std::array<std::string, kColumns> header;
+    std::array<std::string_view, kColumns> header;
+    for (std::size_t c = 0; c < kColumns; ++c)
+        header[c] = ExtTable::ColumnHeading(static_cast<ExtColumn>(c));
     try {
         out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
         out.Append(LabelledText(IDS_CLI_SIZE, SizeText(counters.nBytes)) + "\n\n");
-        header = {std::string(LoadString(IDS_COLUMN_EXT)), std::string(LoadString(IDS_COLUMN_COUNT)),
-                  std::string(LoadString(IDS_COLUMN_SIZE)), std::string(LoadString(IDS_COLUMN_PERCENT))};
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -117,14 +117,7 @@ bool CScanReport::WriteText(COutputBuffer& out)
     Widths widths {};
     const ExtTableWriter rows(m_table);
     std::string scratch;
-    // The name as shown: escaped, or the string table's "(none)" for the files without an extension.
-    const auto shownName = [&](const EXTINFO& row) -> std::string_view {
-        if (ExtTable::IsNoExtRow(row)) {
-            scratch = ExtTable::DisplayName(row);
-            return scratch;
-        }
-        return ExtTableWriter::Escaped(row.szExt, scratch, TerminalEscape);
-    };
+    const auto shownName = [&scratch](const EXTINFO& row) { return ExtTable::DisplayName(row, scratch); };
     const std::size_t nMeasured = rows.PutEachRow([&](const EXTINFO& row) {
         widths[0] = std::max(widths[0], DisplayWidth(shownName(row)));
         nMaxCount = std::max(nMaxCount, row.nCount);

@@ -58,6 +58,13 @@ void ExtTable::Clear()
     std::vector<const EXTINFO*>().swap(m_rows);
 }
 
+std::string_view ExtTable::ColumnHeading(ExtColumn column)
+{
+    static constexpr unsigned kHeadings[kColumns] = {IDS_COLUMN_EXT, IDS_COLUMN_COUNT, IDS_COLUMN_SIZE,
+                                                     IDS_COLUMN_PERCENT};
+    return LoadString(kHeadings[static_cast<unsigned>(column)]);
+}
+
 std::uint64_t ExtTable::ShareOf(std::uint64_t bytes) const
 {
     return PercentOf(bytes, m_nTotalBytes);
@@ -70,9 +77,15 @@ bool ExtTable::IsNoExtRow(const EXTINFO& record)
 
 std::string ExtTable::DisplayName(const EXTINFO& record)
 {
+    std::string scratch;
+    return std::string(DisplayName(record, scratch));
+}
+
+std::string_view ExtTable::DisplayName(const EXTINFO& record, std::string& scratch)
+{
     if (IsNoExtRow(record))
-        return std::string(LoadString(IDS_NO_EXT_ROW));
-    return TerminalEscape(record.szExt);
+        return LoadString(IDS_NO_EXT_ROW);
+    return EscapedUnlessPlain(record.szExt, scratch, TerminalEscape);
 }
 
 bool ExtTable::Order(ExtColumn column, bool ascending)

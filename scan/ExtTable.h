@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ScanResult;
@@ -21,7 +22,8 @@ class ExtTable {
 public:
     ExtTable() = default;
     // Reads the records of result, which must outlive the table (or its next Assign), and, when
-    // bNoExtRow is set, adds the "(none)" row (when the scan met a file without an extension). The rows are unordered until Order is called.
+    // bNoExtRow is set, adds the "(none)" row (when the scan met a file without an extension).
+    // The rows are unordered until Order is called.
     explicit ExtTable(const ScanResult& result, bool bNoExtRow = false);
     void Assign(const ScanResult& result, bool bNoExtRow = false);
     // The rows point into the table (the "(none)" row is its own), so it stays where it is.
@@ -38,6 +40,9 @@ public:
     // The direction a column starts in when it is first chosen: names ascending, numbers
     // largest first.
     static bool StartsAscending(ExtColumn column) { return column == ExtColumn::Ext; }
+    // The column's heading from the string table: "Ext", "Count", "Size", "%".
+    static std::string_view ColumnHeading(ExtColumn column);
+    static constexpr std::size_t kColumns = 4;
 
     std::size_t RowCount() const { return m_rows.size(); }
     // The record shown in the row at position (0 = first in the order).
@@ -57,6 +62,9 @@ public:
     // control characters written out, so no name can break the line it stands in; the "(none)"
     // row's name comes from the string table.
     static std::string DisplayName(const EXTINFO& record);
+    // The same, in `scratch` only when it is not the record's own name (nearly every row needs no
+    // copy). Throws bad_alloc when memory is short.
+    static std::string_view DisplayName(const EXTINFO& record, std::string& scratch);
 
 private:
     // One row to sort: its key and the record's index, side by side, so that sorting reads

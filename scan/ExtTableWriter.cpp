@@ -1,12 +1,9 @@
 #include "ExtTableWriter.h"
 
 #include "OutputBuffer.h"
-#include "Resource.h"
 #include "ScanCounters.h"
-#include "StringTable.h"
 #include "TextEscape.h"
 
-#include <algorithm>
 
 ExtTableWriter::ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions)
     : m_table(table), m_positions(positions)
@@ -18,21 +15,13 @@ std::size_t ExtTableWriter::RowCount() const
     return m_positions ? m_positions->size() : m_table.RowCount();
 }
 
-// Printable ASCII without a backslash, a quote or a comma.
-bool ExtTableWriter::IsPlainName(std::string_view name)
-{
-    return std::all_of(name.begin(), name.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F && c != '\\' && c != '"' && c != ',';
-    });
-}
-
 bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
 {
     // Field names of a machine-readable format: fixed, never translated.
     out.Append("ext,count,bytes,percent\n");
     std::string scratch;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
-        out.Append(Escaped(row.szExt, scratch, CsvField));
+        out.Append(EscapedUnlessPlain(row.szExt, scratch, CsvField));
         PutNumbers(out, row, ',');
     });
     return nWritten == RowCount();
@@ -54,7 +43,7 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     std::string scratch;
     bool bFirst = true;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
-        const std::string_view name = Escaped(row.szExt, scratch, JsonEscape);
+        const std::string_view name = EscapedUnlessPlain(row.szExt, scratch, JsonEscape);
         out.Append(bFirst ? "{\"ext\": \"" : ", {\"ext\": \"");
         bFirst = false;
         out.Append(name);
@@ -87,18 +76,15 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
 
 bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const
 {
-    out.Append(LoadString(IDS_COLUMN_EXT));
-    out.Append('\t');
-    out.Append(LoadString(IDS_COLUMN_COUNT));
-    out.Append('\t');
-    out.Append(LoadString(IDS_COLUMN_SIZE));
-    out.Append('\t');
-    out.Append(LoadString(IDS_COLUMN_PERCENT));
-    out.Append('\n');
+    for (unsigned column = 0; column < ExtTable::kColumns; ++column) {
+        out.Append(ExtTable::ColumnHeading(static_cast<ExtColumn>(column)));
+        out.Append(column + 1 < ExtTable::kColumns ? '\t' : '\n');
+    }
     // The shown name has its control characters written out, so a tab or a newline in a name
     // cannot split a row.
+    std::string scratch;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
-        out.Append(ExtTable::DisplayName(row));
+        out.Append(ExtTable::DisplayName(row, scratch));
         PutNumbers(out, row, '\t');
     });
     return nWritten == RowCount();

@@ -42,13 +42,7 @@ public:
     template <typename RowAction>
     std::size_t PutEachRow(RowAction put) const;
 
-    // The name under `escape`, in `scratch` when escaping changes it; a name every escaping rule
-    // leaves alone (nearly every extension) is not copied. Throws bad_alloc when memory is short.
-    template <typename Escape>
-    static std::string_view Escaped(const std::string& name, std::string& scratch, Escape escape);
-
 private:
-    static bool IsPlainName(std::string_view name);
     // The row's count, bytes and share, each after separator, raw digits, then the line's end.
     void PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const;
 
@@ -67,13 +61,4 @@ std::size_t ExtTableWriter::PutEachRow(RowAction put) const
     } catch (const std::bad_alloc&) {
     }
     return done;
-}
-
-template <typename Escape>
-std::string_view ExtTableWriter::Escaped(const std::string& name, std::string& scratch, Escape escape)
-{
-    if (IsPlainName(name))
-        return name;
-    scratch = escape(name);
-    return scratch;
 }

@@ -119,3 +119,12 @@ std::size_t DisplayWidth(std::string_view text)
     }
     return width;
 }
+
+bool IsPlainName(std::string_view text)
+{
+    for (const char c : text) {
+        if (c < 0x20 || c >= 0x7F || c == '\\' || c == '"' || c == ',')
+            return false;
+    }
+    return true;
+}

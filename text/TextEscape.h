@@ -26,3 +26,18 @@ std::string TerminalEscape(std::string_view text);
 
 // Columns the text takes on a terminal, for aligning tables; unknown widths count as 1.
 std::size_t DisplayWidth(std::string_view text);
+
+// True when every rule above leaves the name as it is: printable ASCII without a backslash, a
+// quote or a comma, as nearly every extension is.
+bool IsPlainName(std::string_view text);
+
+// The text under `escape` (one of the functions above), in `scratch` when escaping changes it; a
+// plain name is not copied. Throws bad_alloc when memory is short.
+template <typename Escape>
+std::string_view EscapedUnlessPlain(std::string_view text, std::string& scratch, Escape escape)
+{
+    if (IsPlainName(text))
+        return text;
+    scratch = escape(text);
+    return scratch;
+}

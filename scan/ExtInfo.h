@@ -12,6 +12,7 @@ struct EXTINFO {
     std::uint64_t nBytes = 0;   // sum of their sizes
     EXTINFO* pNext = nullptr;   // next record; the list runs from the newest extension to the oldest
     std::string szExt;          // the extension with its leading dot, case-folded; never changes
+    std::uint64_t nDiskBytes = 0; // sum of their allocated sizes (st_blocks x 512)
 };
 
 // Records are allocated with new and released by FreeExtList, or by FreeExtRecords once a

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "FrameStack.h"
+#include "LargestFiles.h"
 #include "ScanTally.h"
 #include "WalkQueue.h"
 
@@ -15,7 +16,9 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 class ManualResetEvent;
 class PseudoMountRule;
@@ -31,6 +34,16 @@ struct FolderWalkOptions {
     // For tests: called on the walking thread (any of them) each time a folder's listing has been
     // opened, with the folder's name (the root as given) and its depth (0 for the root).
     std::function<void(std::string_view name, std::size_t depth)> onFolderOpened;
+
+    // Folders on another device than the root's are counted, not entered (as not entered).
+    bool oneFileSystem = false;
+    // Shell patterns (fnmatch) matched against each entry's name: an entry that matches is left
+    // out, a folder with everything below it, and counted as excluded.
+    std::vector<std::string> excludePatterns;
+    // A file with several hard links is counted once, by device and inode.
+    bool linksOnce = false;
+    // Keeps the largest files of some extensions beside the counts (ScanResult::Largest).
+    LargestFilesQuery largest;
 };
 
 class FolderWalk {

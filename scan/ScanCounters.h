@@ -8,6 +8,7 @@ struct ScanCounters {
     std::uint64_t nFolders = 0;  // subfolders below the root (the root itself is not counted)
     std::uint64_t nFiles = 0;    // files below the root, or 1 when the root is itself a file
     std::uint64_t nBytes = 0;    // apparent sizes of every counted entry, folders included
+    std::uint64_t nDiskBytes = 0; // the same entries' allocated sizes (st_blocks x 512)
 
     // What the counters above could not cover, so that a partial count is never a silent one.
     std::uint64_t nNotListed = 0;   // folders counted but not (fully) listed: no access, no
@@ -22,6 +23,11 @@ struct ScanCounters {
     // The files without an extension among nFiles, and their sizes: they belong to no record.
     std::uint64_t nNoExtFiles = 0;
     std::uint64_t nNoExtBytes = 0;
+    std::uint64_t nNoExtDiskBytes = 0;
+
+    // Entries left out on purpose, by an exclusion pattern (a folder counts once, with nothing
+    // below it looked at). Asked for, so no part of a complete count.
+    std::uint64_t nExcluded = 0;
 
     // True when nothing was left out: every folder listed, every mount entered, every entry
     // examined, every file with an extension given its row.
@@ -35,6 +41,7 @@ struct ScanCounters {
         nFolders += more.nFolders;
         nFiles += more.nFiles;
         nBytes += more.nBytes;
+        nDiskBytes += more.nDiskBytes;
         nNotListed += more.nNotListed;
         nNotEntered += more.nNotEntered;
         nVanished += more.nVanished;
@@ -42,6 +49,8 @@ struct ScanCounters {
         nNotInRows += more.nNotInRows;
         nNoExtFiles += more.nNoExtFiles;
         nNoExtBytes += more.nNoExtBytes;
+        nNoExtDiskBytes += more.nNoExtDiskBytes;
+        nExcluded += more.nExcluded;
         return *this;
     }
     bool operator==(const ScanCounters&) const = default;

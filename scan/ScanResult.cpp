@@ -20,7 +20,8 @@ ScanResult::ScanResult(ScanResult&& other) noexcept
     : m_counters(other.m_counters),
       m_pRecords(std::exchange(other.m_pRecords, nullptr)),
       m_nRecords(std::exchange(other.m_nRecords, 0)),
-      m_ending(other.m_ending)
+      m_ending(other.m_ending),
+      m_largest(std::move(other.m_largest))
 {
 }
 
@@ -32,6 +33,7 @@ ScanResult& ScanResult::operator=(ScanResult&& other) noexcept
         m_pRecords = std::exchange(other.m_pRecords, nullptr);
         m_nRecords = std::exchange(other.m_nRecords, 0);
         m_ending = other.m_ending;
+        m_largest = std::move(other.m_largest);
     }
     return *this;
 }

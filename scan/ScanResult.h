@@ -3,9 +3,11 @@
 // into the scan's shared state.
 #pragma once
 
+#include "LargestFiles.h"
 #include "ScanCounters.h"
 
 #include <cstddef>
+#include <vector>
 
 struct EXTINFO;
 
@@ -28,6 +30,9 @@ public:
     // The records, newest extension first; null when the scan met no extension.
     const EXTINFO* Records() const { return m_pRecords; }
     std::size_t RecordCount() const { return m_nRecords; }
+    // The largest files asked for (FolderWalkOptions::largest), largest first, equal sizes by
+    // path; empty when none were asked for.
+    const std::vector<LargestFile>& Largest() const { return m_largest; }
 
 private:
     void FreeRecords();
@@ -36,4 +41,5 @@ private:
     EXTINFO* m_pRecords = nullptr;
     std::size_t m_nRecords = 0;
     ScanEnding m_ending = ScanEnding::Finished;
+    std::vector<LargestFile> m_largest;
 };

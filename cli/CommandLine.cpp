@@ -5,80 +5,174 @@
 #include "TextEscape.h"
 #include "WalkPool.h"
 
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string_view>
 #include <utility>
+
+namespace {
+
+// Long options without a short form take values from here on, out of the way of any character.
+enum LongOnly : int {
+    kSort = 256,
+    kCsv,
+    kJson,
+    kExtensionsOnly,
+    kExclude,
+    kExcludeFrom,
+    kOnDisk,
+    kLinksOnce,
+    kSi,
+    kTop,
+    kLargest,
+    kExt,
+    kHelp,
+    kVersion,
+};
+
+constexpr option kOptions[] = {
+    {"sort", required_argument, nullptr, kSort},
+    {"csv", no_argument, nullptr, kCsv},
+    {"json", no_argument, nullptr, kJson},
+    {"extensions-only", no_argument, nullptr, kExtensionsOnly},
+    {"threads", required_argument, nullptr, 'j'},
+    {"one-file-system", no_argument, nullptr, 'x'},
+    {"exclude", required_argument, nullptr, kExclude},
+    {"exclude-from", required_argument, nullptr, kExcludeFrom},
+    {"on-disk", no_argument, nullptr, kOnDisk},
+    {"links-once", no_argument, nullptr, kLinksOnce},
+    {"human-readable", no_argument, nullptr, 'h'},
+    {"si", no_argument, nullptr, kSi},
+    {"top", required_argument, nullptr, kTop},
+    {"largest", required_argument, nullptr, kLargest},
+    {"ext", required_argument, nullptr, kExt},
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Leading ':' has getopt report a missing value as ':' instead of printing its own message.
+constexpr char kShortOptions[] = ":j:xh";
+
+// Most largest files one run may ask for: the list is kept whole in memory.
+constexpr std::size_t kMaxLargest = 1'000'000;
+
+// The option getopt just refused, as the user typed it: "--threads" (up to any "="), the unknown
+// long word, or "-j" for a short one, also inside a bundle like "-xj". A long option has always
+// moved optind past its word; a short one inside a bundle may not have, so the word before optind
+// counts as the one refused only when it is the long form of the same option.
+std::string RefusedOption(const char* const* argv, int refusedOption)
+{
+    const std::string word = optind > 1 ? argv[optind - 1] : "";
+    const std::string name = word.substr(0, word.find('='));
+    if (name.size() > 2 && name.compare(0, 2, "--") == 0) {
+        if (refusedOption == 0)
+            return name;
+        // The word may be an abbreviation of the option's name.
+        for (const option& known : kOptions)
+            if (known.name && known.val == refusedOption && std::string_view(known.name).substr(0, name.size() - 2) == name.substr(2))
+                return name;
+    }
+    return std::string("-") + static_cast<char>(refusedOption);
+}
+
+} // namespace
 
 CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
 {
-    bool bOptionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (!bOptionsEnded && argument == "--") {
-            bOptionsEnded = true;
-            continue;
-        }
-        // The one option with a value of its own: "--threads N" (or "--threads=N").
-        if (!bOptionsEnded && argument == "--threads") {
-            if (!SetThreads(i + 1 < argc ? argv[++i] : ""))
-                return Action::Error;
-            continue;
-        }
-        // A lone "-" is a folder name like any other; everything else with a dash is an option.
-        if (!bOptionsEnded && argument.size() > 1 && argument[0] == '-') {
-            if (!ParseOption(argument))
-                return Action::Error;
-            continue;
-        }
-        if (m_bHasFolder) {
-            Fail(FormatString(IDS_CLI_EXTRA_ARGUMENT, {TerminalEscape(argument)}));
+    // getopt_long permutes its argv, so it gets a copy; the strings themselves are not written.
+    std::vector<char*> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.push_back(const_cast<char*>(argv[i]));
+    arguments.push_back(nullptr);
+
+    optind = 0;   // 0, not 1: GNU getopt starts afresh, so Parse may run more than once
+    opterr = 0;
+    for (;;) {
+        const int option = getopt_long(argc, arguments.data(), kShortOptions, kOptions, nullptr);
+        if (option == -1)
+            break;
+        if (option == '?') {
+            const std::string refused = RefusedOption(arguments.data(), optopt);
+            // A known long option refused with "=value" is one that takes none.
+            const bool bGivenValue = optopt != 0 && refused.size() > 2 && refused[1] == '-';
+            Fail(FormatString(bGivenValue ? IDS_CLI_NO_VALUE : IDS_CLI_UNKNOWN_OPTION, {TerminalEscape(refused)}));
             return Action::Error;
         }
-        m_szFolder = argument;
-        m_bHasFolder = true;
+        if (option == ':') {
+            Fail(FormatString(IDS_CLI_MISSING_VALUE, {TerminalEscape(RefusedOption(arguments.data(), optopt))}));
+            return Action::Error;
+        }
+        if (!ApplyOption(option, optarg))
+            return Action::Error;
     }
     if (m_bHelp)
         return Action::Help;
     if (m_bVersion)
         return Action::Version;
-    // An empty folder text is refused as the window refuses it ("Specify folder, please").
-    if (!m_bHasFolder || m_szFolder.empty()) {
-        Fail(std::string(LoadString(IDS_CLI_NO_FOLDER)));
+    if (!TakeOperands(argc, arguments.data(), optind))
+        return Action::Error;
+    if (m_bExtensionsGiven && m_walk.largest.count == 0) {
+        Fail(std::string(LoadString(IDS_CLI_EXT_NEEDS_LARGEST)));
         return Action::Error;
     }
     return Action::Scan;
 }
 
-bool CCommandLine::ParseOption(const std::string& option)
+bool CCommandLine::TakeOperands(int argc, const char* const* argv, int first)
 {
-    static const std::string kSort = "--sort=";
-    static const std::string kThreads = "--threads=";
-    if (option.compare(0, kThreads.size(), kThreads) == 0)
-        return SetThreads(option.substr(kThreads.size()));
-    if (option == "--help" || option == "-h") {
-        m_bHelp = true;
-        return true;
-    }
-    if (option == "--version") {
-        m_bVersion = true;
-        return true;
-    }
-    if (option == "--extensions-only") {
-        m_bNoExtRow = false;
-        return true;
-    }
-    if (option == "--csv")
-        return SetFormat(OutputFormat::Csv);
-    if (option == "--json")
-        return SetFormat(OutputFormat::Json);
-    if (option.compare(0, kSort.size(), kSort) != 0)
-        return Fail(FormatString(IDS_CLI_UNKNOWN_OPTION, {TerminalEscape(option)}));
+    if (first < argc && first + 1 < argc)
+        return Fail(FormatString(IDS_CLI_EXTRA_ARGUMENT, {TerminalEscape(argv[first + 1])}));
+    if (first < argc)
+        m_szFolder = argv[first];
+    // An empty folder text is refused as the window refuses it ("Specify folder, please").
+    if (m_szFolder.empty())
+        return Fail(std::string(LoadString(IDS_CLI_NO_FOLDER)));
+    return true;
+}
 
-    const std::string value = option.substr(kSort.size());
+bool CCommandLine::ApplyOption(int option, const char* value)
+{
+    const std::string text = value ? value : "";
+    switch (option) {
+    case kSort: return SetSort(text);
+    case kCsv: return SetFormat(OutputFormat::Csv);
+    case kJson: return SetFormat(OutputFormat::Json);
+    case kExtensionsOnly: m_report.noExtRow = false; return true;
+    case 'j': return SetCount("--threads", text, 1, WalkPool::kMaxThreads, m_walk.threads);
+    case 'x': m_walk.oneFileSystem = true; return true;
+    case kExclude: m_walk.excludePatterns.push_back(text); return true;
+    case kExcludeFrom: return AddExcludesFrom(text);
+    case kOnDisk: m_report.onDisk = true; return true;
+    case kLinksOnce: m_walk.linksOnce = true; return true;
+    case 'h':
+        if (m_report.sizes == SizeStyle::Grouped)
+            m_report.sizes = SizeStyle::Binary;
+        return true;
+    case kSi: m_report.sizes = SizeStyle::Si; return true;
+    case kTop: return SetCount("--top", text, 1, SIZE_MAX, m_report.top);
+    case kLargest:
+        m_report.largest = true;
+        return SetCount("--largest", text, 1, kMaxLargest, m_walk.largest.count);
+    case kExt: return SetExtensions(text);
+    case kHelp: m_bHelp = true; return true;
+    case kVersion: m_bVersion = true; return true;
+    }
+    return false;
+}
+
+bool CCommandLine::SetSort(const std::string& value)
+{
     if (value == "ext")
-        m_sortColumn = ExtColumn::Ext;
+        m_report.sortColumn = ExtColumn::Ext;
     else if (value == "count")
-        m_sortColumn = ExtColumn::Count;
+        m_report.sortColumn = ExtColumn::Count;
     else if (value == "size")
-        m_sortColumn = ExtColumn::Size;
+        m_report.sortColumn = ExtColumn::Size;
     else
         return Fail(FormatString(IDS_CLI_BAD_SORT, {TerminalEscape(value)}));
     return true;
@@ -93,18 +187,61 @@ bool CCommandLine::SetFormat(OutputFormat format)
     return true;
 }
 
-bool CCommandLine::SetThreads(const std::string& value)
+// A whole number from low to high, digits only (no sign, no spaces, no "0x").
+bool CCommandLine::SetCount(const char* option, const std::string& value, std::size_t low, std::size_t high,
+                            std::size_t& count)
 {
-    std::size_t threads = 0;
-    bool bValid = !value.empty() && value.size() <= 3;
+    std::size_t number = 0;
+    bool bValid = !value.empty() && value.size() <= 19;
     for (char c : value) {
         bValid = bValid && c >= '0' && c <= '9';
-        threads = threads * 10 + static_cast<std::size_t>(c - '0');
+        number = number * 10 + static_cast<std::size_t>(c - '0');
     }
-    if (!bValid || threads < 1 || threads > WalkPool::kMaxThreads)
-        return Fail(FormatString(IDS_CLI_BAD_THREADS, {std::to_string(WalkPool::kMaxThreads), TerminalEscape(value)}));
-    m_nThreads = threads;
+    if (!bValid || number < low || number > high) {
+        const std::string range = high == SIZE_MAX ? FormatString(IDS_CLI_RANGE_FROM, {std::to_string(low)})
+                                                   : FormatString(IDS_CLI_RANGE, {std::to_string(low), std::to_string(high)});
+        return Fail(FormatString(IDS_CLI_BAD_NUMBER, {option, range, TerminalEscape(value)}));
+    }
+    count = number;
     return true;
+}
+
+// One pattern a line; empty lines are skipped and a line's trailing CR dropped, so a file
+// written on another system reads the same.
+bool CCommandLine::AddExcludesFrom(const std::string& file)
+{
+    std::ifstream in(file);
+    if (!in)
+        return Fail(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(file), std::strerror(errno)}));
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            m_walk.excludePatterns.push_back(line);
+    }
+    if (in.bad())
+        return Fail(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(file), std::strerror(errno)}));
+    return true;
+}
+
+// ".iso,.img", "iso", or "" (files without an extension); the dot may be left out. Repeated
+// --ext options add up.
+bool CCommandLine::SetExtensions(const std::string& list)
+{
+    m_bExtensionsGiven = true;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        std::string extension = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (!extension.empty() && extension.front() != '.')
+            extension.insert(extension.begin(), '.');
+        if (extension == ".")
+            return Fail(FormatString(IDS_CLI_BAD_EXT, {TerminalEscape(list)}));
+        m_walk.largest.extensions.push_back(std::move(extension));
+        if (comma == std::string::npos)
+            return true;
+        start = comma + 1;
+    }
 }
 
 bool CCommandLine::Fail(std::string text)

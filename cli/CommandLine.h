@@ -1,49 +1,51 @@
-// The options of kestrum-scan: [--sort=ext|count|size] [--csv|--json] [--extensions-only]
-// [--threads N] FOLDER, or
-// --help, or --version.
+// The options of kestrum-scan, parsed as GNU tools parse theirs (getopt_long): options before or
+// after the folder, "--opt value" and "--opt=value" alike, unique abbreviations of long options,
+// short forms bundled ("-xh"), and "--" ending them.
 #pragma once
 
 #include "ExtOrder.h"
 #include "ExtTable.h"
+#include "FolderWalk.h"
 #include "ScanReport.h"
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 class CCommandLine {
 public:
     enum class Action { Scan, Help, Version, Error };
 
-    // Reads argv[1..argc-1]. Options may stand before or after the folder; "--" ends them, so a
-    // folder whose name starts with "-" can be given. --help wins over --version, and either needs
-    // no folder. On Error, ErrorText() says what was wrong.
+    // Reads argv[1..argc-1]. --help wins over --version, and either needs no folder. On Error,
+    // ErrorText() says in one line what was wrong.
     Action Parse(int argc, const char* const* argv);
 
     const std::string& Folder() const { return m_szFolder; }
-    OutputFormat Format() const { return m_format; }
-    ExtColumn SortColumn() const { return m_sortColumn; }
-    // As the list view orders a freshly clicked column: names ascending, numbers largest first.
-    bool SortAscending() const { return ExtTable::StartsAscending(m_sortColumn); }
-    // The "(none)" row of the files without an extension; --extensions-only leaves it out.
-    bool NoExtRow() const { return m_bNoExtRow; }
     const std::string& ErrorText() const { return m_szError; }
-    // Walking threads asked for; 0 when not given (the engine's default).
-    std::size_t Threads() const { return m_nThreads; }
+    // How the walk goes: threads, file system, exclusions, hard links, largest files.
+    const FolderWalkOptions& WalkOptions() const { return m_walk; }
+    // How the result is written.
+    const ReportOptions& Report() const { return m_report; }
+    OutputFormat Format() const { return m_format; }
 
 private:
-    bool ParseOption(const std::string& option);
+    bool ApplyOption(int option, const char* value);
     bool SetFormat(OutputFormat format);
-    bool SetThreads(const std::string& value);
+    bool SetSort(const std::string& value);
+    bool SetCount(const char* option, const std::string& value, std::size_t low, std::size_t high,
+                  std::size_t& count);
+    bool AddExcludesFrom(const std::string& file);
+    bool SetExtensions(const std::string& list);
+    bool TakeOperands(int argc, const char* const* argv, int first);
     bool Fail(std::string text);
 
     std::string m_szFolder;
-    bool m_bHasFolder = false;
     bool m_bHelp = false;
     bool m_bVersion = false;
     bool m_bFormatGiven = false;
+    bool m_bExtensionsGiven = false;
     OutputFormat m_format = OutputFormat::Text;
-    ExtColumn m_sortColumn = ExtColumn::Ext;
-    std::size_t m_nThreads = 0;
-    bool m_bNoExtRow = true;
+    FolderWalkOptions m_walk;
+    ReportOptions m_report;
     std::string m_szError;
 };

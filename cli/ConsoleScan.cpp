@@ -63,15 +63,13 @@ bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
     return bReadable;
 }
 
-bool CConsoleScan::Run(const std::string& root, std::size_t threads, const CInterruptFlag& interrupt,
+bool CConsoleScan::Run(const std::string& root, const FolderWalkOptions& options, const CInterruptFlag& interrupt,
                        CStatusLine& status)
 {
     m_szError.clear();
     bool bStarted = m_job.Prepare(root);
     if (bStarted) {
         SigintBlock block;
-        FolderWalkOptions options;
-        options.threads = threads;
         bStarted = m_job.Start(options);
     }
     if (!bStarted) {

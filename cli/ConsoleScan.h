@@ -24,8 +24,9 @@ public:
     // Scans `root` (as the user gave it) to the end or until `interrupt` is raised, refreshing
     // `status` twice a second meanwhile. Returns false only when the worker could not be started
     // (ErrorText() says why); the results then stay empty.
-    // threads: walking threads, 0 for the engine's default.
-    bool Run(const std::string& root, std::size_t threads, const CInterruptFlag& interrupt, CStatusLine& status);
+    // options: how the walk goes (threads, exclusions, largest files, ...).
+    bool Run(const std::string& root, const FolderWalkOptions& options, const CInterruptFlag& interrupt,
+             CStatusLine& status);
 
     const std::string& ErrorText() const { return m_szError; }
     // The last scan's counters and records, handed over whole once Run has returned.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -79,11 +80,28 @@ private:
 
 } // namespace
 
-CScanReport::CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending,
-                         bool bNoExtRow)
-    : m_szRoot(std::move(root)), m_result(result), m_table(result, bNoExtRow)
+CScanReport::CScanReport(std::string root, const ScanResult& result, const ReportOptions& options)
+    : m_szRoot(std::move(root)), m_result(result), m_options(options), m_table(result, options.noExtRow)
 {
-    m_bEveryRow = m_table.Order(column, ascending);
+    m_bEveryRow = m_table.Order(options.sortColumn, ExtTable::StartsAscending(options.sortColumn));
+    if (options.top > 0) {
+        const std::size_t rows = std::min(options.top, m_table.RowCount());
+        m_topRows.reserve(rows);
+        for (std::size_t position = 0; position < rows; ++position)
+            m_topRows.push_back(position);
+        // Rows past the top were not wanted, so an order cut short there lost nothing.
+        m_bEveryRow = m_bEveryRow || m_table.RowCount() >= options.top;
+    }
+}
+
+std::string CScanReport::SizeShown(std::uint64_t bytes) const
+{
+    return m_options.sizes == SizeStyle::Grouped ? SizeText(bytes) : HumanSize(bytes, m_options.sizes);
+}
+
+std::string CScanReport::CellSize(std::uint64_t bytes) const
+{
+    return m_options.sizes == SizeStyle::Grouped ? FormatNumber(bytes) : HumanSize(bytes, m_options.sizes);
 }
 
 bool CScanReport::Write(OutputFormat format, std::FILE* out)
@@ -105,7 +123,7 @@ bool CScanReport::WriteText(COutputBuffer& out)
         header[c] = ExtTable::ColumnHeading(static_cast<ExtColumn>(c));
     try {
         out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
-        out.Append(LabelledText(IDS_CLI_SIZE, SizeText(counters.nBytes)) + "\n\n");
+        out.Append(LabelledText(IDS_CLI_SIZE, SizeShown(counters.nBytes)) + "\n\n");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -115,19 +133,23 @@ bool CScanReport::WriteText(COutputBuffer& out)
     // be measured are not shown.
     std::uint64_t nMaxCount = 0, nMaxBytes = 0, nMaxPercent = 0;
     Widths widths {};
-    const ExtTableWriter rows(m_table);
+    const ExtTableWriter rows(m_table, m_options.top > 0 ? &m_topRows : nullptr);
+    const bool bHuman = m_options.sizes != SizeStyle::Grouped;
+    std::size_t nHumanWidth = 0;
     std::string scratch;
     const auto shownName = [&scratch](const EXTINFO& row) { return ExtTable::DisplayName(row, scratch); };
     const std::size_t nMeasured = rows.PutEachRow([&](const EXTINFO& row) {
         widths[0] = std::max(widths[0], DisplayWidth(shownName(row)));
         nMaxCount = std::max(nMaxCount, row.nCount);
         nMaxBytes = std::max(nMaxBytes, row.nBytes);
+        if (bHuman)
+            nHumanWidth = std::max(nHumanWidth, DisplayWidth(HumanSize(row.nBytes, m_options.sizes)));
         nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(row.nBytes));
     });
     TableRowWriter writer(out, widths, separator);
     if (nMeasured > 0) {
         widths[1] = writer.GroupedWidth(nMaxCount);
-        widths[2] = writer.GroupedWidth(nMaxBytes);
+        widths[2] = bHuman ? nHumanWidth : writer.GroupedWidth(nMaxBytes);
         widths[3] = TableRowWriter::DecimalLength(nMaxPercent);
     }
     for (std::size_t c = 0; c < kColumns; ++c)
@@ -143,20 +165,91 @@ bool CScanReport::WriteText(COutputBuffer& out)
         const std::string_view name = shownName(row);
         writer.PutText(0, name, DisplayWidth(name));
         writer.PutGrouped(1, row.nCount);
-        writer.PutGrouped(2, row.nBytes);
+        if (bHuman) {
+            const std::string size = HumanSize(row.nBytes, m_options.sizes);
+            writer.PutText(2, size, DisplayWidth(size));
+        } else {
+            writer.PutGrouped(2, row.nBytes);
+        }
         writer.PutDecimal(3, m_table.ShareOf(row.nBytes));
         out.Append('\n');
         ++nWritten;
     });
-    return m_bEveryRow && nWritten == m_table.RowCount();
+    WriteLargestText(out);
+    return m_bEveryRow && nWritten == rows.RowCount();
 }
 
 bool CScanReport::WriteCsv(COutputBuffer& out)
 {
-    return ExtTableWriter(m_table).WriteCsv(out) && m_bEveryRow;
+    const bool bWritten = ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr).WriteCsv(out);
+    WriteLargestCsv(out);
+    return bWritten && m_bEveryRow;
 }
 
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
-    return ExtTableWriter(m_table).WriteJson(out, m_szRoot, m_result.Counters()) && m_bEveryRow;
+    return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr)
+               .WriteJson(out, m_szRoot, m_result.Counters()) &&
+           m_bEveryRow;
+}
+
+namespace {
+
+// Last modified as the local date and minute: "2026-12-07 19:04".
+std::string LocalMinute(std::int64_t seconds)
+{
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm local {};
+    char text[32] = "";
+    if (localtime_r(&time, &local))
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
+} // namespace
+
+// A blank line, "Largest files:", then one line per file: its size right-aligned, the date it
+// was last modified and its path, largest first.
+void CScanReport::WriteLargestText(COutputBuffer& out)
+{
+    if (!m_options.largest)
+        return;
+    const std::vector<LargestFile>& files = m_result.Largest();
+    out.Append('\n');
+    out.Append(LoadString(IDS_CLI_LARGEST));
+    out.Append('\n');
+    if (files.empty()) {
+        out.Append(LoadString(IDS_CLI_LARGEST_NONE));
+        out.Append('\n');
+        return;
+    }
+    std::size_t width = 0;
+    for (const LargestFile& file : files)
+        width = std::max(width, DisplayWidth(CellSize(file.bytes)));
+    for (const LargestFile& file : files) {
+        const std::string size = CellSize(file.bytes);
+        out.AppendSpaces(width - DisplayWidth(size));
+        out.Append(size);
+        out.Append("  ");
+        out.Append(LocalMinute(file.mtime));
+        out.Append("  ");
+        out.Append(TerminalEscape(file.path));
+        out.Append('\n');
+    }
+}
+
+// After the table, a blank line and a second table: path,bytes,mtime (seconds since the epoch).
+void CScanReport::WriteLargestCsv(COutputBuffer& out)
+{
+    if (!m_options.largest)
+        return;
+    out.Append("\npath,bytes,mtime\n");
+    for (const LargestFile& file : m_result.Largest()) {
+        out.Append(CsvField(file.path));
+        out.Append(',');
+        out.AppendDecimal(file.bytes);
+        out.Append(',');
+        out.Append(std::to_string(file.mtime));
+        out.Append('\n');
+    }
 }

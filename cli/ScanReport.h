@@ -3,21 +3,38 @@
 
 #include "ExtOrder.h"
 #include "ExtTable.h"
+#include "HumanSize.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class COutputBuffer;
 class ScanResult;
 
 enum class OutputFormat { Text, Csv, Json };
 
+struct ReportOptions {
+    // The rows are ordered as the list view orders them for this column when it is first chosen.
+    ExtColumn sortColumn = ExtColumn::Ext;
+    // The "(none)" row of the files without an extension.
+    bool noExtRow = true;
+    // Sizes, shares and the order by size follow the allocated bytes instead of the apparent ones.
+    bool onDisk = false;
+    // How the text table shows sizes; CSV and JSON always write raw numbers.
+    SizeStyle sizes = SizeStyle::Grouped;
+    // Only the first rows in the order; 0 for every row. The totals still cover every file.
+    std::size_t top = 0;
+    // The largest files the walk kept are listed after the table.
+    bool largest = false;
+};
+
 class CScanReport {
 public:
-    // Reads `result`, which must outlive the report. `root` is the folder as the user gave it;
-    // the rows are ordered as the list view orders them for `column` and `ascending`, with the
-    // "(none)" row of the files without an extension when bNoExtRow is set.
-    CScanReport(std::string root, const ScanResult& result, ExtColumn column, bool ascending, bool bNoExtRow);
+    // Reads `result`, which must outlive the report. `root` is the folder as the user gave it.
+    CScanReport(std::string root, const ScanResult& result, const ReportOptions& options);
 
     // Writes the report. Returns false when memory ran short: the totals come first and are
     // written before anything large is asked for, then as many rows as fit, from the first in
@@ -32,9 +49,17 @@ private:
     // CSV and JSON as ExtTableWriter writes them.
     bool WriteCsv(COutputBuffer& out);
     bool WriteJson(COutputBuffer& out);
+    // The largest files asked for, after the table, in the same format.
+    void WriteLargestText(COutputBuffer& out);
+    void WriteLargestCsv(COutputBuffer& out);
+    // The "Size:" field, and a size in a table's cell, as the size style shows them.
+    std::string SizeShown(std::uint64_t bytes) const;
+    std::string CellSize(std::uint64_t bytes) const;
 
     std::string m_szRoot;
     const ScanResult& m_result;
+    ReportOptions m_options;
     ExtTable m_table;
     bool m_bEveryRow = false;   // the table could order every record
+    std::vector<std::size_t> m_topRows;   // with --top, the places of the rows written
 };

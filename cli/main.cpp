@@ -54,8 +54,9 @@ int main(int argc, char** argv)
         PutText(stdout, FormatString(IDS_CLI_VERSION, {KESTRUM_VERSION}));
         return FinishOutput() ? ExitStatus::kDone : ExitStatus::kFailed;
     case CCommandLine::Action::Error:
+        // One line on what was wrong and where to read more, as GNU tools do.
         PrintError(commandLine.ErrorText());
-        PutText(stderr, LoadString(IDS_CLI_USAGE));
+        PrintError(LoadString(IDS_CLI_TRY_HELP));
         return ExitStatus::kUsage;
     case CCommandLine::Action::Scan:
         break;
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
     CInterruptFlag interrupt;
     CStatusLine status;
     CConsoleScan scan;
-    if (!scan.Run(commandLine.Folder(), commandLine.Threads(), interrupt, status)) {
+    if (!scan.Run(commandLine.Folder(), commandLine.WalkOptions(), interrupt, status)) {
         PrintError(scan.ErrorText());
         return ExitStatus::kFailed;
     }
@@ -79,8 +80,7 @@ int main(int argc, char** argv)
     const ScanResult result = scan.TakeResult();
     bool bComplete = false;
     try {
-        CScanReport report(commandLine.Folder(), result, commandLine.SortColumn(), commandLine.SortAscending(),
-                           commandLine.NoExtRow());
+        CScanReport report(commandLine.Folder(), result, commandLine.Report());
         bComplete = report.Write(commandLine.Format(), stdout);
     } catch (const std::bad_alloc&) {
         // The report stops at what fits by itself; a shortage outside its rows ends the same way.

@@ -96,6 +96,21 @@
 #define IDS_CLI_BAD_THREADS      3040
 // The report under memory pressure: 3050 to 3059.
 #define IDS_CLI_REPORT_CUT_SHORT 3050
+// kestrum-scan's usage errors, sizes and largest files: 3060 to 3099.
+#define IDS_CLI_TRY_HELP         3060
+#define IDS_CLI_MISSING_VALUE    3061
+#define IDS_CLI_BAD_NUMBER       3062
+#define IDS_CLI_RANGE            3063
+#define IDS_CLI_RANGE_FROM       3064
+#define IDS_CLI_BAD_EXT          3065
+#define IDS_CLI_EXT_NEEDS_LARGEST 3066
+#define IDS_CLI_NO_VALUE         3067
+#define IDS_CLI_UNITS_BINARY     3070
+#define IDS_CLI_UNITS_SI         3071
+#define IDS_CLI_HUMAN_SIZE       3072
+#define IDS_CLI_SIZE_ON_DISK     3073
+#define IDS_CLI_LARGEST          3080
+#define IDS_CLI_LARGEST_NONE     3081
 
 // Both programs' version lines and the window program's own command line: 3500 to 3599.
 #define IDS_CLI_VERSION          3500

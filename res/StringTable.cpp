@@ -83,20 +83,35 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_NOT_IN_ROWS_MANY, "%s files could not be given a row"},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
-     "Usage: kestrum-scan [--sort=ext|count|size] [--csv|--json] [--extensions-only] [--threads N]\n"
-     "                    FOLDER\n"
+     "Usage: kestrum-scan [OPTION]... FOLDER\n"
      "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
      "\n"
-     "  --sort=ext    order the extensions by name, ascending (the default)\n"
-     "  --sort=count  order them by number of files, largest first\n"
-     "  --sort=size   order them by bytes, largest first\n"
-     "  --csv         write comma-separated values: ext,count,bytes,percent\n"
-     "  --json        write one JSON object with raw numbers\n"
-     "  --extensions-only\n"
-     "                leave out the \"(none)\" row of the files without an extension\n"
-     "  --threads N   walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
-     "  --help        show this help\n"
-     "  --version     show the version\n"
+     "Output:\n"
+     "      --sort KEY        order the rows by ext (name, ascending; the default), count or\n"
+     "                        size (largest first)\n"
+     "      --top N           write only the first N rows of that order\n"
+     "      --csv             write comma-separated values: ext,count,bytes,percent\n"
+     "      --json            write one JSON object with raw numbers\n"
+     "      --extensions-only leave out the \"(none)\" row of the files without an extension\n"
+     "  -h, --human-readable  sizes in the text table as 1.5 KiB, 23 MiB (powers of 1024)\n"
+     "      --si              the same in powers of 1000: 1.5 kB, 23 MB\n"
+     "\n"
+     "What is counted:\n"
+     "  -x, --one-file-system count folders on other file systems, but do not enter them\n"
+     "      --exclude PATTERN leave out every entry whose name matches the shell PATTERN, a\n"
+     "                        folder with everything below it (may be repeated)\n"
+     "      --exclude-from FILE  the same for each pattern in FILE, one a line\n"
+     "      --on-disk         sizes are the bytes allocated on disk, not the apparent sizes\n"
+     "      --links-once      count a file with several hard links once\n"
+     "  -j, --threads N       walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
+     "\n"
+     "Largest files:\n"
+     "      --largest N       list the N largest files after the table\n"
+     "      --ext LIST        only files with these extensions, e.g. .iso,.img (\"\" for the\n"
+     "                        files without an extension)\n"
+     "\n"
+     "      --help            show this help\n"
+     "      --version         show the version\n"
      "\n"
      "Names are written as they are, except that a byte that is not part of valid UTF-8 is\n"
      "written \\xHH (two lowercase hex digits) and a backslash is written \\x5c.\n"
@@ -118,6 +133,22 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_START_FAILED, "kestrum-scan: cannot start the scan: %s"},
     {IDS_CLI_BAD_THREADS, "kestrum-scan: --threads takes a number from 1 to %s, not %s"},
     {IDS_CLI_REPORT_CUT_SHORT, "kestrum-scan: out of memory; the report was cut short after the rows shown"},
+    {IDS_CLI_TRY_HELP, "Try 'kestrum-scan --help' for more information."},
+    {IDS_CLI_MISSING_VALUE, "kestrum-scan: option %s needs a value"},
+    {IDS_CLI_BAD_NUMBER, "kestrum-scan: %s takes a number %s, not %s"},
+    {IDS_CLI_RANGE, "from %s to %s"},
+    {IDS_CLI_RANGE_FROM, "from %s up"},
+    {IDS_CLI_BAD_EXT, "kestrum-scan: --ext takes extensions like .iso,.img (\"\" for none), not %s"},
+    {IDS_CLI_EXT_NEEDS_LARGEST, "kestrum-scan: --ext chooses the files --largest lists; give --largest N too"},
+    {IDS_CLI_NO_VALUE, "kestrum-scan: option %s takes no value"},
+    // The units of -h and --si, from bytes up, separated by spaces.
+    {IDS_CLI_UNITS_BINARY, "B KiB MiB GiB TiB PiB EiB"},
+    {IDS_CLI_UNITS_SI, "B kB MB GB TB PB EB"},
+    // A size with -h or --si: the number, then the unit.
+    {IDS_CLI_HUMAN_SIZE, "%s %s"},
+    {IDS_CLI_SIZE_ON_DISK, "Size on disk:"},
+    {IDS_CLI_LARGEST, "Largest files:"},
+    {IDS_CLI_LARGEST_NONE, "(no such files)"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},

@@ -429,16 +429,23 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
     EXPECT_EQ(Lines(missing.err).size(), 1u) << missing.err;
     EXPECT_NE(missing.err.find(tree.Path("missing")), std::string::npos) << missing.err;
 
+    // A usage error is one line saying what was wrong, then where to read more, as GNU tools do.
     const std::vector<std::vector<std::string>> badUsages = {
         {"--frobnicate", tree.Root()}, {"--sort=name", tree.Root()}, {"--csv", "--json", tree.Root()},
         {"--csv"}, {tree.Root(), tree.Root()}, {""}, {"--threads", "0", tree.Root()}, {"--threads=65", tree.Root()},
-        {"--threads", "two", tree.Root()}, {tree.Root(), "--threads"},
+        {"--threads", "two", tree.Root()}, {tree.Root(), "--threads"}, {"-j"}, {"-xq", tree.Root()},
+        {"--one-file-system=yes", tree.Root()}, {"--top", "0", tree.Root()}, {"--largest", "-1", tree.Root()},
+        {"--ext", ".iso", tree.Root()}, {"--largest", "3", "--ext", ".", tree.Root()},
+        {"--exclude-from", tree.Path("missing"), tree.Root()},
     };
     for (const std::vector<std::string>& args : badUsages) {
         const ChildResult result = RunChild(kProgram, args);
         EXPECT_EQ(result.exitCode, 2) << args.front();
         EXPECT_EQ(result.out, "") << args.front();
-        EXPECT_NE(result.err.find("Usage: kestrum-scan"), std::string::npos) << args.front();
+        const std::vector<std::string> lines = Lines(result.err);
+        ASSERT_EQ(lines.size(), 2u) << args.front() << ": " << result.err;
+        EXPECT_EQ(lines[0].rfind("kestrum-scan: ", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[1], "Try 'kestrum-scan --help' for more information.");
     }
 
     const ChildResult help = RunChild(kProgram, {"--extensions-only", "--help"});

@@ -30,6 +30,21 @@ for program in kestrum kestrum-scan; do
   [ -z "$warnings" ] || fail "man warns about $program.1: $warnings"
 done
 
+# The bash completion, where bash-completion looks for it, completes options and --sort's values,
+# also when bash has split "--sort=" at the "=".
+completion=$share/bash-completion/completions/kestrum-scan
+complete_words() {
+  bash --norc -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _kestrum_scan; echo "${COMPREPLY[*]}"' \
+    bash "$completion" "$@"
+}
+if [ ! -f "$completion" ]; then
+  fail "no bash completion for kestrum-scan"
+else
+  [ "$(complete_words kestrum-scan --one-f)" = "--one-file-system" ] || fail "bash completion of --one-f"
+  [ "$(complete_words kestrum-scan --sort s)" = "size" ] || fail "bash completion of --sort s"
+  [ "$(complete_words kestrum-scan --sort = c)" = "count" ] || fail "bash completion of --sort=c"
+fi
+
 desktop=$share/applications/$app_id.desktop
 metainfo=$share/metainfo/$app_id.metainfo.xml
 # Hints and pedantic notes count too: a distribution's checks print them.

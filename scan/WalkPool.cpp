@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -98,7 +99,16 @@ void WalkPool::Run(const char* folder)
     // first folder of its part open and may have one handed over pending.
     const std::size_t maxOpenListings = std::max<std::size_t>(
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
-    WalkQueue queue(threads);
+    // The queue allocates as it is made: without memory for it the worker walks alone, as when
+    // no helper can be started, instead of counting nothing.
+    std::optional<WalkQueue> made;
+    try {
+        made.emplace(threads);
+    } catch (const std::bad_alloc&) {
+        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, mountRule).Run(folder);
+        return;
+    }
+    WalkQueue& queue = *made;
     const auto walkHandedOver = [&] {
         FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).RunHandedOver(folder);
     };

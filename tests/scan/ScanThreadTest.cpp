@@ -5,9 +5,11 @@
 #include "ScanJob.h"
 #include "ScanRun.h"
 #include "TempTree.h"
+#include "TopFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -268,6 +270,78 @@ TEST(ScanThreadTest, WindowPollsWhileTheWorkerCounts)
     EXPECT_EQ(counts.records.at(".dat").first, counts.nFiles);
     EXPECT_GT(polls, 0);
     FreeExtList(&scan);
+}
+
+// The largest files: the window polls them while the walk runs and sees a sorted list whose
+// smallest entry, once the list is full, never shrinks; a walk stopped as the root opens keeps
+// the largest files of the root's own listing, which it reads to its end.
+TEST(ScanThreadTest, LargestFilesGrowWhileTheWorkerWalksAndSurviveAStop)
+{
+    TempTree tree;
+    constexpr std::size_t kCount = 10;
+    std::vector<std::pair<std::uint64_t, std::string>> inRoot, everywhere;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "top" + std::to_string(i) + ".dat";
+        ASSERT_TRUE(tree.MakeFile(name, static_cast<std::uint64_t>(i % 20) * 10));
+        inRoot.emplace_back(static_cast<std::uint64_t>(i % 20) * 10, tree.Path(name));
+    }
+    everywhere = inRoot;
+    for (int folder = 0; folder < 8; ++folder) {
+        const std::string path = "sub" + std::to_string(folder);
+        ASSERT_TRUE(tree.MakeFolder(path));
+        for (int i = 0; i < 200; ++i) {
+            const std::string name = path + "/f" + std::to_string(i) + ".dat";
+            const std::uint64_t size = 1000 + static_cast<std::uint64_t>((i * 37 + folder) % 150);
+            ASSERT_TRUE(tree.MakeFile(name, size));
+            everywhere.emplace_back(size, tree.Path(name));
+        }
+    }
+    const auto topPaths = [&](std::vector<std::pair<std::uint64_t, std::string>> files) {
+        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        });
+        std::vector<std::string> paths;
+        for (std::size_t i = 0; i < std::min(kCount, files.size()); ++i)
+            paths.push_back(files[i].second);
+        return paths;
+    };
+    const auto pathsOf = [](const std::vector<LargestFile>& files) {
+        std::vector<std::string> paths;
+        for (const LargestFile& file : files)
+            paths.push_back(file.path);
+        return paths;
+    };
+
+    for (const bool bStop : {false, true}) {
+        SCOPED_TRACE(bStop ? "stopped as the root opens" : "walked to the end");
+        SCANINFO scan;
+        Worker worker(scan, tree.Root());
+        FolderWalkOptions options;
+        options.largest.count = kCount;
+        if (bStop) {
+            options.onFolderOpened = [&](std::string_view, std::size_t depth) {
+                if (depth == 0)
+                    scan.hStopEvent->Set();
+            };
+        }
+        const std::shared_ptr<ManualResetEvent> done = scan.hDoneEvent;
+        ASSERT_TRUE(worker.Start(options));
+        std::uint64_t floor = 0;
+        const auto deadline = std::chrono::steady_clock::now() + kDoneWithin;
+        do {
+            const std::vector<LargestFile> now = worker.Job().LargestSoFar();
+            ASSERT_LE(now.size(), kCount);
+            EXPECT_TRUE(std::is_sorted(now.begin(), now.end(), TopFiles::RanksBefore));
+            if (now.size() == kCount) {
+                EXPECT_GE(now.back().bytes, floor);
+                floor = now.back().bytes;
+            }
+        } while (!done->WaitFor(std::chrono::milliseconds(1)) && std::chrono::steady_clock::now() < deadline);
+        ASSERT_TRUE(worker.Finish());
+        const ScanResult result = worker.Job().TakeResult();
+        EXPECT_EQ(result.Ending(), bStop ? ScanEnding::Stopped : ScanEnding::Finished);
+        EXPECT_EQ(pathsOf(result.Largest()), topPaths(bStop ? inRoot : everywhere));
+    }
 }
 
 TEST(ScanThreadTest, RootThatIsAFileIsCountedOnTheWorker)

@@ -21,6 +21,7 @@ FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEve
     , m_pQueue(pQueue)
     , m_tally(scan)
     , m_frames(maxOpenListings)
+    , m_top(scan, options.largest)
 {
 }
 
@@ -70,6 +71,7 @@ void FolderWalk::EndPart()
 {
     m_frames.CloseAll();
     m_tally.Flush();
+    m_top.Merge(true);
 }
 
 // A folder not listed yet is listed only when no stop has come; the rest of a listing already
@@ -153,6 +155,8 @@ void FolderWalk::EndFolder()
 {
     // A listing read to its end: what it counted reaches the scan now.
     m_tally.Flush();
+    if (m_top.Active())
+        m_top.Merge(false);
     m_tally.AddNotListed(m_frames.Pop());
 }
 
@@ -166,6 +170,8 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (!RootAndLinkRule::IsFolder(status)) {
         m_tally.AddFile(name, size);
+        if (m_top.Active())
+            OfferLargest(name, status);
         return;
     }
     if (status.st_dev != frame.Device() && m_mountRule.Excludes(status.st_dev, frame.Descriptor(), name)) {
@@ -178,6 +184,16 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     if (StopRequested())
         return;
     EnterFolder(frame, name, status);
+}
+
+// The folders' names are gathered only for a file big enough to enter this thread's list.
+void FolderWalk::OfferLargest(const char* name, const struct stat& status)
+{
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (!m_top.MayEnter(name, size))
+        return;
+    m_frames.FolderNames(m_folderNames);
+    m_top.Offer(name, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
 }
 
 void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status)

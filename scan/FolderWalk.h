@@ -9,6 +9,7 @@
 #include "FrameStack.h"
 #include "LargestFiles.h"
 #include "ScanTally.h"
+#include "TopFiles.h"
 #include "WalkQueue.h"
 
 #include <sys/stat.h>
@@ -75,6 +76,7 @@ private:
     void EndFolder();
     void VisitEntry(DirectoryFrame& frame, const char* name);
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
+    void OfferLargest(const char* name, const struct stat& status);
     void ReportOpened(std::string_view name, std::size_t depth) const;
     // Handing work over to a waiting thread. Each takes fd over only when it returns true.
     bool HandOverFolder(int fd, const struct stat& status, const char* name);
@@ -88,4 +90,8 @@ private:
     WalkQueue* m_pQueue;
     ScanTally m_tally;
     FrameStack m_frames;
+    // Only with a count asked for (options.largest): this thread's largest files, and the names
+    // of the folders above a file that may enter them (reused from file to file).
+    TopFiles m_top;
+    std::vector<std::string_view> m_folderNames;
 };

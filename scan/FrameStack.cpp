@@ -254,6 +254,17 @@ std::shared_ptr<PathNode> FrameStack::NodeAbove(std::size_t count)
     return node;
 }
 
+void FrameStack::FolderNames(std::vector<std::string_view>& names) const
+{
+    names.clear();
+    // The folders above the first frame are known from the nearest up to the root.
+    for (const PathNode* pNode = m_above.get(); pNode; pNode = pNode->parent.get())
+        names.push_back(pNode->name);
+    std::reverse(names.begin(), names.end());
+    for (std::size_t i = 0; i < m_depth; ++i)
+        names.push_back(m_frames[i]->Name());
+}
+
 // Out of descriptors: gives up the oldest open listing (its rest is kept in memory) or, when only
 // the newest is left open, the root's kept descriptor. False when nothing is left to give up.
 bool FrameStack::FreeDescriptor()

@@ -66,6 +66,10 @@ public:
     // Throws std::bad_alloc.
     std::shared_ptr<PathNode> NodeAbove(std::size_t count);
 
+    // The names of the folders from the root (as given) down to the newest frame's folder, into
+    // names (cleared first). They stay valid until the stack changes. Throws std::bad_alloc.
+    void FolderNames(std::vector<std::string_view>& names) const;
+
     static bool OutOfDescriptors(int error);
 
 private:

@@ -3,12 +3,14 @@
 
 #include "ExtIndex.h"
 #include "ExtInfo.h"
+#include "LargestFiles.h"
 #include "ManualResetEvent.h"
 #include "ScanCounters.h"
 
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // The counters (nFolders, nFiles, nBytes and what they could not cover) are its ScanCounters.
 struct SCANINFO : ScanCounters {
@@ -25,4 +27,8 @@ struct SCANINFO : ScanCounters {
 
     EXTINFO* pExtList = nullptr;  // head of the per-extension records
     ExtIndex extIndex;            // finds a record by its folded extension; beside the list, same lock
+
+    // The largest files the walking threads have merged so far, when asked for: a heap whose
+    // front ranks last (TopFiles), at most the count asked for. Same lock.
+    std::vector<LargestFile> largest;
 };

@@ -4,6 +4,7 @@
 #include "RootAndLinkRule.h"
 #include "ScanInfo.h"
 #include "ScanThread.h"
+#include "TopFiles.h"
 
 #include <cerrno>
 #include <memory>
@@ -30,6 +31,7 @@ bool ScanJob::Prepare(std::string_view typedRoot)
     FreeExtList(&m_scan);
     m_bStopped = false;
     static_cast<ScanCounters&>(m_scan) = ScanCounters{};
+    std::vector<LargestFile>().swap(m_scan.largest);
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
@@ -88,6 +90,17 @@ ScanCounters ScanJob::SnapshotOf(SCANINFO& scan)
     return static_cast<const ScanCounters&>(scan);
 }
 
+std::vector<LargestFile> ScanJob::LargestSoFar() const
+{
+    std::vector<LargestFile> files;
+    {
+        std::lock_guard lock(m_scan.cs);
+        files = m_scan.largest;
+    }
+    TopFiles::SortLargestFirst(files);
+    return files;
+}
+
 void ScanJob::Stop()
 {
     if (!IsRunning())
@@ -110,10 +123,13 @@ ScanResult ScanJob::TakeResult()
 {
     const ScanCounters counters = Snapshot();
     EXTINFO* pRecords = nullptr;
+    std::vector<LargestFile> largest;
     {
         std::lock_guard lock(m_scan.cs);
         m_scan.extIndex.Clear();
         pRecords = std::exchange(m_scan.pExtList, nullptr);
+        largest.swap(m_scan.largest);
     }
-    return ScanResult(counters, pRecords, m_bStopped ? ScanEnding::Stopped : ScanEnding::Finished);
+    return ScanResult(counters, pRecords, m_bStopped ? ScanEnding::Stopped : ScanEnding::Finished,
+                      std::move(largest));
 }

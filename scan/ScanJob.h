@@ -11,6 +11,7 @@
 #include <chrono>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 struct SCANINFO;
 
@@ -44,14 +45,18 @@ public:
     ScanCounters Snapshot() const;
     // The same for any scan, e.g. one whose walk ran elsewhere. Takes the scan's lock.
     static ScanCounters SnapshotOf(SCANINFO& scan);
+    // The largest files found so far (FolderWalkOptions::largest), copied under the scan's lock:
+    // largest first, equal sizes by path. Grows while the walk runs; empty when none were asked
+    // for. Throws std::bad_alloc.
+    std::vector<LargestFile> LargestSoFar() const;
     // Asks the walk to stop (it finishes the listings it has open) and waits for its end.
     void Stop();
     // Once the walk has ended (or was never started): joins the worker and drops the events.
     // The counters and records stay until the next Prepare.
     void Release();
-    // After Release: the last scan's counters, its records (moved out of the shared state, which
-    // keeps its counters but no records) and whether it was asked to stop. A second call hands
-    // over no records.
+    // After Release: the last scan's counters, its records and largest files (moved out of the
+    // shared state, which keeps its counters but neither of those) and whether it was asked to
+    // stop. A second call hands over no records and no files.
     ScanResult TakeResult();
 
 private:

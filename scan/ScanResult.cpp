@@ -1,12 +1,15 @@
 #include "ScanResult.h"
 
 #include "ExtInfo.h"
+#include "TopFiles.h"
 
 #include <utility>
 
-ScanResult::ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending)
-    : m_counters(counters), m_pRecords(pRecords), m_ending(ending)
+ScanResult::ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending,
+                       std::vector<LargestFile> largest)
+    : m_counters(counters), m_pRecords(pRecords), m_ending(ending), m_largest(std::move(largest))
 {
+    TopFiles::SortLargestFirst(m_largest);
     for (const EXTINFO* record = pRecords; record; record = record->pNext)
         ++m_nRecords;
 }

@@ -16,8 +16,10 @@ enum class ScanEnding { Finished, Stopped };
 class ScanResult {
 public:
     ScanResult() = default;
-    // Takes ownership of the record list starting at pRecords (null: no records).
-    ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending);
+    // Takes ownership of the record list starting at pRecords (null: no records). largest: the
+    // largest files found, in any order (sorted here).
+    ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending,
+               std::vector<LargestFile> largest = {});
     // Frees the records: whatever read them (an ExtTable, a list view) must be gone or emptied.
     ~ScanResult();
     ScanResult(ScanResult&& other) noexcept;

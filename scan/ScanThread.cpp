@@ -4,9 +4,32 @@
 #include "RootAndLinkRule.h"
 #include "ScanInfo.h"
 #include "ScanTally.h"
+#include "TopFiles.h"
 #include "WalkPool.h"
 
 #include <memory>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// A root that is a file is the one file of its scan, so the largest files asked for are it or
+// nothing. Its path is the root as given.
+void OfferRootFile(SCANINFO& scan, const LargestFilesQuery& query, std::uint64_t size, std::int64_t mtime)
+{
+    TopFiles top(scan, query);
+    const std::string_view root = scan.szRoot;
+    const std::size_t slash = root.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? root : root.substr(slash + 1);
+    std::vector<std::string_view> folders;
+    if (slash != std::string_view::npos)
+        folders.push_back(root.substr(0, slash));
+    if (top.MayEnter(name, size))
+        top.Offer(name, size, mtime, folders);
+    top.Merge(true);
+}
+
+} // namespace
 
 unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
 {
@@ -15,9 +38,12 @@ unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
     const std::shared_ptr<ManualResetEvent> doneEvent = pScan->hDoneEvent;
     try {
         std::uint64_t size = 0;
-        if (RootAndLinkRule::RootIsFile(pScan->szRoot, size))
+        std::int64_t mtime = 0;
+        if (RootAndLinkRule::RootIsFile(pScan->szRoot, size, &mtime)) {
             ScanTally(*pScan).AddRootFile(size);
-        else
+            if (options.largest.count != 0)
+                OfferRootFile(*pScan, options.largest, size, mtime);
+        } else
             WalkPool(*pScan, stopEvent, options).Run(pScan->szRoot.c_str());
     } catch (...) {
         // Nothing leaves the worker; the counts so far stand.

@@ -1,0 +1,184 @@
+#include "TopFiles.h"
+
+#include "ExtensionFolding.h"
+#include "ScanInfo.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <utility>
+
+namespace {
+
+// What entered a thread's list reaches the window at least this often while the walk runs.
+constexpr std::chrono::milliseconds kMergeInterval{100};
+// The heap grows as files enter; a large count reserves no more than this up front.
+constexpr std::size_t kMaxReserved = 1024;
+
+// A root typed with a trailing "/" keeps it; no second one is put after it. (Only the root can end
+// in "/": a name never holds one.)
+bool NeedsSeparator(std::string_view folder)
+{
+    return !folder.ends_with('/');
+}
+
+// Compares the path that folders and name join into ("/" between them) with text, as plain bytes
+// (like std::string's compare), without joining them: <0, 0 or >0.
+int ComparePath(const std::vector<std::string_view>& folders, std::string_view name, std::string_view text)
+{
+    std::size_t at = 0;
+    int result = 0;
+    // True once the comparison is decided.
+    const auto step = [&](std::string_view piece) {
+        const std::size_t common = std::min(piece.size(), text.size() - at);
+        const int difference = common ? std::memcmp(piece.data(), text.data() + at, common) : 0;
+        if (difference != 0 || common < piece.size()) {
+            result = difference != 0 ? difference : 1;   // text ended first: the path is longer
+            return true;
+        }
+        at += common;
+        return false;
+    };
+    for (const std::string_view folder : folders) {
+        if (step(folder) || (NeedsSeparator(folder) && step("/")))
+            return result;
+    }
+    if (step(name))
+        return result;
+    return at < text.size() ? -1 : 0;
+}
+
+std::string JoinPath(const std::vector<std::string_view>& folders, std::string_view name)
+{
+    std::size_t length = name.size();
+    for (const std::string_view folder : folders)
+        length += folder.size() + 1;
+    std::string path;
+    path.reserve(length);
+    for (const std::string_view folder : folders) {
+        path.append(folder);
+        if (NeedsSeparator(folder))
+            path.push_back('/');
+    }
+    path.append(name);
+    return path;
+}
+
+} // namespace
+
+TopFiles::TopFiles(SCANINFO& scan, const LargestFilesQuery& query) noexcept
+    : m_scan(scan)
+    , m_query(query)
+    , m_lastMerge(std::chrono::steady_clock::now())
+{
+}
+
+bool TopFiles::RanksBefore(const LargestFile& a, const LargestFile& b)
+{
+    if (a.bytes != b.bytes)
+        return a.bytes > b.bytes;
+    return a.path < b.path;
+}
+
+void TopFiles::SortLargestFirst(std::vector<LargestFile>& files)
+{
+    std::sort(files.begin(), files.end(), RanksBefore);
+}
+
+bool TopFiles::MayEnter(std::string_view name, std::uint64_t bytes)
+{
+    return Active() && BigEnough(bytes) && Wanted(name);
+}
+
+void TopFiles::Offer(std::string_view name, std::uint64_t bytes, std::int64_t mtime,
+                     const std::vector<std::string_view>& folders)
+{
+    if (!Active() || !BigEnough(bytes))
+        return;
+    // Of two files of one size the one whose path sorts first ranks first.
+    if (Full() && bytes == m_heap.front().file.bytes && ComparePath(folders, name, m_heap.front().file.path) >= 0)
+        return;
+    Entry entry{LargestFile{JoinPath(folders, name), bytes, mtime}, false};
+    const auto ranksLast = [](const Entry& a, const Entry& b) { return RanksBefore(a.file, b.file); };
+    if (Full()) {
+        std::pop_heap(m_heap.begin(), m_heap.end(), ranksLast);
+        if (!m_heap.back().bMerged)
+            --m_nUnmerged;
+        m_heap.back() = std::move(entry);
+    } else {
+        if (m_heap.empty())
+            m_heap.reserve(std::min(m_query.count, kMaxReserved));
+        m_heap.push_back(std::move(entry));
+    }
+    std::push_heap(m_heap.begin(), m_heap.end(), ranksLast);
+    ++m_nUnmerged;
+    Merge(false);
+}
+
+bool TopFiles::Wanted(std::string_view name)
+{
+    if (!m_bFolded)
+        FoldQuery();
+    if (m_bEveryFile)
+        return true;
+    m_folded.clear();
+    ExtensionFolding::AppendFolded(ExtensionFolding::ExtensionOf(name), m_folded);
+    return std::find(m_extensions.begin(), m_extensions.end(), m_folded) != m_extensions.end();
+}
+
+// Each extension asked for is folded as the rows fold theirs. An extension typed without its
+// leading dot ("iso") means the same as with it: no extension can lack the dot.
+void TopFiles::FoldQuery()
+{
+    std::vector<std::string> extensions;
+    extensions.reserve(m_query.extensions.size());
+    for (const std::string& typed : m_query.extensions) {
+        std::string folded;
+        if (!typed.empty() && typed.front() != '.')
+            folded.push_back('.');
+        ExtensionFolding::AppendFolded(typed, folded);
+        extensions.push_back(std::move(folded));
+    }
+    m_extensions = std::move(extensions);
+    m_bEveryFile = m_query.extensions.empty();
+    m_bFolded = true;
+}
+
+void TopFiles::Merge(bool bForce) noexcept
+{
+    if (m_nUnmerged == 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (!bForce && now - m_lastMerge < kMergeInterval)
+        return;
+    m_lastMerge = now;
+    std::lock_guard lock(m_scan.cs);
+    MergeUnderLock();
+}
+
+// The scan's list is a heap in the same order, kept to the count asked for. An entry that does
+// not get in never will: that list only gets better.
+void TopFiles::MergeUnderLock()
+{
+    std::vector<LargestFile>& shared = m_scan.largest;
+    try {
+        for (Entry& entry : m_heap) {
+            if (entry.bMerged)
+                continue;
+            if (shared.size() < m_query.count) {
+                shared.push_back(entry.file);
+                std::push_heap(shared.begin(), shared.end(), RanksBefore);
+            } else if (RanksBefore(entry.file, shared.front())) {
+                LargestFile copy = entry.file;   // the only step that can fail, before any change
+                std::pop_heap(shared.begin(), shared.end(), RanksBefore);
+                shared.back() = std::move(copy);
+                std::push_heap(shared.begin(), shared.end(), RanksBefore);
+            }
+            entry.bMerged = true;
+            --m_nUnmerged;
+        }
+    } catch (const std::bad_alloc&) {
+        // The rest stays unmerged and is tried again at the next merge.
+    }
+}

@@ -28,6 +28,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -173,10 +174,14 @@ void CLargestFilesDlg::OnTimer()
         EndWalk();
         return;
     }
-    if (!m_bClosed) {
+    if (m_bClosed)
+        return;
+    try {
         m_model.SetFiles(m_pWalk->job.LargestSoFar());
-        ShowRunning();
+    } catch (const std::bad_alloc&) {
+        // Short of memory for the copy: the rows shown stay until a later tick or the end.
     }
+    ShowRunning();
 }
 
 void CLargestFilesDlg::ShowRunning()

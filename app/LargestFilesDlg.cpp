@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFontMetrics>
@@ -19,8 +20,10 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLocale>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -33,10 +36,9 @@
 namespace {
 
 constexpr int kRefreshMilliseconds = 250;
-// Initial widths in average characters: the name, the folder, and the window itself.
-constexpr int kNameChars = 28;
-constexpr int kFolderChars = 44;
-constexpr int kWindowChars = 112;
+// In average characters: the least the name and folder get together, and the window's width.
+constexpr int kNamesMinChars = 40;
+constexpr int kWindowChars = 130;
 constexpr int kWindowLines = 26;
 constexpr int kCellPadding = 16;
 
@@ -122,7 +124,6 @@ CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> ex
 
     const QFontMetrics metrics(font());
     resize(metrics.averageCharWidth() * kWindowChars, metrics.height() * kWindowLines);
-    FitColumns();
 
     m_timer.setInterval(kRefreshMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &CLargestFilesDlg::OnTimer);
@@ -136,17 +137,38 @@ CLargestFilesDlg::~CLargestFilesDlg()
     delete m_pList;
 }
 
+// Size and date get what their texts need, the name and the folder share the rest (the folder
+// more), and the date column takes what is left over.
 void CLargestFilesDlg::FitColumns()
 {
     const QFontMetrics metrics(m_pList->font());
     QHeaderView* pHeader = m_pList->header();
     pHeader->setStretchLastSection(true);
-    pHeader->resizeSection(CLargestFilesModel::ColumnName, metrics.averageCharWidth() * kNameChars);
-    pHeader->resizeSection(CLargestFilesModel::ColumnFolder, metrics.averageCharWidth() * kFolderChars);
-    // Room for a size of hundreds of gigabytes, or the heading when that is wider.
-    const int sizeWidth = std::max(metrics.horizontalAdvance(ToQString(FormatNumber(999999999999ULL))),
-                                   metrics.horizontalAdvance(LoadQString(IDS_LARGEST_COLUMN_SIZE)));
-    pHeader->resizeSection(CLargestFilesModel::ColumnSize, sizeWidth + kCellPadding);
+    auto needed = [&metrics](const QString& text, unsigned nIDHeading) {
+        return std::max(metrics.horizontalAdvance(text), metrics.horizontalAdvance(LoadQString(nIDHeading)))
+            + kCellPadding;
+    };
+    // Room for a size of hundreds of gigabytes and for a late date and time of day.
+    const int sizeWidth = needed(ToQString(FormatNumber(999999999999ULL)), IDS_LARGEST_COLUMN_SIZE);
+    const QDateTime latest(QDate(2000, 12, 28), QTime(23, 59, 59));
+    const int dateWidth = needed(QLocale().toString(latest, QLocale::ShortFormat), IDS_LARGEST_COLUMN_MODIFIED);
+    // The rows arrive after the first show and bring a vertical scroll bar with them.
+    const int scrollBar = m_pList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_pList);
+    const int rest = std::max(m_pList->viewport()->width() - scrollBar - sizeWidth - dateWidth,
+                              metrics.averageCharWidth() * kNamesMinChars);
+    pHeader->resizeSection(CLargestFilesModel::ColumnName, rest * 2 / 5);
+    pHeader->resizeSection(CLargestFilesModel::ColumnFolder, rest - rest * 2 / 5);
+    pHeader->resizeSection(CLargestFilesModel::ColumnSize, sizeWidth);
+}
+
+void CLargestFilesDlg::showEvent(QShowEvent* pEvent)
+{
+    QDialog::showEvent(pEvent);
+    // Once, when the list first has its width; after that the widths are the user's.
+    if (!m_bColumnsFitted) {
+        m_bColumnsFitted = true;
+        FitColumns();
+    }
 }
 
 bool CLargestFilesDlg::Start(FolderWalkOptions options)

@@ -58,6 +58,7 @@ public:
 protected:
     void reject() override; // Escape, "Close" and the window's close button
     bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+    void showEvent(QShowEvent* pEvent) override;
 
 private:
     // The walk's state and its worker, kept together so that a closed window can let them finish
@@ -85,5 +86,6 @@ private:
     QTimer m_timer;                    // polls the walk while it runs
     std::unique_ptr<Walk> m_pWalk;     // null once the walk has ended and been released
     bool m_bClosed = false;            // closed while walking: delete once the walk ends
+    bool m_bColumnsFitted = false;     // the first show has sized the columns
     std::function<bool(const QUrl&)> m_openFolder;
 };

@@ -489,6 +489,14 @@ void CExtListCtrl::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Taken here, so that the dialog does not take it for "Scan now".
+    const bool bEnter = (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && event->modifiers() == Qt::NoModifier;
+    if (bEnter && selectionModel() && selectionModel()->hasSelection()) {
+        event->accept();
+        emit largestFilesRequested();
+        return;
+    }
     // The menu key and Shift+F10 open the list's menu at the current row (or the list's top).
     const bool bMenuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
     const bool bShiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
@@ -580,6 +588,15 @@ int CExtListCtrl::RowCount() const
 const EXTINFO* CExtListCtrl::RecordAt(int row) const
 {
     return m_pModel->At(row);
+}
+
+std::vector<const EXTINFO*> CExtListCtrl::SelectedRecords() const
+{
+    std::vector<const EXTINFO*> records;
+    for (const std::size_t position : SelectedPositions())
+        if (const EXTINFO* record = m_pModel->At(static_cast<int>(position)))
+            records.push_back(record);
+    return records;
 }
 
 void CExtListCtrl::resizeEvent(QResizeEvent* event)

@@ -80,6 +80,8 @@ public:
 
     int RowCount() const;
     const EXTINFO* RecordAt(int row) const;
+    // The selected rows' records, in the order shown; empty when none is selected.
+    std::vector<const EXTINFO*> SelectedRecords() const;
     int SortColumn() const { return m_nSortColumn; }
     bool IsSortAscending() const { return m_nSortAscending != 0; }
     std::uint64_t TotalFiles() const { return m_table.TotalFiles(); }
@@ -95,9 +97,12 @@ public:
 signals:
     // After every recomputation of the selection totals, so a listener reads the new summary.
     void selectionSummaryChanged();
+    // Enter with rows selected: their largest files are asked for.
+    void largestFilesRequested();
 
 protected:
-    // Ctrl+C copies; the menu key and Shift+F10 ask for the list's menu.
+    // Ctrl+C copies; the menu key and Shift+F10 ask for the list's menu; Enter on selected rows
+    // asks for their largest files.
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,6 +1,9 @@
 #include "ScanDialog.h"
 
 #include "CountsText.h"
+#include "ExtInfo.h"
+#include "ExtTable.h"
+#include "LargestFilesDlg.h"
 #include "ProfileStore.h"
 #include "RootAndLinkRule.h"
 #include "Resource.h"
@@ -24,6 +27,8 @@
 #include <QTimerEvent>
 
 #include <unistd.h>
+
+#include <algorithm>
 
 
 namespace {
@@ -123,6 +128,9 @@ void CScanDialog::InitControls()
     // three into a context-menu request.
     m_listExt.setContextMenuPolicy(Qt::CustomContextMenu);
     connect(&m_listExt, &QWidget::customContextMenuRequested, this, &CScanDialog::OnListContextMenu);
+    connect(&m_listExt, &QAbstractItemView::doubleClicked, this, &CScanDialog::OnListDoubleClick);
+    connect(&m_listExt, &CExtListCtrl::largestFilesRequested, this,
+            [this] { OnLargestFiles(m_listExt.SelectedRecords()); });
     // F5 is "Scan now" wherever the focus is; OnOK refuses while a scan runs.
     auto* pScanKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     pScanKey->setContext(Qt::WindowShortcut);
@@ -204,7 +212,7 @@ bool CScanDialog::OnCommand(int nId)
 bool CScanDialog::HandlesCommand(unsigned nId) const
 {
     return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP || nId == ID_OPTIONS_NOEXT
-        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY;
+        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST;
 }
 
 bool CScanDialog::IsCommandEnabled(unsigned nId) const
@@ -216,6 +224,8 @@ bool CScanDialog::IsCommandEnabled(unsigned nId) const
     case ID_OPTIONS_SAVELIST:
     case ID_EDIT_COPY:
         return m_listExt.RowCount() > 0;
+    case ID_OPTIONS_LARGEST:
+        return CanShowLargestFiles();
     default:
         return true;
     }
@@ -235,6 +245,7 @@ void CScanDialog::ExecuteCommand(unsigned nId)
     case ID_OPTIONS_NOEXT: OnNoExtRow(); break;
     case ID_OPTIONS_SAVELIST: OnSaveList(); break;
     case ID_EDIT_COPY: m_listExt.CopyRows(); break;
+    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.SelectedRecords()); break;
     default: break;
     }
 }
@@ -287,13 +298,56 @@ void CScanDialog::OnListContextMenu(const QPoint& position)
     QAction* pCopy = menu.addAction(LoadQString(IDS_MENU_COPY));
     pCopy->setShortcut(QKeySequence::Copy);
     QAction* pSave = menu.addAction(LoadQString(IDS_MENU_SAVE_LIST));
+    QAction* pLargest = menu.addAction(LoadQString(IDS_MENU_LARGEST));
     pCopy->setEnabled(IsCommandEnabled(ID_EDIT_COPY));
     pSave->setEnabled(IsCommandEnabled(ID_OPTIONS_SAVELIST));
+    pLargest->setEnabled(IsCommandEnabled(ID_OPTIONS_LARGEST));
     const QAction* pChosen = menu.exec(m_listExt.viewport()->mapToGlobal(position));
     if (pChosen == pCopy)
         ExecuteCommand(ID_EDIT_COPY);
     else if (pChosen == pSave)
         ExecuteCommand(ID_OPTIONS_SAVELIST);
+    else if (pChosen == pLargest)
+        ExecuteCommand(ID_OPTIONS_LARGEST);
+}
+
+// Rows stay on screen only with the result of a scan of m_scannedFolder (a change of folder
+// empties them), and a scan under way has emptied them.
+bool CScanDialog::CanShowLargestFiles() const
+{
+    return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.SelectedRecords().empty();
+}
+
+// A double-click on a row that is not among the selected ones (Ctrl held) asks for that row alone.
+void CScanDialog::OnListDoubleClick(const QModelIndex& index)
+{
+    const EXTINFO* pRecord = m_listExt.RecordAt(index.row());
+    if (!index.isValid() || !pRecord)
+        return;
+    std::vector<const EXTINFO*> records = m_listExt.SelectedRecords();
+    if (std::find(records.begin(), records.end(), pRecord) == records.end())
+        records = {pRecord};
+    OnLargestFiles(std::move(records));
+}
+
+void CScanDialog::OnLargestFiles(std::vector<const EXTINFO*> records)
+{
+    if (records.empty() || m_job.IsRunning() || m_nTimer != 0)
+        return;
+    std::vector<std::string> extensions;
+    std::string shown;
+    for (const EXTINFO* pRecord : records) {
+        extensions.push_back(pRecord->szExt); // "" for the "(none)" row
+        if (!shown.empty())
+            shown += LoadString(IDS_LARGEST_EXT_SEPARATOR);
+        shown += ExtTable::DisplayName(*pRecord);
+    }
+    // Owned by this window, so that its walk ends before the program does; it deletes itself
+    // once closed.
+    auto* pWindow = new CLargestFilesDlg(QFile::encodeName(m_scannedFolder).toStdString(), std::move(extensions),
+                                         QString::fromStdString(shown), this);
+    pWindow->Start();
+    pWindow->show();
 }
 
 // The folder dialog and the About box are owned by this window, as a dialog opened without a

@@ -44,8 +44,8 @@ public:
     bool SaveListTo(const QString& path);
 
     // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
-    // 32773 "Count files without an extension", 32774 "Save list as..."; and 32775 "Copy" of the
-    // list's own menu.
+    // 32773 "Count files without an extension", 32774 "Save list as...", 32776 "Largest
+    // files..."; and 32775 "Copy" of the list's own menu.
     bool HandlesCommand(unsigned nId) const override;
     bool IsCommandEnabled(unsigned nId) const override;
     bool IsCommandChecked(unsigned nId) const override;
@@ -76,6 +76,11 @@ private:
     void OnSaveList();
     bool SaveList(const QString& path, bool bJson);
     void OnListContextMenu(const QPoint& position);
+    // "Largest files...", a double-click or Enter on rows: a window of the rows' largest files,
+    // below the folder of the results shown. Only with a scan's result on screen.
+    bool CanShowLargestFiles() const;
+    void OnLargestFiles(std::vector<const EXTINFO*> records);
+    void OnListDoubleClick(const QModelIndex& index);
     void ShowIncomplete(const ScanCounters& counters);
     void SetAccessibleNames();
     bool IsFolderReadable(const QString& folder) const;

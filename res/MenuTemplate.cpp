@@ -10,6 +10,7 @@ constexpr MenuItemTemplate kOptionsItems[] = {
     {ID_OPTIONS_HELPTIP, "Show help tip"},
     {ID_OPTIONS_NOEXT, "Count files without an extension"},
     {ID_OPTIONS_SAVELIST, "Save list as..."},
+    {ID_OPTIONS_LARGEST, "Largest files..."},
     {IDM_ABOUTBOX, "About..."},
 };
 

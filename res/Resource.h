@@ -76,6 +76,28 @@
 #define IDS_FMT_NOT_IN_ROWS_ONE  2109
 #define IDS_FMT_NOT_IN_ROWS_MANY 2110
 
+// The "Largest files" window: 4000 to 4099.
+#define IDS_LARGEST_TITLE            4000
+#define IDS_LARGEST_EXT_SEPARATOR    4001
+#define IDS_LARGEST_COLUMN_NAME      4002
+#define IDS_LARGEST_COLUMN_FOLDER    4003
+#define IDS_LARGEST_COLUMN_SIZE      4004
+#define IDS_LARGEST_COLUMN_MODIFIED  4005
+#define IDS_LARGEST_STOP             4006
+#define IDS_LARGEST_OPEN_FOLDER      4007
+#define IDS_LARGEST_CLOSE            4008
+#define IDS_FMT_LARGEST_RUNNING      4009
+#define IDS_FMT_LARGEST_DONE         4010
+#define IDS_FMT_LARGEST_DONE_LIMIT   4011
+#define IDS_FMT_LARGEST_STOPPED      4012
+#define IDS_LARGEST_NOT_STARTED      4013
+#define IDS_FMT_LARGEST_GONE_ROW     4014
+#define IDS_FMT_LARGEST_GONE         4015
+#define IDS_FMT_LARGEST_OPEN_FAILED  4016
+#define IDS_MENU_LARGEST             4017
+#define IDS_ACC_LARGEST_LIST         4018
+#define IDS_LARGEST_STOPPING         4019
+
 // Texts of the command-line tool: 3000 to 3099.
 #define IDS_CLI_FIRST            3000
 #define IDS_CLI_USAGE            3001
@@ -134,6 +156,7 @@
 #define ID_OPTIONS_NOEXT         32773
 #define ID_OPTIONS_SAVELIST      32774
 #define ID_EDIT_COPY             32775
+#define ID_OPTIONS_LARGEST       32776
 
 // Controls of the main dialog.
 #define IDOK                     1

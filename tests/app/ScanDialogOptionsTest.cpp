@@ -320,7 +320,8 @@ TEST_F(ScanDialogOptionsTest, NoExtSettingShowsOrHidesTheNoneRow)
     }
 }
 
-// The list's menu opens from the keyboard as from the mouse, with Copy and Save list as...
+// The list's menu opens from the keyboard as from the mouse, with Copy, Save list as... and
+// Largest files...
 TEST_F(ScanDialogOptionsTest, ListMenuOpensFromTheKeyboard)
 {
     CScanDialog& dialog = Open();
@@ -346,7 +347,8 @@ TEST_F(ScanDialogOptionsTest, ListMenuOpensFromTheKeyboard)
                 menu.close();
             }))
             << c.key;
-        EXPECT_EQ(items, (QStringList{QStringLiteral("&Copy"), QStringLiteral("&Save list as...")}));
+        EXPECT_EQ(items, (QStringList{QStringLiteral("&Copy"), QStringLiteral("&Save list as..."),
+                                      QStringLiteral("&Largest files...")}));
     }
 }
 

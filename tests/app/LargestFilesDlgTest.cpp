@@ -1,0 +1,409 @@
+// The "Largest files" window, opened from the main window's rows over real trees and walked by
+// the real worker.
+#include "ExtInfo.h"
+#include "ExtListCtrl.h"
+#include "Format.h"
+#include "LargestFilesDlg.h"
+#include "QtTestMain.h"
+#include "Resource.h"
+#include "ScanDialog.h"
+
+#include "TempTree.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+
+namespace {
+
+constexpr int kWaitMs = 20000;
+
+struct TreeFile {
+    std::string relative;
+    std::uint64_t size;
+    std::int64_t mtime; // seconds; every file gets its own
+};
+
+// Two files of one size (ordered by path), a name with a newline, upper-case extensions and
+// files of other extensions that must stay out.
+const TreeFile kFiles[] = {
+    {"a.iso", 3000, 1000000000},       {"sub/b.iso", 5000, 1100000000}, {"sub/deep/c.ISO", 1000, 1200000000},
+    {"d.img", 4000, 1300000000},       {"e.txt", 9000, 1400000000},     {"same.iso", 2000, 1500000000},
+    {"sub/same.iso", 2000, 1600000000}, {"new\nline.iso", 1500, 1700000000}, {"README", 700, 1800000000},
+    {"sub/LICENSE", 800, 1900000000},
+};
+
+bool BuildTree(const TempTree& tree)
+{
+    if (!tree.MakeFolder("sub") || !tree.MakeFolder("sub/deep"))
+        return false;
+    for (const TreeFile& file : kFiles) {
+        if (!tree.MakeFile(file.relative, file.size))
+            return false;
+        const struct timespec times[2] = {{file.mtime, 0}, {file.mtime, 0}};
+        if (::utimensat(AT_FDCWD, tree.Path(file.relative).c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+    }
+    return true;
+}
+
+std::string LowerExtension(const std::string& relative)
+{
+    const std::size_t slash = relative.rfind('/');
+    const std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+// The tree's files of these extensions, largest first, equal sizes by path.
+std::vector<TreeFile> Expected(const std::vector<std::string>& extensions)
+{
+    std::vector<TreeFile> files;
+    for (const TreeFile& file : kFiles)
+        if (std::find(extensions.begin(), extensions.end(), LowerExtension(file.relative)) != extensions.end())
+            files.push_back(file);
+    std::sort(files.begin(), files.end(), [](const TreeFile& left, const TreeFile& right) {
+        return left.size != right.size ? left.size > right.size : left.relative < right.relative;
+    });
+    return files;
+}
+
+QString Cell(CLargestFilesDlg& window, int row, int column)
+{
+    CLargestFilesModel& model = window.ModelForTesting();
+    return model.data(model.index(row, column), Qt::DisplayRole).toString();
+}
+
+// The paths shown, top to bottom.
+std::vector<std::string> ShownPaths(CLargestFilesDlg& window)
+{
+    std::vector<std::string> paths;
+    for (int row = 0; row < window.ModelForTesting().rowCount(); ++row)
+        paths.push_back(window.ModelForTesting().FileAt(row)->path);
+    return paths;
+}
+
+class LargestFilesDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFile::remove(TestProfilePath());
+        CHelpTipWnd::Platform platform;
+        platform.cursorPos = [] { return QPoint(); };
+        platform.widgetAt = [](const QPoint&) -> QWidget* { return nullptr; };
+        platform.foregroundWindow = []() -> QWidget* { return nullptr; };
+        m_pDialog = std::make_unique<CScanDialog>(nullptr, std::move(platform));
+        ASSERT_TRUE(m_pDialog->Create());
+        m_pDialog->show();
+        ASSERT_TRUE(BuildTree(m_tree));
+        ASSERT_TRUE(Scan(m_tree.Root()));
+    }
+
+    bool Scan(const std::string& folder)
+    {
+        auto* pFolder = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_FOLDER));
+        auto* pScanNow = qobject_cast<QPushButton*>(m_pDialog->GetDlgItem(IDOK));
+        if (!pFolder || !pScanNow)
+            return false;
+        pFolder->setText(QString::fromStdString(folder));
+        pScanNow->click();
+        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kWaitMs);
+    }
+
+    CExtListCtrl& List() { return m_pDialog->ListForTesting(); }
+
+    int RowOf(const std::string& ext)
+    {
+        for (int row = 0; row < List().RowCount(); ++row)
+            if (List().RecordAt(row)->szExt == ext)
+                return row;
+        return -1;
+    }
+
+    void SelectRows(const std::vector<std::string>& extensions)
+    {
+        List().clearSelection();
+        for (const std::string& ext : extensions) {
+            const int row = RowOf(ext);
+            ASSERT_GE(row, 0) << ext;
+            List().selectionModel()->select(List().model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            List().selectionModel()->setCurrentIndex(List().model()->index(row, 0), QItemSelectionModel::NoUpdate);
+        }
+    }
+
+    // The one window open, once its walk has ended.
+    CLargestFilesDlg* FinishedWindow()
+    {
+        const QList<CLargestFilesDlg*> windows = m_pDialog->findChildren<CLargestFilesDlg*>();
+        if (windows.size() != 1)
+            return nullptr;
+        CLargestFilesDlg* pWindow = windows.front();
+        return QTest::qWaitFor([pWindow] { return !pWindow->IsWalking(); }, kWaitMs) ? pWindow : nullptr;
+    }
+
+    CLargestFilesDlg* OpenFinished(const std::vector<std::string>& extensions)
+    {
+        SelectRows(extensions);
+        m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
+        return FinishedWindow();
+    }
+
+    TempTree m_tree;
+    std::unique_ptr<CScanDialog> m_pDialog;
+};
+
+enum class Opening { DoubleClick, Enter, MenuCommand };
+
+// Each way of asking opens one window for the rows asked about, which lists their files with
+// name, folder, size and date, largest first, and leaves the main window idle.
+TEST_F(LargestFilesDlgTest, RowsOpenAWindowOfTheirLargestFiles)
+{
+    const struct {
+        Opening opening;
+        std::vector<std::string> extensions;
+        const char* title;
+    } cases[] = {
+        {Opening::DoubleClick, {".iso"}, "Largest files: .iso"},
+        {Opening::Enter, {".img", ".iso"}, "Largest files: .img, .iso"},
+        {Opening::MenuCommand, {""}, "Largest files: (none)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.title);
+        SelectRows(c.extensions);
+        List().setFocus();
+        const QModelIndex first = List().model()->index(RowOf(c.extensions.front()), 0);
+        switch (c.opening) {
+        case Opening::DoubleClick:
+            // As the platform delivers one: a click, then the second press as a double-click.
+            QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualRect(first).center());
+            QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, List().visualRect(first).center());
+            break;
+        case Opening::Enter: QTest::keyClick(&List(), Qt::Key_Return); break;
+        case Opening::MenuCommand:
+            ASSERT_TRUE(m_pDialog->IsCommandEnabled(ID_OPTIONS_LARGEST));
+            m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
+            break;
+        }
+        EXPECT_FALSE(m_pDialog->IsScanning()); // Enter did not reach "Scan now"
+        CLargestFilesDlg* pWindow = FinishedWindow();
+        ASSERT_NE(pWindow, nullptr);
+        EXPECT_EQ(pWindow->windowTitle(), QString::fromUtf8(c.title));
+        EXPECT_TRUE(pWindow->isVisible());
+
+        const std::vector<TreeFile> expected = Expected(c.extensions);
+        ASSERT_EQ(pWindow->ModelForTesting().rowCount(), static_cast<int>(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            const int row = static_cast<int>(i);
+            const std::string& relative = expected[i].relative;
+            const std::size_t slash = relative.rfind('/');
+            const std::string folder = slash == std::string::npos ? m_tree.Root() : m_tree.Path(relative.substr(0, slash));
+            std::string name = slash == std::string::npos ? relative : relative.substr(slash + 1);
+            // A newline is written out, so the row keeps one line.
+            if (const std::size_t newline = name.find('\n'); newline != std::string::npos)
+                name.replace(newline, 1, "\\x0a");
+            EXPECT_EQ(pWindow->ModelForTesting().FileAt(row)->path, m_tree.Path(relative));
+            EXPECT_EQ(Cell(*pWindow, row, CLargestFilesModel::ColumnName).toStdString(), name);
+            EXPECT_EQ(Cell(*pWindow, row, CLargestFilesModel::ColumnFolder).toStdString(), folder);
+            EXPECT_EQ(Cell(*pWindow, row, CLargestFilesModel::ColumnSize).toStdString(), FormatNumber(expected[i].size));
+            EXPECT_EQ(Cell(*pWindow, row, CLargestFilesModel::ColumnModified),
+                      QLocale().toString(QDateTime::fromSecsSinceEpoch(expected[i].mtime), QLocale::ShortFormat));
+        }
+        EXPECT_EQ(pWindow->StatusText().toStdString(), "Done: " + std::to_string(expected.size()) + " files");
+        delete pWindow;
+    }
+}
+
+// Ctrl+C copies the selected rows' paths with their own bytes, one per line, in the order shown.
+TEST_F(LargestFilesDlgTest, CtrlCCopiesTheSelectedPathsRaw)
+{
+    CLargestFilesDlg* pWindow = OpenFinished({".iso"});
+    ASSERT_NE(pWindow, nullptr);
+    QTreeView& list = pWindow->ListForTesting();
+    const std::vector<TreeFile> expected = Expected({".iso"});
+    ASSERT_GE(expected.size(), 5u);
+    // Rows 2 and 4 (the file with the newline among them), selected bottom one first.
+    for (const int row : {4, 2})
+        list.selectionModel()->select(list.model()->index(row, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list.setFocus();
+    QTest::keySequence(&list, QKeySequence::Copy);
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
+              m_tree.Path(expected[2].relative) + "\n" + m_tree.Path(expected[4].relative));
+}
+
+// Heading clicks: a name starts ascending, a number largest first, a second click flips; equal
+// keys stay in path order.
+TEST_F(LargestFilesDlgTest, HeadingClicksSortTheRows)
+{
+    CLargestFilesDlg* pWindow = OpenFinished({".iso", ".img"});
+    ASSERT_NE(pWindow, nullptr);
+    QHeaderView* pHeader = pWindow->ListForTesting().header();
+    auto paths = [this](std::initializer_list<const char*> relatives) {
+        std::vector<std::string> result;
+        for (const char* relative : relatives)
+            result.push_back(m_tree.Path(relative));
+        return result;
+    };
+    const struct {
+        int column;
+        std::vector<std::string> order;
+    } clicks[] = {
+        {CLargestFilesModel::ColumnName,
+         paths({"a.iso", "sub/b.iso", "sub/deep/c.ISO", "d.img", "new\nline.iso", "same.iso", "sub/same.iso"})},
+        {CLargestFilesModel::ColumnName,
+         paths({"same.iso", "sub/same.iso", "new\nline.iso", "d.img", "sub/deep/c.ISO", "sub/b.iso", "a.iso"})},
+        {CLargestFilesModel::ColumnModified,
+         paths({"new\nline.iso", "sub/same.iso", "same.iso", "d.img", "sub/deep/c.ISO", "sub/b.iso", "a.iso"})},
+        {CLargestFilesModel::ColumnSize,
+         paths({"sub/b.iso", "d.img", "a.iso", "same.iso", "sub/same.iso", "new\nline.iso", "sub/deep/c.ISO"})},
+        {CLargestFilesModel::ColumnSize,
+         paths({"sub/deep/c.ISO", "new\nline.iso", "same.iso", "sub/same.iso", "a.iso", "d.img", "sub/b.iso"})},
+        {CLargestFilesModel::ColumnFolder,
+         paths({"a.iso", "d.img", "new\nline.iso", "same.iso", "sub/b.iso", "sub/same.iso", "sub/deep/c.ISO"})},
+    };
+    for (const auto& click : clicks) {
+        SCOPED_TRACE(click.column);
+        QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {},
+                          QPoint(pHeader->sectionViewportPosition(click.column) + 4, pHeader->height() / 2));
+        EXPECT_EQ(ShownPaths(*pWindow), click.order);
+    }
+}
+
+// "Open folder" opens the file's folder; a file gone since is marked so and said so, and its
+// folder is not opened as if all were well.
+TEST_F(LargestFilesDlgTest, OpenFolderOpensTheFoldersOfFilesThatStillExist)
+{
+    CLargestFilesDlg* pWindow = OpenFinished({".iso"});
+    ASSERT_NE(pWindow, nullptr);
+    std::vector<QUrl> opened;
+    pWindow->SetFolderOpenerForTesting([&opened](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
+    QPushButton* pOpen = nullptr;
+    for (QPushButton* pButton : pWindow->findChildren<QPushButton*>())
+        if (pButton->text() == QStringLiteral("&Open folder"))
+            pOpen = pButton;
+    QTreeView& list = pWindow->ListForTesting();
+    const struct {
+        const char* relative;
+        bool bRemove;
+    } cases[] = {{"sub/b.iso", false}, {"same.iso", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.relative);
+        const std::vector<std::string> shown = ShownPaths(*pWindow);
+        const auto found = std::find(shown.begin(), shown.end(), m_tree.Path(c.relative));
+        ASSERT_NE(found, shown.end());
+        const int row = static_cast<int>(found - shown.begin());
+        if (c.bRemove) {
+            ASSERT_EQ(std::remove(m_tree.Path(c.relative).c_str()), 0);
+        }
+        opened.clear();
+        list.clearSelection();
+        list.setCurrentIndex(list.model()->index(row, 0));
+        ASSERT_TRUE(pOpen && pOpen->isEnabled());
+        pWindow->OnOpenFolder();
+
+        const std::string folder = m_tree.Path(c.relative).substr(0, m_tree.Path(c.relative).rfind('/'));
+        EXPECT_EQ(pWindow->ModelForTesting().IsGone(row), c.bRemove);
+        if (c.bRemove) {
+            EXPECT_TRUE(opened.empty());
+            EXPECT_EQ(pWindow->NoteText().toStdString(), m_tree.Path(c.relative) + " no longer exists");
+            EXPECT_TRUE(Cell(*pWindow, row, CLargestFilesModel::ColumnName).endsWith(QStringLiteral("(gone)")));
+        } else {
+            ASSERT_EQ(opened.size(), 1u);
+            EXPECT_EQ(opened.front(), QUrl::fromLocalFile(QString::fromStdString(folder)));
+            EXPECT_TRUE(pWindow->NoteText().isEmpty());
+        }
+    }
+    list.clearSelection();
+    EXPECT_FALSE(pOpen->isEnabled());
+}
+
+// Closing the window during its walk neither waits for the walk nor leaves it running: the window
+// hides at once and deletes itself when the walk has ended. A new scan in the main window does not
+// disturb another window's rows.
+TEST_F(LargestFilesDlgTest, ClosingDuringTheWalkReturnsAtOnceAndDeletesTheWindowLater)
+{
+    CLargestFilesDlg* pDone = OpenFinished({".img"});
+    ASSERT_NE(pDone, nullptr);
+    const std::vector<std::string> doneRows = ShownPaths(*pDone);
+
+    std::mutex mutex;
+    std::condition_variable condition;
+    bool bHeld = false, bOpen = false;
+    FolderWalkOptions options;
+    options.threads = 1;
+    options.onFolderOpened = [&](std::string_view, std::size_t depth) {
+        if (depth != 1)
+            return;
+        std::unique_lock lock(mutex);
+        bHeld = true;
+        condition.notify_all();
+        condition.wait_for(lock, std::chrono::seconds(20), [&] { return bOpen; });
+    };
+    auto* pWindow = new CLargestFilesDlg(m_tree.Root(), {".iso"}, QStringLiteral(".iso"), m_pDialog.get());
+    pWindow->show();
+    ASSERT_TRUE(pWindow->Start(options));
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(condition.wait_for(lock, std::chrono::seconds(20), [&] { return bHeld; }));
+    }
+    QSignalSpy destroyed(pWindow, &QObject::destroyed);
+    QElapsedTimer clock;
+    clock.start();
+    pWindow->close();
+    const qint64 closeMs = clock.elapsed();
+    EXPECT_LT(closeMs, 5000);
+    EXPECT_FALSE(pWindow->isVisible());
+    EXPECT_TRUE(destroyed.isEmpty());
+    {
+        std::lock_guard lock(mutex);
+        bOpen = true;
+        condition.notify_all();
+    }
+    EXPECT_TRUE(destroyed.wait(kWaitMs));
+
+    ASSERT_TRUE(Scan(m_tree.Path("sub")));
+    EXPECT_EQ(ShownPaths(*pDone), doneRows);
+    EXPECT_TRUE(pDone->isVisible());
+}
+
+// Without a result on screen, or without a row chosen, nothing is asked for.
+TEST_F(LargestFilesDlgTest, NothingOpensWithoutAResultOrARow)
+{
+    List().clearSelection();
+    EXPECT_FALSE(m_pDialog->IsCommandEnabled(ID_OPTIONS_LARGEST));
+    SelectRows({".iso"});
+    EXPECT_TRUE(m_pDialog->IsCommandEnabled(ID_OPTIONS_LARGEST));
+    // Typing into the folder box empties the result.
+    qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_FOLDER))->setText(QStringLiteral("/elsewhere"));
+    EXPECT_FALSE(m_pDialog->IsCommandEnabled(ID_OPTIONS_LARGEST));
+    m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
+    EXPECT_TRUE(m_pDialog->findChildren<CLargestFilesDlg*>().isEmpty());
+}
+
+} // namespace

@@ -24,10 +24,17 @@ std::string RootAndLinkRule::RootFromTyped(std::string_view typed)
 
 bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size)
 {
+    std::uint64_t diskSize = 0;
+    return RootIsFile(root, size, diskSize);
+}
+
+bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size, std::uint64_t& diskSize)
+{
     struct stat status {};
     if (stat(RootPath(root).c_str(), &status) != 0 || S_ISDIR(status.st_mode))
         return false;
     size = static_cast<std::uint64_t>(status.st_size);
+    diskSize = static_cast<std::uint64_t>(status.st_blocks) * 512;
     return true;
 }
 

@@ -18,6 +18,8 @@ public:
     // the root is something other than a folder; false for a folder, and also when the query
     // fails: the root is then taken for a folder whose listing fails.
     static bool RootIsFile(const std::string& root, std::uint64_t& size);
+    // The same with the space allocated for it (st_blocks x 512) too.
+    static bool RootIsFile(const std::string& root, std::uint64_t& size, std::uint64_t& diskSize);
     // Opens the root folder for listing, following a link as typed; -1 with errno on failure.
     static int OpenRootFolder(const std::string& root);
 

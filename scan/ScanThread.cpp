@@ -14,9 +14,9 @@ unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
     const std::shared_ptr<ManualResetEvent> stopEvent = pScan->hStopEvent;
     const std::shared_ptr<ManualResetEvent> doneEvent = pScan->hDoneEvent;
     try {
-        std::uint64_t size = 0;
-        if (RootAndLinkRule::RootIsFile(pScan->szRoot, size))
-            ScanTally(*pScan).AddRootFile(size);
+        ScanTally::Sizes sizes;
+        if (RootAndLinkRule::RootIsFile(pScan->szRoot, sizes.nBytes, sizes.nDiskBytes))
+            ScanTally(*pScan).AddRootFile(sizes);
         else
             WalkPool(*pScan, stopEvent, options).Run(pScan->szRoot.c_str());
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "WalkPool.h"
 
+#include "HardLinkSet.h"
 #include "HelperThreads.h"
 #include "PseudoMountRule.h"
 #include "WalkQueue.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <new>
 #include <thread>
 #include <vector>
@@ -79,6 +81,17 @@ std::size_t WalkPool::ProbeFreeDescriptors(std::size_t wanted)
     return taken.size();
 }
 
+// The set is a few kilobytes before it holds anything; without it every link counts, as when
+// memory runs short for one file later.
+std::unique_ptr<HardLinkSet> WalkPool::MakeLinkSet()
+{
+    try {
+        return std::make_unique<HardLinkSet>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 void WalkPool::Run(const char* folder)
 {
     std::size_t threads = m_options.threads ? m_options.threads : DefaultThreads();
@@ -89,8 +102,10 @@ void WalkPool::Run(const char* folder)
     threads = std::max<std::size_t>(1, std::min(threads, freeDescriptors / kDescriptorsPerThread));
     // Read once per scan and shared, read only, by every walking thread.
     const PseudoMountRule mountRule = PseudoMountRule::ForThisProcess();
+    const std::unique_ptr<HardLinkSet> links = m_options.linksOnce ? MakeLinkSet() : nullptr;
+    const WalkRules rules{mountRule, ExclusionRule(m_options.excludePatterns), links.get()};
     if (threads == 1) {
-        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, mountRule).Run(folder);
+        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, rules).Run(folder);
         return;
     }
 
@@ -100,7 +115,7 @@ void WalkPool::Run(const char* folder)
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
     WalkQueue queue(threads);
     const auto walkHandedOver = [&] {
-        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).RunHandedOver(folder);
+        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &queue).RunHandedOver(folder);
     };
     // Declared after all they use: the helpers are joined before any of it goes. A thread that
     // cannot be started is no error: the walk goes on with those it has.
@@ -108,5 +123,5 @@ void WalkPool::Run(const char* folder)
     helpers.Start(threads - 1);
     // Neither making nor running the worker's walk throws, so the worker always takes its part in
     // ending the queue (see WalkQueue), which the helpers wait for.
-    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).Run(folder);
+    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &queue).Run(folder);
 }

@@ -121,8 +121,8 @@ bool CScanReport::WriteText(COutputBuffer& out)
     const std::size_t nMeasured = rows.PutEachRow([&](const EXTINFO& row) {
         widths[0] = std::max(widths[0], DisplayWidth(shownName(row)));
         nMaxCount = std::max(nMaxCount, row.nCount);
-        nMaxBytes = std::max(nMaxBytes, row.nBytes);
-        nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(row.nBytes));
+        nMaxBytes = std::max(nMaxBytes, m_table.Bytes(row));
+        nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(m_table.Bytes(row)));
     });
     TableRowWriter writer(out, widths, separator);
     if (nMeasured > 0) {
@@ -143,8 +143,8 @@ bool CScanReport::WriteText(COutputBuffer& out)
         const std::string_view name = shownName(row);
         writer.PutText(0, name, DisplayWidth(name));
         writer.PutGrouped(1, row.nCount);
-        writer.PutGrouped(2, row.nBytes);
-        writer.PutDecimal(3, m_table.ShareOf(row.nBytes));
+        writer.PutGrouped(2, m_table.Bytes(row));
+        writer.PutDecimal(3, m_table.ShareOf(m_table.Bytes(row)));
         out.Append('\n');
         ++nWritten;
     });

@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -104,7 +105,16 @@ void WalkPool::Run(const char* folder)
     const PseudoMountRule mountRule = PseudoMountRule::ForThisProcess();
     const std::unique_ptr<HardLinkSet> links = m_options.linksOnce ? MakeLinkSet() : nullptr;
     const WalkRules rules{mountRule, ExclusionRule(m_options.excludePatterns), links.get()};
-    if (threads == 1) {
+    // Without memory for the queue the worker walks alone: nothing is counted yet, and a scan
+    // that counted nothing would pass for one of an empty folder.
+    std::optional<WalkQueue> queue;
+    if (threads > 1) {
+        try {
+            queue.emplace(threads);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (!queue) {
         FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, rules).Run(folder);
         return;
     }
@@ -113,9 +123,8 @@ void WalkPool::Run(const char* folder)
     // first folder of its part open and may have one handed over pending.
     const std::size_t maxOpenListings = std::max<std::size_t>(
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
-    WalkQueue queue(threads);
     const auto walkHandedOver = [&] {
-        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &queue).RunHandedOver(folder);
+        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &*queue).RunHandedOver(folder);
     };
     // Declared after all they use: the helpers are joined before any of it goes. A thread that
     // cannot be started is no error: the walk goes on with those it has.
@@ -123,5 +132,5 @@ void WalkPool::Run(const char* folder)
     helpers.Start(threads - 1);
     // Neither making nor running the worker's walk throws, so the worker always takes its part in
     // ending the queue (see WalkQueue), which the helpers wait for.
-    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &queue).Run(folder);
+    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &*queue).Run(folder);
 }

@@ -13,11 +13,13 @@
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// Records with many equal counts and sizes and names that a locale may order unlike their bytes.
+// Records with many equal counts and sizes, allocated sizes in another order than the apparent
+// ones, and names that a locale may order unlike their bytes; and a "(none)" row.
 ScanResult RandomResult(std::vector<EXTINFO>& copies)
 {
     static const char* const kPieces[] = {"a", "b", "_", "-", "1", "\xc3\xa9", "e", "z", "."};
@@ -32,10 +34,15 @@ ScanResult RandomResult(std::vector<EXTINFO>& copies)
     }
     EXTINFO* pHead = nullptr;
     for (const std::string& name : names) {
-        pHead = new EXTINFO{random() % 5, random() % 4 * 1000, pHead, name};
+        pHead = new EXTINFO{random() % 5, random() % 4 * 1000, pHead, name, random() % 3 * 4096};
         copies.push_back(*pHead);
     }
-    return ScanResult(ScanCounters{}, pHead, ScanEnding::Finished);
+    ScanCounters counters;
+    counters.nNoExtFiles = 3;
+    counters.nNoExtBytes = 1500;
+    counters.nNoExtDiskBytes = 8192;
+    copies.push_back(EXTINFO{counters.nNoExtFiles, counters.nNoExtBytes, nullptr, "", counters.nNoExtDiskBytes});
+    return ScanResult(counters, pHead, ScanEnding::Finished);
 }
 
 std::vector<std::string> Names(const ExtTable& table)
@@ -48,30 +55,32 @@ std::vector<std::string> Names(const ExtTable& table)
 
 } // namespace
 
+// Every column, direction and size measure; the totals and shares follow the measure too.
 TEST(ExtTableTest, OrdersAsTheRecordComparisonInEveryColumnAndDirection)
 {
-    for (const char* locale : {"C", "de_DE.UTF-8"}) {
+    for (const auto& [locale, measure] : {std::pair{"C", SizeMeasure::Apparent}, std::pair{"de_DE.UTF-8", SizeMeasure::Apparent},
+                                          std::pair{"C", SizeMeasure::OnDisk}}) {
         if (!std::setlocale(LC_ALL, locale)) {
             ADD_FAILURE() << "locale " << locale << " is missing (scripts/test.sh makes it)";
             continue;
         }
         std::vector<EXTINFO> records;
         const ScanResult result = RandomResult(records);
-        ExtTable table(result);
+        ExtTable table(result, true, measure);
         std::uint64_t files = 0, bytes = 0;
         for (const EXTINFO& record : records) {
             files += record.nCount;
-            bytes += record.nBytes;
+            bytes += measure == SizeMeasure::OnDisk ? record.nDiskBytes : record.nBytes;
         }
         EXPECT_EQ(table.TotalFiles(), files);
         EXPECT_EQ(table.TotalBytes(), bytes);
         for (const ExtColumn column : {ExtColumn::Ext, ExtColumn::Count, ExtColumn::Size, ExtColumn::Percent}) {
             for (const bool ascending : {true, false}) {
-                SCOPED_TRACE(std::string(locale) + " column " + std::to_string(static_cast<int>(column))
-                             + (ascending ? " ascending" : " descending"));
+                SCOPED_TRACE(std::string(locale) + (measure == SizeMeasure::OnDisk ? " on disk" : "") + " column "
+                             + std::to_string(static_cast<int>(column)) + (ascending ? " ascending" : " descending"));
                 std::vector<EXTINFO> expected = records;
                 std::sort(expected.begin(), expected.end(), [&](const EXTINFO& a, const EXTINFO& b) {
-                    const int order = CompareExtInfo(a, b, column, ascending);
+                    const int order = CompareExtInfo(a, b, column, ascending, measure);
                     return order != 0 ? order < 0 : a.szExt < b.szExt;
                 });
                 std::vector<std::string> expectedNames;
@@ -79,6 +88,14 @@ TEST(ExtTableTest, OrdersAsTheRecordComparisonInEveryColumnAndDirection)
                     expectedNames.push_back(record.szExt);
                 EXPECT_TRUE(table.Order(column, ascending));
                 EXPECT_EQ(Names(table), expectedNames);
+                // Each row shows its bytes and share of the measure; the "(none)" row's are the
+                // counters' own.
+                for (std::size_t row = 0; row < table.RowCount(); ++row) {
+                    const EXTINFO& shown = expected[row];
+                    const std::uint64_t rowBytes = measure == SizeMeasure::OnDisk ? shown.nDiskBytes : shown.nBytes;
+                    ASSERT_EQ(table.Bytes(table.Row(row)), rowBytes) << shown.szExt;
+                    ASSERT_EQ(table.ShareOf(table.Bytes(table.Row(row))), rowBytes * 100 / bytes) << shown.szExt;
+                }
                 // The second locale must really collate unlike the bytes, or it tests nothing more.
                 if (column == ExtColumn::Ext && ascending && std::string(locale) != "C") {
                     EXPECT_FALSE(std::is_sorted(expectedNames.begin(), expectedNames.end()));

@@ -2,6 +2,7 @@
 // allocated bytes, hard links counted once and exclusion patterns. Run by CTest with 1, 2 and 8
 // walking threads (ScanRun reads the count), under ThreadSanitizer too.
 #include "ChildRun.h"
+#include "HardLinkSet.h"
 #include "ScanRun.h"
 #include "TempTree.h"
 
@@ -13,12 +14,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -261,6 +264,33 @@ TEST(WalkOptionTest, HardLinksCountOnceAsDuDoes)
         EXPECT_EQ(counts.records.at(".bin"), std::make_pair(rowCount("*.bin", c.bLinksOnce), rowBytes("*.bin", c.bLinksOnce)));
         EXPECT_EQ(counts.records.at(".dat"), std::make_pair(rowCount("*.dat", c.bLinksOnce), rowBytes("*.dat", c.bLinksOnce)));
     }
+}
+
+// Four threads offer the same 200,000 files (on several devices, the key {0, 0} among them), each
+// in its own order: every file is a first link exactly once, however the set grows meanwhile.
+TEST(WalkOptionTest, HardLinkSetCountsEachFileOnceAcrossThreads)
+{
+    constexpr std::uint64_t kFiles = 200000;
+    HardLinkSet links;
+    std::atomic<std::uint64_t> firsts{0};
+    std::vector<std::thread> threads;
+    // Steps prime to kFiles, so that each thread meets every file.
+    for (const std::uint64_t step : {1, 3, 7, 9}) {
+        threads.emplace_back([&, step] {
+            std::uint64_t mine = 0;
+            for (std::uint64_t i = 0; i < kFiles; ++i) {
+                const std::uint64_t file = (i * step + step * 7919) % kFiles;
+                mine += links.FirstLink(static_cast<dev_t>(file % 3), static_cast<ino_t>(file / 3)) ? 1 : 0;
+            }
+            firsts += mine;
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(firsts.load(), kFiles);
+    EXPECT_EQ(links.Size(), kFiles);
+    EXPECT_FALSE(links.FirstLink(0, 0));
+    EXPECT_TRUE(links.FirstLink(3, 0));
 }
 
 // ---- Exclusion patterns ----------------------------------------------------------------------

@@ -4,12 +4,16 @@
 #include "ExtInfo.h"
 #include "ExtOrder.h"
 #include "ExtTable.h"
+#include "ExtTableWriter.h"
+#include "OutputBuffer.h"
 #include "ScanResult.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <set>
 #include <string>
@@ -104,4 +108,70 @@ TEST(ExtTableTest, OrdersAsTheRecordComparisonInEveryColumnAndDirection)
         }
     }
     std::setlocale(LC_ALL, "C");
+}
+
+namespace {
+
+// What a buffer wrote to a memory stream.
+template <typename Write>
+std::string Written(Write write)
+{
+    char* pText = nullptr;
+    std::size_t size = 0;
+    std::FILE* stream = open_memstream(&pText, &size);
+    if (!stream)
+        return "open_memstream failed";
+    {
+        COutputBuffer out(stream);
+        write(out);
+    }
+    std::fclose(stream);
+    std::string text(pText, size);
+    std::free(pText);
+    return text;
+}
+
+} // namespace
+
+// CSV and the tab-separated text show the bytes and shares of the table's measure; JSON carries
+// apparent and allocated bytes whatever the measure (its shares follow the measure), and the
+// count of entries excluded.
+TEST(ExtTableTest, WriterShowsTheMeasureAndJsonCarriesBothSizes)
+{
+    ScanCounters counters;
+    counters.nFiles = 3;
+    counters.nBytes = 700;
+    counters.nDiskBytes = 12288;
+    counters.nNoExtFiles = 1;
+    counters.nNoExtBytes = 300;
+    counters.nNoExtDiskBytes = 8192;
+    counters.nExcluded = 5;
+    EXTINFO* pHead = new EXTINFO{1, 100, nullptr, ".b", 4096};
+    pHead = new EXTINFO{1, 300, pHead, ".a", 0};
+    const ScanResult result(counters, pHead, ScanEnding::Finished);
+    const std::string jsonStart = R"({"root": "/r", "folders": 0, "files": 3, "bytes": 700, "disk_bytes": 12288, "extensions": [)";
+    const std::string jsonEnd = R"(], "not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, )"
+                                R"("excluded": 5, "no_extension": {"count": 1, "bytes": 300, "disk_bytes": 8192}})" "\n";
+    const struct {
+        SizeMeasure measure;
+        const char* csv;
+        const char* tabbed;
+        const char* jsonRows;
+    } cases[] = {
+        {SizeMeasure::Apparent, "ext,count,bytes,percent\n.a,1,300,75\n.b,1,100,25\n", "Ext\tCount\tSize\t%\n.a\t1\t300\t75\n.b\t1\t100\t25\n",
+         R"({"ext": ".a", "count": 1, "bytes": 300, "disk_bytes": 0, "percent": 75}, )"
+         R"({"ext": ".b", "count": 1, "bytes": 100, "disk_bytes": 4096, "percent": 25})"},
+        {SizeMeasure::OnDisk, "ext,count,bytes,percent\n.b,1,4096,100\n.a,1,0,0\n", "Ext\tCount\tSize\t%\n.b\t1\t4096\t100\n.a\t1\t0\t0\n",
+         R"({"ext": ".b", "count": 1, "bytes": 100, "disk_bytes": 4096, "percent": 100}, )"
+         R"({"ext": ".a", "count": 1, "bytes": 300, "disk_bytes": 0, "percent": 0})"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.measure == SizeMeasure::OnDisk ? "on disk" : "apparent");
+        ExtTable table(result, false, c.measure);
+        ASSERT_TRUE(table.Order(ExtColumn::Size, false));
+        const ExtTableWriter writer(table);
+        EXPECT_EQ(Written([&](COutputBuffer& out) { writer.WriteCsv(out); }), c.csv);
+        EXPECT_EQ(Written([&](COutputBuffer& out) { writer.WriteTabSeparated(out); }), c.tabbed);
+        EXPECT_EQ(Written([&](COutputBuffer& out) { writer.WriteJson(out, "/r", counters); }), jsonStart + c.jsonRows + jsonEnd);
+    }
 }

@@ -150,9 +150,9 @@ QString CExtListCtrl::CRowModel::CellText(const EXTINFO& record, int column) con
     case ColumnCount:
         return ToQString(FormatNumber(record.nCount));
     case ColumnSize:
-        return ToQString(FormatNumber(record.nBytes));
+        return ToQString(FormatNumber(m_pList->m_table.Bytes(record)));
     case ColumnPercent:
-        return QString::number(m_pList->m_table.ShareOf(record.nBytes));
+        return QString::number(m_pList->m_table.ShareOf(m_pList->m_table.Bytes(record)));
     default:
         return QString();
     }
@@ -467,7 +467,7 @@ int CExtListCtrl::NeededColumnWidth(int column) const
         std::uint64_t largest = 0;
         for (std::size_t row = 0; row < m_table.RowCount(); ++row) {
             const EXTINFO& record = m_table.Row(row);
-            largest = std::max(largest, column == ColumnCount ? record.nCount : record.nBytes);
+            largest = std::max(largest, column == ColumnCount ? record.nCount : m_table.Bytes(record));
         }
         needed = std::max(needed, rows.horizontalAdvance(ToQString(FormatNumber(largest))));
     }
@@ -556,7 +556,7 @@ void CExtListCtrl::OnItemChanged()
                 continue;
             const EXTINFO* record = m_pModel->At(row);
             m_nSelectedFiles += record->nCount;
-            m_nSelectedBytes += record->nBytes;
+            m_nSelectedBytes += m_table.Bytes(*record);
         }
     }
     emit selectionSummaryChanged();

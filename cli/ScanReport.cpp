@@ -141,10 +141,10 @@ bool CScanReport::WriteText(COutputBuffer& out)
     const std::size_t nMeasured = rows.PutEachRow([&](const EXTINFO& row) {
         widths[0] = std::max(widths[0], DisplayWidth(shownName(row)));
         nMaxCount = std::max(nMaxCount, row.nCount);
-        nMaxBytes = std::max(nMaxBytes, row.nBytes);
+        nMaxBytes = std::max(nMaxBytes, m_table.Bytes(row));
         if (bHuman)
-            nHumanWidth = std::max(nHumanWidth, DisplayWidth(HumanSize(row.nBytes, m_options.sizes)));
-        nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(row.nBytes));
+            nHumanWidth = std::max(nHumanWidth, DisplayWidth(HumanSize(m_table.Bytes(row), m_options.sizes)));
+        nMaxPercent = std::max(nMaxPercent, m_table.ShareOf(m_table.Bytes(row)));
     });
     TableRowWriter writer(out, widths, separator);
     if (nMeasured > 0) {
@@ -166,12 +166,12 @@ bool CScanReport::WriteText(COutputBuffer& out)
         writer.PutText(0, name, DisplayWidth(name));
         writer.PutGrouped(1, row.nCount);
         if (bHuman) {
-            const std::string size = HumanSize(row.nBytes, m_options.sizes);
+            const std::string size = HumanSize(m_table.Bytes(row), m_options.sizes);
             writer.PutText(2, size, DisplayWidth(size));
         } else {
-            writer.PutGrouped(2, row.nBytes);
+            writer.PutGrouped(2, m_table.Bytes(row));
         }
-        writer.PutDecimal(3, m_table.ShareOf(row.nBytes));
+        writer.PutDecimal(3, m_table.ShareOf(m_table.Bytes(row)));
         out.Append('\n');
         ++nWritten;
     });

@@ -20,7 +20,7 @@ int CompareExtensions(const EXTINFO& a, const EXTINFO& b)
 
 } // namespace
 
-int CompareExtInfo(const EXTINFO& a, const EXTINFO& b, ExtColumn column, bool ascending)
+int CompareExtInfo(const EXTINFO& a, const EXTINFO& b, ExtColumn column, bool ascending, SizeMeasure measure)
 {
     int result = 0;
     switch (column) {
@@ -29,7 +29,8 @@ int CompareExtInfo(const EXTINFO& a, const EXTINFO& b, ExtColumn column, bool as
         break;
     case ExtColumn::Size:
     case ExtColumn::Percent:
-        result = CompareValues(a.nBytes, b.nBytes);
+        result = measure == SizeMeasure::OnDisk ? CompareValues(a.nDiskBytes, b.nDiskBytes)
+                                                : CompareValues(a.nBytes, b.nBytes);
         break;
     case ExtColumn::Ext:
         break;

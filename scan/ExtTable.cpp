@@ -21,14 +21,15 @@ void ExtTable::ForEachRecord(Visit visit) const
         visit(record);
 }
 
-ExtTable::ExtTable(const ScanResult& result, bool bNoExtRow)
+ExtTable::ExtTable(const ScanResult& result, bool bNoExtRow, SizeMeasure measure)
 {
-    Assign(result, bNoExtRow);
+    Assign(result, bNoExtRow, measure);
 }
 
-void ExtTable::Assign(const ScanResult& result, bool bNoExtRow)
+void ExtTable::Assign(const ScanResult& result, bool bNoExtRow, SizeMeasure measure)
 {
     Clear();
+    m_measure = measure;
     m_pRecords = result.Records();
     m_nRecords = result.RecordCount();
     // A row of no files would be a row of nothing: extensions never show one either.
@@ -36,11 +37,12 @@ void ExtTable::Assign(const ScanResult& result, bool bNoExtRow)
     if (m_bNoExtRow) {
         m_noExtRow.nCount = result.Counters().nNoExtFiles;
         m_noExtRow.nBytes = result.Counters().nNoExtBytes;
+        m_noExtRow.nDiskBytes = result.Counters().nNoExtDiskBytes;
         ++m_nRecords;
     }
     ForEachRecord([this](const EXTINFO* record) {
         m_nTotalFiles += record->nCount;
-        m_nTotalBytes += record->nBytes;
+        m_nTotalBytes += Bytes(*record);
     });
 }
 
@@ -49,7 +51,8 @@ void ExtTable::Clear()
     m_pRecords = nullptr;
     m_nRecords = 0;
     m_bNoExtRow = false;
-    m_noExtRow.nCount = m_noExtRow.nBytes = 0;
+    m_measure = SizeMeasure::Apparent;
+    m_noExtRow.nCount = m_noExtRow.nBytes = m_noExtRow.nDiskBytes = 0;
     m_nTotalFiles = m_nTotalBytes = 0;
     // Released, not only emptied: a table of a large scan must not hold its memory on.
     std::vector<const EXTINFO*>().swap(m_records);
@@ -149,7 +152,7 @@ void ExtTable::OrderByRanks(ExtColumn column, bool ascending)
         if (column == ExtColumn::Count)
             primary = m_records[i]->nCount;
         else if (column == ExtColumn::Size || column == ExtColumn::Percent)
-            primary = m_records[i]->nBytes;
+            primary = Bytes(*m_records[i]);
         entries[i] = SortEntry{primary, nameRank[i], i};
     }
     if (ascending) {
@@ -180,8 +183,8 @@ void ExtTable::OrderFirstRowsThatFit(ExtColumn column, bool ascending)
             nKept /= 2;
         }
     }
-    const auto before = [column, ascending](const EXTINFO* a, const EXTINFO* b) {
-        const int order = CompareExtInfo(*a, *b, column, ascending);
+    const auto before = [column, ascending, measure = m_measure](const EXTINFO* a, const EXTINFO* b) {
+        const int order = CompareExtInfo(*a, *b, column, ascending, measure);
         return order != 0 ? order < 0 : a->szExt < b->szExt;
     };
     // A heap whose top is the last row kept: a record that comes before it takes its place.

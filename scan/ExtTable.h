@@ -9,6 +9,7 @@
 
 #include "ExtInfo.h"
 #include "ExtOrder.h"
+#include "SizeMeasure.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +24,10 @@ public:
     ExtTable() = default;
     // Reads the records of result, which must outlive the table (or its next Assign), and, when
     // bNoExtRow is set, adds the "(none)" row (when the scan met a file without an extension).
-    // The rows are unordered until Order is called.
-    explicit ExtTable(const ScanResult& result, bool bNoExtRow = false);
-    void Assign(const ScanResult& result, bool bNoExtRow = false);
+    // measure chooses the bytes that every row, total, share and order by size shows. The rows
+    // are unordered until Order is called.
+    explicit ExtTable(const ScanResult& result, bool bNoExtRow = false, SizeMeasure measure = SizeMeasure::Apparent);
+    void Assign(const ScanResult& result, bool bNoExtRow = false, SizeMeasure measure = SizeMeasure::Apparent);
     // The rows point into the table (the "(none)" row is its own), so it stays where it is.
     ExtTable(const ExtTable&) = delete;
     ExtTable& operator=(const ExtTable&) = delete;
@@ -53,10 +55,18 @@ public:
     // The row of the files without an extension: its name is empty.
     static bool IsNoExtRow(const EXTINFO& record);
 
-    // Over every record, whether or not memory allowed a row for it.
+    SizeMeasure Measure() const { return m_measure; }
+    // The bytes a row shows, of the table's measure: what every reader of a row's size uses.
+    std::uint64_t Bytes(const EXTINFO& record) const
+    {
+        return m_measure == SizeMeasure::OnDisk ? record.nDiskBytes : record.nBytes;
+    }
+
+    // Over every record, whether or not memory allowed a row for it; bytes of the table's measure.
     std::uint64_t TotalFiles() const { return m_nTotalFiles; }
     std::uint64_t TotalBytes() const { return m_nTotalBytes; }
-    // Whole percent of the rows' bytes that `bytes` are, truncated (the "%" column).
+    // Whole percent of the rows' bytes that `bytes` (of the table's measure) are, truncated (the
+    // "%" column).
     std::uint64_t ShareOf(std::uint64_t bytes) const;
     // The extension as shown to a person: the escaping rule every output of names shares, with
     // control characters written out, so no name can break the line it stands in; the "(none)"
@@ -85,6 +95,7 @@ private:
     const EXTINFO* m_pRecords = nullptr;
     std::size_t m_nRecords = 0;          // with the "(none)" row when there is one
     bool m_bNoExtRow = false;
+    SizeMeasure m_measure = SizeMeasure::Apparent;
     EXTINFO m_noExtRow;                  // the "(none)" row; its name stays empty
     std::uint64_t m_nTotalFiles = 0;
     std::uint64_t m_nTotalBytes = 0;

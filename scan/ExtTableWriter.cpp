@@ -39,6 +39,8 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     out.AppendDecimal(counters.nFiles);
     out.Append(", \"bytes\": ");
     out.AppendDecimal(counters.nBytes);
+    out.Append(", \"disk_bytes\": ");
+    out.AppendDecimal(counters.nDiskBytes);
     out.Append(", \"extensions\": [");
     std::string scratch;
     bool bFirst = true;
@@ -51,8 +53,10 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
         out.AppendDecimal(row.nCount);
         out.Append(", \"bytes\": ");
         out.AppendDecimal(row.nBytes);
+        out.Append(", \"disk_bytes\": ");
+        out.AppendDecimal(row.nDiskBytes);
         out.Append(", \"percent\": ");
-        out.AppendDecimal(m_table.ShareOf(row.nBytes));
+        out.AppendDecimal(m_table.ShareOf(m_table.Bytes(row)));
         out.Append('}');
     });
     // Closed whatever was written, so that a reader still gets valid JSON.
@@ -66,10 +70,14 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     out.AppendDecimal(counters.nNotExamined);
     out.Append(", \"not_in_rows\": ");
     out.AppendDecimal(counters.nNotInRows);
+    out.Append(", \"excluded\": ");
+    out.AppendDecimal(counters.nExcluded);
     out.Append(", \"no_extension\": {\"count\": ");
     out.AppendDecimal(counters.nNoExtFiles);
     out.Append(", \"bytes\": ");
     out.AppendDecimal(counters.nNoExtBytes);
+    out.Append(", \"disk_bytes\": ");
+    out.AppendDecimal(counters.nNoExtDiskBytes);
     out.Append("}}\n");
     return nWritten == RowCount();
 }
@@ -95,8 +103,8 @@ void ExtTableWriter::PutNumbers(COutputBuffer& out, const EXTINFO& row, char sep
     out.Append(separator);
     out.AppendDecimal(row.nCount);
     out.Append(separator);
-    out.AppendDecimal(row.nBytes);
+    out.AppendDecimal(m_table.Bytes(row));
     out.Append(separator);
-    out.AppendDecimal(m_table.ShareOf(row.nBytes));
+    out.AppendDecimal(m_table.ShareOf(m_table.Bytes(row)));
     out.Append('\n');
 }

@@ -27,13 +27,17 @@ public:
     // Each function returns false when memory ran short before every row was written; what was
     // written stays well formed. The caller checks the file for write errors.
 
-    // Header ext,count,bytes,percent and one line per row, raw numbers.
+    // Header ext,count,bytes,percent and one line per row, raw numbers; bytes of the table's
+    // measure.
     bool WriteCsv(COutputBuffer& out) const;
-    // One object, raw numbers: {"root", "folders", "files", "bytes", "extensions": [{"ext",
-    // "count", "bytes", "percent"}...], "not_listed", "not_entered", "vanished", "not_examined",
-    // "not_in_rows", "no_extension": {"count", "bytes"}}.
+    // One object, raw numbers: {"root", "folders", "files", "bytes", "disk_bytes", "extensions":
+    // [{"ext", "count", "bytes", "disk_bytes", "percent"}...], "not_listed", "not_entered",
+    // "vanished", "not_examined", "not_in_rows", "excluded", "no_extension": {"count", "bytes",
+    // "disk_bytes"}}. "bytes" are apparent and "disk_bytes" allocated, whatever the table's
+    // measure; "percent" follows the measure.
     bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters) const;
-    // The column headings, then one line per row: the name as shown, raw numbers, tab-separated.
+    // The column headings, then one line per row: the name as shown, raw numbers (bytes of the
+    // table's measure), tab-separated.
     bool WriteTabSeparated(COutputBuffer& out) const;
 
     std::size_t RowCount() const;

@@ -1,5 +1,6 @@
 #include "FolderWalk.h"
 
+#include "HardLinkSet.h"
 #include "ManualResetEvent.h"
 #include "PseudoMountRule.h"
 #include "RootAndLinkRule.h"
@@ -14,10 +15,10 @@
 #include <utility>
 
 FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, const FolderWalkOptions& options,
-                       std::size_t maxOpenListings, const PseudoMountRule& mountRule, WalkQueue* pQueue) noexcept
+                       std::size_t maxOpenListings, const WalkRules& rules, WalkQueue* pQueue) noexcept
     : m_stopEvent(std::move(stopEvent))
     , m_options(options)
-    , m_mountRule(mountRule)
+    , m_rules(rules)
     , m_pQueue(pQueue)
     , m_tally(scan)
     , m_frames(maxOpenListings)
@@ -162,23 +163,33 @@ void FolderWalk::EndFolder()
 
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 {
+    // An entry left out is left out before anything else: not even its status is read, and
+    // nothing below a folder left out is looked at.
+    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(name)) {
+        m_tally.AddExcluded();
+        return;
+    }
     struct stat status;
     if (fstatat(frame.Descriptor(), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
         m_tally.AddUnexamined(name, errno, frame.Type() == DT_DIR);
         return;
     }
-    const auto size = static_cast<std::uint64_t>(status.st_size);
+    const ScanTally::Sizes sizes = ScanTally::SizesOf(status);
     if (!RootAndLinkRule::IsFolder(status)) {
-        m_tally.AddFile(name, size);
+        // A later link of a file counted once adds nothing, nor does it enter the largest files
+        // a second time.
+        if (IsLaterLink(status))
+            return;
+        m_tally.AddFile(name, sizes);
         if (m_top.Active())
             OfferLargest(name, status);
         return;
     }
-    if (status.st_dev != frame.Device() && m_mountRule.Excludes(status.st_dev, frame.Descriptor(), name)) {
-        m_tally.AddPseudoMount(size);
+    if (StaysOutside(frame, name, status)) {
+        m_tally.AddFolderNotEntered(sizes);
         return;
     }
-    m_tally.AddFolder(size);
+    m_tally.AddFolder(sizes);
     // The one place a stop is seen: before a folder's listing opens. Folders already open finish
     // their listings, counting the rest of their entries without entering any subfolder.
     if (StopRequested())
@@ -194,6 +205,24 @@ void FolderWalk::OfferLargest(const char* name, const struct stat& status)
         return;
     m_frames.FolderNames(m_folderNames);
     m_top.Offer(name, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
+}
+
+// When hard links count once, the second and later links of a file add nothing at all. Only
+// files with more than one link can have been met before, so only they are remembered.
+bool FolderWalk::IsLaterLink(const struct stat& status) const
+{
+    return m_rules.pLinks && status.st_nlink > 1 && !m_rules.pLinks->FirstLink(status.st_dev, status.st_ino);
+}
+
+// A folder on another device than its parent's is a mount point: one of a pseudo-filesystem is
+// never entered, and with one file system asked for none is. Folders on another device are then
+// never entered, so every folder listed, the parent here included (whichever thread lists it),
+// is on the root's device: comparing with the parent is comparing with the root.
+bool FolderWalk::StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const
+{
+    if (status.st_dev == parent.Device())
+        return false;
+    return m_options.oneFileSystem || m_rules.mountRule.Excludes(status.st_dev, parent.Descriptor(), name);
 }
 
 void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status)

@@ -11,6 +11,7 @@
 #include "ScanTally.h"
 #include "TopFiles.h"
 #include "WalkQueue.h"
+#include "WalkRules.h"
 
 #include <sys/stat.h>
 
@@ -22,7 +23,6 @@
 #include <vector>
 
 class ManualResetEvent;
-class PseudoMountRule;
 struct SCANINFO;
 
 struct FolderWalkOptions {
@@ -49,13 +49,13 @@ struct FolderWalkOptions {
 
 class FolderWalk {
 public:
-    // Makes nothing that can fail: a walking thread always gets its walk. options and mountRule
-    // are shared with the other walking threads, read only, and outlive the walk.
+    // Makes nothing that can fail: a walking thread always gets its walk. options and rules are
+    // shared with the other walking threads and outlive the walk.
     // maxOpenListings is this thread's own share. stopEvent (may be null: never stops) is tested
     // once per folder before its listing opens. pQueue (may be null: a walk alone) is shared with
     // the other threads walking the same tree.
     FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, const FolderWalkOptions& options,
-               std::size_t maxOpenListings, const PseudoMountRule& mountRule, WalkQueue* pQueue = nullptr) noexcept;
+               std::size_t maxOpenListings, const WalkRules& rules, WalkQueue* pQueue = nullptr) noexcept;
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
 
@@ -75,6 +75,8 @@ private:
     void WalkEntries();
     void EndFolder();
     void VisitEntry(DirectoryFrame& frame, const char* name);
+    bool IsLaterLink(const struct stat& status) const;
+    bool StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const;
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
     void OfferLargest(const char* name, const struct stat& status);
     void ReportOpened(std::string_view name, std::size_t depth) const;
@@ -86,7 +88,7 @@ private:
 
     std::shared_ptr<ManualResetEvent> m_stopEvent;
     const FolderWalkOptions& m_options;
-    const PseudoMountRule& m_mountRule;
+    const WalkRules& m_rules;
     WalkQueue* m_pQueue;
     ScanTally m_tally;
     FrameStack m_frames;

@@ -22,12 +22,20 @@ std::string RootAndLinkRule::RootFromTyped(std::string_view typed)
     return std::string(typed);
 }
 
-bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size, std::int64_t* pMtime)
+bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size)
+{
+    std::uint64_t diskSize = 0;
+    return RootIsFile(root, size, diskSize);
+}
+
+bool RootAndLinkRule::RootIsFile(const std::string& root, std::uint64_t& size, std::uint64_t& diskSize,
+                                 std::int64_t* pMtime)
 {
     struct stat status {};
     if (stat(RootPath(root).c_str(), &status) != 0 || S_ISDIR(status.st_mode))
         return false;
     size = static_cast<std::uint64_t>(status.st_size);
+    diskSize = static_cast<std::uint64_t>(status.st_blocks) * 512;
     if (pMtime)
         *pMtime = static_cast<std::int64_t>(status.st_mtime);
     return true;

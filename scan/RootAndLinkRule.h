@@ -17,8 +17,11 @@ public:
     // The root is examined as typed: a link to a folder is that folder. True (with its size) when
     // the root is something other than a folder; false for a folder, and also when the query
     // fails: the root is then taken for a folder whose listing fails.
-    // pMtime (may be null) receives its last modification, seconds since the epoch.
-    static bool RootIsFile(const std::string& root, std::uint64_t& size, std::int64_t* pMtime = nullptr);
+    static bool RootIsFile(const std::string& root, std::uint64_t& size);
+    // The same with the space allocated for it (st_blocks x 512) too, and (pMtime, may be null)
+    // its last modification, seconds since the epoch.
+    static bool RootIsFile(const std::string& root, std::uint64_t& size, std::uint64_t& diskSize,
+                           std::int64_t* pMtime = nullptr);
     // Opens the root folder for listing, following a link as typed; -1 with errno on failure.
     static int OpenRootFolder(const std::string& root);
 

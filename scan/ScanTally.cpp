@@ -41,25 +41,39 @@ ScanTally::~ScanTally()
     Flush();
 }
 
-void ScanTally::AddFolder(std::uint64_t size)
+ScanTally::Sizes ScanTally::SizesOf(const struct stat& status)
+{
+    // st_blocks counts 512-byte units whatever the file system's block size.
+    return Sizes{static_cast<std::uint64_t>(status.st_size), static_cast<std::uint64_t>(status.st_blocks) * 512};
+}
+
+void ScanTally::AddFolder(Sizes sizes)
 {
     ++m_counts.nFolders;
-    m_counts.nBytes += size;
+    m_counts.nBytes += sizes.nBytes;
+    m_counts.nDiskBytes += sizes.nDiskBytes;
     Counted();
 }
 
-void ScanTally::AddRootFile(std::uint64_t size)
+void ScanTally::AddRootFile(Sizes sizes)
 {
     std::lock_guard lock(m_scan.cs);
     ++m_scan.nFiles;
-    m_scan.nBytes += size;
+    m_scan.nBytes += sizes.nBytes;
+    m_scan.nDiskBytes += sizes.nDiskBytes;
 }
 
-void ScanTally::AddPseudoMount(std::uint64_t size)
+void ScanTally::AddFolderNotEntered(Sizes sizes)
 {
     // Reported before AddFolder, whose flush may come at once.
     ++m_counts.nNotEntered;
-    AddFolder(size);
+    AddFolder(sizes);
+}
+
+void ScanTally::AddExcluded()
+{
+    ++m_counts.nExcluded;
+    Counted();
 }
 
 void ScanTally::AddUnexamined(std::string_view name, int error, bool bListedAsFolder)
@@ -71,11 +85,11 @@ void ScanTally::AddUnexamined(std::string_view name, int error, bool bListedAsFo
     if (error == ENOENT) {
         AddVanished();
     } else if (bListedAsFolder) {
-        AddFolder(0);
+        AddFolder(Sizes{});
         AddNotListed();
     } else {
         ++m_counts.nNotExamined;   // before AddFile, whose flush may come at once
-        AddFile(name, 0);
+        AddFile(name, Sizes{});
     }
 }
 
@@ -101,17 +115,19 @@ void ScanTally::AddVanished()
     m_bGathered = true;
 }
 
-void ScanTally::AddFile(std::string_view name, std::uint64_t size)
+void ScanTally::AddFile(std::string_view name, Sizes sizes)
 {
     ++m_counts.nFiles;
-    m_counts.nBytes += size;
+    m_counts.nBytes += sizes.nBytes;
+    m_counts.nDiskBytes += sizes.nDiskBytes;
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);
     if (extension.empty()) {
         ++m_counts.nNoExtFiles;
-        m_counts.nNoExtBytes += size;
+        m_counts.nNoExtBytes += sizes.nBytes;
+        m_counts.nNoExtDiskBytes += sizes.nDiskBytes;
     } else {
         if (m_pLast && extension == m_lastExtension) {
-            AddToKnown(*m_pLast, size);
+            AddToKnown(*m_pLast, sizes);
         } else {
             m_pLast = nullptr;
             // Out of memory the file still counts, only not in any record, which is reported.
@@ -122,9 +138,9 @@ void ScanTally::AddFile(std::string_view name, std::uint64_t size)
                 if (known != m_known.end()) {
                     m_lastExtension.assign(extension);
                     m_pLast = &known->second;
-                    AddToKnown(known->second, size);
+                    AddToKnown(known->second, sizes);
                 } else {
-                    AddUnresolved(m_folded, size);
+                    AddUnresolved(m_folded, sizes);
                 }
             } catch (const std::bad_alloc&) {
                 ++m_counts.nNotInRows;
@@ -134,7 +150,7 @@ void ScanTally::AddFile(std::string_view name, std::uint64_t size)
     Counted();
 }
 
-void ScanTally::AddToKnown(Pending& pending, std::uint64_t size)
+void ScanTally::AddToKnown(Pending& pending, Sizes sizes)
 {
     if (pending.nCount == 0) {
         try {
@@ -145,16 +161,18 @@ void ScanTally::AddToKnown(Pending& pending, std::uint64_t size)
         }
     }
     ++pending.nCount;
-    pending.nBytes += size;
+    pending.nBytes += sizes.nBytes;
+    pending.nDiskBytes += sizes.nDiskBytes;
 }
 
-void ScanTally::AddUnresolved(std::string_view folded, std::uint64_t size)
+void ScanTally::AddUnresolved(std::string_view folded, Sizes sizes)
 {
     // A name has at most 255 bytes; folded, its extension stays far below 65,536.
     const auto length = static_cast<std::uint16_t>(std::min<std::size_t>(folded.size(), UINT16_MAX));
-    char header[sizeof size + sizeof length];
-    std::memcpy(header, &size, sizeof size);
-    std::memcpy(header + sizeof size, &length, sizeof length);
+    char header[sizeof sizes.nBytes + sizeof sizes.nDiskBytes + sizeof length];
+    std::memcpy(header, &sizes.nBytes, sizeof sizes.nBytes);
+    std::memcpy(header + sizeof sizes.nBytes, &sizes.nDiskBytes, sizeof sizes.nDiskBytes);
+    std::memcpy(header + sizeof sizes.nBytes + sizeof sizes.nDiskBytes, &length, sizeof length);
     m_unresolved.reserve(m_unresolved.size() + sizeof header + length);
     m_unresolved.append(header, sizeof header).append(folded.data(), length);
 }
@@ -180,13 +198,14 @@ void ScanTally::Flush()
         for (Pending* pPending : m_changed) {
             pPending->pRecord->nCount += pPending->nCount;
             pPending->pRecord->nBytes += pPending->nBytes;
+            pPending->pRecord->nDiskBytes += pPending->nDiskBytes;
         }
         ResolveUnderLock();
     }
     m_counts = {};
     m_bGathered = false;
     for (Pending* pPending : m_changed)
-        pPending->nCount = pPending->nBytes = 0;
+        pPending->nCount = pPending->nBytes = pPending->nDiskBytes = 0;
     m_changed.clear();
     m_unresolved.clear();
     if (m_unresolved.capacity() > kKeptUnresolvedCapacity)
@@ -198,12 +217,15 @@ void ScanTally::Flush()
 void ScanTally::ResolveUnderLock()
 {
     for (std::size_t offset = 0; offset < m_unresolved.size();) {
-        std::uint64_t size = 0;
+        Sizes sizes;
         std::uint16_t length = 0;
-        std::memcpy(&size, m_unresolved.data() + offset, sizeof size);
-        std::memcpy(&length, m_unresolved.data() + offset + sizeof size, sizeof length);
-        const std::string_view folded(m_unresolved.data() + offset + sizeof size + sizeof length, length);
-        offset += sizeof size + sizeof length + length;
+        const char* pHeader = m_unresolved.data() + offset;
+        std::memcpy(&sizes.nBytes, pHeader, sizeof sizes.nBytes);
+        std::memcpy(&sizes.nDiskBytes, pHeader + sizeof sizes.nBytes, sizeof sizes.nDiskBytes);
+        std::memcpy(&length, pHeader + sizeof sizes.nBytes + sizeof sizes.nDiskBytes, sizeof length);
+        const std::size_t headerSize = sizeof sizes.nBytes + sizeof sizes.nDiskBytes + sizeof length;
+        const std::string_view folded(pHeader + headerSize, length);
+        offset += headerSize + length;
         // Out of memory the record is not made now (a later file with the extension tries again):
         // this file is in no record, and that is reported.
         EXTINFO* pRecord = FindFoldedExtInfo(&m_scan, folded);
@@ -212,10 +234,11 @@ void ScanTally::ResolveUnderLock()
             continue;
         }
         ++pRecord->nCount;
-        pRecord->nBytes += size;
+        pRecord->nBytes += sizes.nBytes;
+        pRecord->nDiskBytes += sizes.nDiskBytes;
         if (m_known.size() < kMaxKnown) {
             try {
-                m_known.try_emplace(std::string(folded), Pending{pRecord, 0, 0});
+                m_known.try_emplace(std::string(folded), Pending{pRecord, 0, 0, 0});
             } catch (const std::bad_alloc&) {
             }
         }

@@ -6,6 +6,8 @@
 
 #include "ScanCounters.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -27,16 +29,26 @@ public:
     ScanTally(const ScanTally&) = delete;
     ScanTally& operator=(const ScanTally&) = delete;
 
+    // An entry's apparent size (st_size) and the space allocated for it (st_blocks x 512).
+    struct Sizes {
+        std::uint64_t nBytes = 0;
+        std::uint64_t nDiskBytes = 0;
+    };
+    static Sizes SizesOf(const struct stat& status);
+
     // What the walk met; how each counts is decided here alone.
-    // A subfolder below the root: one folder and its own size.
-    void AddFolder(std::uint64_t size);
-    // A file named `name` (the name alone): one file, its size, and its extension's record (or,
+    // A subfolder below the root: one folder and its own sizes.
+    void AddFolder(Sizes sizes);
+    // A file named `name` (the name alone): one file, its sizes, and its extension's record (or,
     // out of memory, a file reported as kept in no record).
-    void AddFile(std::string_view name, std::uint64_t size);
-    // A root that is itself a file: one file and its size, no record; added at once.
-    void AddRootFile(std::uint64_t size);
-    // A subfolder that is a pseudo-filesystem's mount point: a folder, not entered.
-    void AddPseudoMount(std::uint64_t size);
+    void AddFile(std::string_view name, Sizes sizes);
+    // A root that is itself a file: one file and its sizes, no record; added at once.
+    void AddRootFile(Sizes sizes);
+    // A subfolder not entered (a pseudo-filesystem's mount point, or another file system's when
+    // the walk stays on one): a folder, reported as not entered.
+    void AddFolderNotEntered(Sizes sizes);
+    // An entry below the root left out by an exclusion pattern: counted as excluded, nothing else.
+    void AddExcluded();
     // An entry listed whose status could not be read (error: the errno of fstatat);
     // bListedAsFolder: the listing gave it as a folder.
     void AddUnexamined(std::string_view name, int error, bool bListedAsFolder);
@@ -56,6 +68,7 @@ private:
         EXTINFO* pRecord = nullptr;
         std::uint64_t nCount = 0;
         std::uint64_t nBytes = 0;
+        std::uint64_t nDiskBytes = 0;
     };
     struct TextHash {
         using is_transparent = void;
@@ -63,8 +76,8 @@ private:
     };
     using KnownMap = std::unordered_map<std::string, Pending, TextHash, std::equal_to<>>;
 
-    void AddToKnown(Pending& pending, std::uint64_t size);
-    void AddUnresolved(std::string_view folded, std::uint64_t size);
+    void AddToKnown(Pending& pending, Sizes sizes);
+    void AddUnresolved(std::string_view folded, Sizes sizes);
     void ResolveUnderLock();
     void Counted();
 
@@ -77,7 +90,7 @@ private:
     KnownMap m_known;
     std::vector<Pending*> m_changed;
     // Files whose extension's record is not known here yet, found or made at the next flush: per
-    // file its size (8 bytes), the folded extension's length (2 bytes) and the extension.
+    // file its sizes (8 bytes each), the folded extension's length (2 bytes) and the extension.
     std::string m_unresolved;
     // Files of one kind tend to come in runs, so the last extension met (as listed, before folding)
     // and its totals skip both the folding and the lookup.

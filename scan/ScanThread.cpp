@@ -37,12 +37,12 @@ unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
     const std::shared_ptr<ManualResetEvent> stopEvent = pScan->hStopEvent;
     const std::shared_ptr<ManualResetEvent> doneEvent = pScan->hDoneEvent;
     try {
-        std::uint64_t size = 0;
+        ScanTally::Sizes sizes;
         std::int64_t mtime = 0;
-        if (RootAndLinkRule::RootIsFile(pScan->szRoot, size, &mtime)) {
-            ScanTally(*pScan).AddRootFile(size);
+        if (RootAndLinkRule::RootIsFile(pScan->szRoot, sizes.nBytes, sizes.nDiskBytes, &mtime)) {
+            ScanTally(*pScan).AddRootFile(sizes);
             if (options.largest.count != 0)
-                OfferRootFile(*pScan, options.largest, size, mtime);
+                OfferRootFile(*pScan, options.largest, sizes.nBytes, mtime);
         } else
             WalkPool(*pScan, stopEvent, options).Run(pScan->szRoot.c_str());
     } catch (...) {

@@ -1,5 +1,6 @@
 #include "WalkPool.h"
 
+#include "HardLinkSet.h"
 #include "HelperThreads.h"
 #include "PseudoMountRule.h"
 #include "WalkQueue.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <thread>
@@ -80,6 +82,17 @@ std::size_t WalkPool::ProbeFreeDescriptors(std::size_t wanted)
     return taken.size();
 }
 
+// The set is a few kilobytes before it holds anything; without it every link counts, as when
+// memory runs short for one file later.
+std::unique_ptr<HardLinkSet> WalkPool::MakeLinkSet()
+{
+    try {
+        return std::make_unique<HardLinkSet>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 void WalkPool::Run(const char* folder)
 {
     std::size_t threads = m_options.threads ? m_options.threads : DefaultThreads();
@@ -90,8 +103,19 @@ void WalkPool::Run(const char* folder)
     threads = std::max<std::size_t>(1, std::min(threads, freeDescriptors / kDescriptorsPerThread));
     // Read once per scan and shared, read only, by every walking thread.
     const PseudoMountRule mountRule = PseudoMountRule::ForThisProcess();
-    if (threads == 1) {
-        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, mountRule).Run(folder);
+    const std::unique_ptr<HardLinkSet> links = m_options.linksOnce ? MakeLinkSet() : nullptr;
+    const WalkRules rules{mountRule, ExclusionRule(m_options.excludePatterns), links.get()};
+    // Without memory for the queue the worker walks alone: nothing is counted yet, and a scan
+    // that counted nothing would pass for one of an empty folder.
+    std::optional<WalkQueue> queue;
+    if (threads > 1) {
+        try {
+            queue.emplace(threads);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    if (!queue) {
+        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, rules).Run(folder);
         return;
     }
 
@@ -99,18 +123,8 @@ void WalkPool::Run(const char* folder)
     // first folder of its part open and may have one handed over pending.
     const std::size_t maxOpenListings = std::max<std::size_t>(
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
-    // The queue allocates as it is made: without memory for it the worker walks alone, as when
-    // no helper can be started, instead of counting nothing.
-    std::optional<WalkQueue> made;
-    try {
-        made.emplace(threads);
-    } catch (const std::bad_alloc&) {
-        FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, mountRule).Run(folder);
-        return;
-    }
-    WalkQueue& queue = *made;
     const auto walkHandedOver = [&] {
-        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).RunHandedOver(folder);
+        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &*queue).RunHandedOver(folder);
     };
     // Declared after all they use: the helpers are joined before any of it goes. A thread that
     // cannot be started is no error: the walk goes on with those it has.
@@ -118,5 +132,5 @@ void WalkPool::Run(const char* folder)
     helpers.Start(threads - 1);
     // Neither making nor running the worker's walk throws, so the worker always takes its part in
     // ending the queue (see WalkQueue), which the helpers wait for.
-    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, mountRule, &queue).Run(folder);
+    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &*queue).Run(folder);
 }

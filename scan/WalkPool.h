@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 
+class HardLinkSet;
 class ManualResetEvent;
 struct SCANINFO;
 
@@ -31,6 +32,7 @@ private:
     // Free descriptors; without /proc counted only up to `wanted`.
     static std::size_t FreeDescriptors(std::size_t wanted);
     static std::size_t ProbeFreeDescriptors(std::size_t wanted);
+    static std::unique_ptr<HardLinkSet> MakeLinkSet();
 
     SCANINFO& m_scan;
     std::shared_ptr<ManualResetEvent> m_stopEvent;

@@ -494,12 +494,12 @@ TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
               "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
     ASSERT_TRUE(m_list.SaveRows(tree.Path("list.json"), true, "/the \"root\"", error)) << error;
     EXPECT_EQ(ReadFile(tree.Path("list.json")),
-              R"({"root": "/the \"root\"", "folders": 3, "files": 6, "bytes": 1000, "extensions": [)"
-              R"({"ext": "", "count": 2, "bytes": 600, "percent": 60}, )"
-              R"({"ext": ".txt", "count": 3, "bytes": 300, "percent": 30}, )"
-              R"({"ext": ".a,\"b\n", "count": 1, "bytes": 100, "percent": 10}], )"
-              R"("not_listed": 1, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, )"
-              R"("no_extension": {"count": 2, "bytes": 600}})"
+              R"({"root": "/the \"root\"", "folders": 3, "files": 6, "bytes": 1000, "disk_bytes": 0, "extensions": [)"
+              R"({"ext": "", "count": 2, "bytes": 600, "disk_bytes": 0, "percent": 60}, )"
+              R"({"ext": ".txt", "count": 3, "bytes": 300, "disk_bytes": 0, "percent": 30}, )"
+              R"({"ext": ".a,\"b\n", "count": 1, "bytes": 100, "disk_bytes": 0, "percent": 10}], )"
+              R"("not_listed": 1, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, )"
+              R"("no_extension": {"count": 2, "bytes": 600, "disk_bytes": 0}})"
               "\n");
     m_list.ClearList();
 }

@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -147,12 +148,23 @@ protected:
         for (const auto& [name, size] : files) {
             ASSERT_TRUE(m_tree.MakeFile(name, size)) << name;
             m_nBytes += size;
+            m_nDiskBytes += DiskSizeOf(name);
         }
         m_nBytes += m_tree.SizeOf("sub") + m_tree.SizeOf("sub/deep");
+        m_nDiskBytes += DiskSizeOf("sub") + DiskSizeOf("sub/deep");
+    }
+
+    // The entry's allocated bytes, as the tool counts them.
+    std::uint64_t DiskSizeOf(const std::string& relative) const
+    {
+        struct stat status {};
+        EXPECT_EQ(lstat(m_tree.Path(relative).c_str(), &status), 0) << relative;
+        return static_cast<std::uint64_t>(status.st_blocks) * 512;
     }
 
     TempTree m_tree;
     std::uint64_t m_nBytes = 0;  // every file and both subfolders
+    std::uint64_t m_nDiskBytes = 0;  // the same, allocated
 };
 
 TEST_F(KestrumScanOutput, TextShowsTheWindowsWordingAndAnEscapedAlignedTable)
@@ -200,19 +212,24 @@ TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
     const ChildResult result = RunChild(kProgram, {"--extensions-only", m_tree.Root(), "--json"});
     ASSERT_TRUE(result.bExited);
     ASSERT_EQ(result.exitCode, 0) << result.err;
+    const auto disk = [this](std::initializer_list<const char*> names) {
+        std::uint64_t bytes = 0;
+        for (const char* name : names)
+            bytes += DiskSizeOf(name);
+        return R"(, "disk_bytes": )" + std::to_string(bytes);
+    };
     const std::string expected =
         "{\"root\": \"" + m_tree.Root() + "\", \"folders\": 2, \"files\": 10, \"bytes\": " + std::to_string(m_nBytes)
-        + R"(, "extensions": [)"
-          R"({"ext": ".c,sv", "count": 1, "bytes": 1, "percent": 2}, )"
-          R"({"ext": ".md", "count": 1, "bytes": 2, "percent": 5}, )"
-          R"({"ext": ".n\nl", "count": 1, "bytes": 8, "percent": 22}, )"
-          R"({"ext": ".profile", "count": 1, "bytes": 3, "percent": 8}, )"
-          R"({"ext": ".q\"t", "count": 1, "bytes": 6, "percent": 16}, )"
-          R"({"ext": ".txt", "count": 2, "bytes": 12, "percent": 33}, )"
-          R"({"ext": ".\\xff", "count": 1, "bytes": 4, "percent": 11}], )"
-          R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, )"
-          R"("no_extension": {"count": 2, "bytes": 5000000011}})"
-          "\n";
+        + R"(, "disk_bytes": )" + std::to_string(m_nDiskBytes) + R"(, "extensions": [)"
+        + R"({"ext": ".c,sv", "count": 1, "bytes": 1)" + disk({"y.c,sv"}) + R"(, "percent": 2}, )"
+        + R"({"ext": ".md", "count": 1, "bytes": 2)" + disk({"sub/caf\xC3\xA9.Md"}) + R"(, "percent": 5}, )"
+        + R"({"ext": ".n\nl", "count": 1, "bytes": 8)" + disk({"w.n\nl"}) + R"(, "percent": 22}, )"
+        + R"({"ext": ".profile", "count": 1, "bytes": 3)" + disk({"sub/.profile"}) + R"(, "percent": 8}, )"
+        + R"({"ext": ".q\"t", "count": 1, "bytes": 6)" + disk({"z.q\"t"}) + R"(, "percent": 16}, )"
+        + R"({"ext": ".txt", "count": 2, "bytes": 12)" + disk({"a.TXT", "sub/notes.txt"}) + R"(, "percent": 33}, )"
+        + R"({"ext": ".\\xff", "count": 1, "bytes": 4)" + disk({"sub/x.\xFF"}) + R"(, "percent": 11}], )"
+        + R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, )"
+        + R"("no_extension": {"count": 2, "bytes": 5000000011)" + disk({"sub/README", "sub/big"}) + "}}\n";
     // Equal to this all-ASCII text, the output is valid UTF-8 and holds no raw control character.
     EXPECT_EQ(result.out, expected);
 }
@@ -221,7 +238,7 @@ TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
 // the shares become shares of every file's bytes; --extensions-only gives the rows above.
 TEST_F(KestrumScanOutput, FilesWithoutAnExtensionGetTheirRowUnlessExtensionsOnly)
 {
-    const std::string noExtField = R"("no_extension": {"count": 2, "bytes": 5000000011}})";
+    const std::string noExtField = R"("no_extension": {"count": 2, "bytes": 5000000011, "disk_bytes": )";
     struct Case {
         std::vector<std::string> args;
         std::vector<std::string> present;
@@ -232,7 +249,8 @@ TEST_F(KestrumScanOutput, FilesWithoutAnExtensionGetTheirRowUnlessExtensionsOnly
         {{"--sort=size", "--csv", "--extensions-only"}, {"ext,count,bytes,percent\n.txt,2,12,33\n"}, {",2,5000000011"}},
         {{"--sort=ext", "--csv"}, {"ext,count,bytes,percent\n,2,5000000011,99\n\".c,sv\",1,1,0\n"}, {}},
         {{"--sort=size", "--json"},
-         {R"("extensions": [{"ext": "", "count": 2, "bytes": 5000000011, "percent": 99}, {"ext": ".txt")", noExtField},
+         {R"("extensions": [{"ext": "", "count": 2, "bytes": 5000000011, "disk_bytes": )", R"(, "percent": 99}, {"ext": ".txt")",
+          noExtField},
          {}},
         {{"--sort=size", "--json", "--extensions-only"}, {R"("extensions": [{"ext": ".txt")", noExtField}, {R"("ext": "")"}},
         {{"--sort=size"}, {"\n(none)  ", "  5,000,000,011  99\n"}, {}},
@@ -260,7 +278,9 @@ TEST_F(KestrumScanOutput, JsonKeepsValidUtf8AndEscapesTheRoot)
     EXPECT_NE(result.out.find("\"root\": \"" + m_tree.Root() + "/d\xC3\xA9j\xC3\xA0 \\\"vu\\\"\\u0001\\\\xfe\""),
               std::string::npos) << result.out;
     // .ÉTÉ folds to .été; the Unicode text stays as it is.
-    EXPECT_NE(result.out.find("{\"ext\": \".\xC3\xA9t\xC3\xA9\", \"count\": 1, \"bytes\": 9, \"percent\": 100}"),
+    const std::string diskBytes = std::to_string(DiskSizeOf("d\xC3\xA9j\xC3\xA0 \"vu\"\x01\xFE/\xE6\x97\xA5.\xC3\x89T\xC3\x89"));
+    EXPECT_NE(result.out.find("{\"ext\": \".\xC3\xA9t\xC3\xA9\", \"count\": 1, \"bytes\": 9, \"disk_bytes\": " + diskBytes
+                              + ", \"percent\": 100}"),
               std::string::npos) << result.out;
 }
 

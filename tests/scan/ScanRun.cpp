@@ -22,6 +22,7 @@ ScanCounts ReadCounts(SCANINFO& scan)
     static_cast<ScanCounters&>(counts) = scan;
     for (const EXTINFO* pRecord = scan.pExtList; pRecord; pRecord = pRecord->pNext) {
         counts.records[pRecord->szExt] = {pRecord->nCount, pRecord->nBytes};
+        counts.recordDiskBytes[pRecord->szExt] = pRecord->nDiskBytes;
         ++counts.listLength;
     }
     return counts;

@@ -17,6 +17,8 @@ class TempTree;
 struct ScanCounts : ScanCounters {
     // Folded extension -> (count, bytes).
     std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> records;
+    // Folded extension -> allocated bytes.
+    std::map<std::string, std::uint64_t> recordDiskBytes;
     std::size_t listLength = 0;   // records in pExtList (equals records.size() unless duplicated)
 
     bool operator==(const ScanCounts&) const = default;

@@ -98,8 +98,10 @@ protected:
             s_expected.nFolders += 1;
             s_expected.nFiles += 1;
             s_expected.nBytes += static_cast<std::uint64_t>(folder.st_size + file.st_size);
+            s_expected.nDiskBytes += static_cast<std::uint64_t>(folder.st_blocks + file.st_blocks) * 512;
             s_expected.records[".x"].first += 1;
             s_expected.records[".x"].second += static_cast<std::uint64_t>(file.st_size);
+            s_expected.recordDiskBytes[".x"] += static_cast<std::uint64_t>(file.st_blocks) * 512;
         }
         if (fd >= 0)
             close(fd);

@@ -308,7 +308,7 @@ void CExtListCtrl::FillList(ScanResult result)
 void CExtListCtrl::ShowResult()
 {
     m_pModel->BeginReset();
-    m_table.Assign(m_result, m_bNoExtRow);
+    m_table.Assign(m_result, m_bNoExtRow, m_measure);
     m_pModel->EndReset();
     SortRows();
 }
@@ -318,6 +318,18 @@ void CExtListCtrl::SetNoExtRow(bool bShow)
     if (bShow == m_bNoExtRow)
         return;
     m_bNoExtRow = bShow;
+    m_nSelectedBytes = 0;
+    m_nSelectedFiles = 0;
+    ShowResult();
+    emit selectionSummaryChanged();
+    PostFitColumns();
+}
+
+void CExtListCtrl::SetSizeMeasure(SizeMeasure measure)
+{
+    if (measure == m_measure)
+        return;
+    m_measure = measure;
     m_nSelectedBytes = 0;
     m_nSelectedFiles = 0;
     ShowResult();

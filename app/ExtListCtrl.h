@@ -43,6 +43,9 @@ public:
     // again from the result held (the selection goes).
     void SetNoExtRow(bool bShow);
     bool HasNoExtRow() const { return m_bNoExtRow; }
+    // Which size the Size and % columns, the order by size and the selection's bytes show; the
+    // rows are built again from the result held (the selection goes).
+    void SetSizeMeasure(SizeMeasure measure);
     const ScanResult& Result() const { return m_result; }
 
     // The selected rows, or every row when none is selected: tab-separated text with a header
@@ -142,6 +145,7 @@ private:
     CRowModel* m_pModel = nullptr;   // owned through Qt's parent chain
     bool m_bFitPosted = false;       // a FitColumns is queued and not yet run
     bool m_bNoExtRow = true;         // the "(none)" row is shown
+    SizeMeasure m_measure = SizeMeasure::Apparent;
     bool m_bFitting = false;         // FitColumns is resizing: not the user
     std::array<bool, ColumnTotal> m_bUserWidth{};   // widths set by hand, kept from then on
 };

@@ -4,6 +4,7 @@
 #include "ExtInfo.h"
 #include "ExtTable.h"
 #include "LargestFilesDlg.h"
+#include "ExcludeDlg.h"
 #include "ProfileStore.h"
 #include "RootAndLinkRule.h"
 #include "Resource.h"
@@ -150,9 +151,13 @@ void CScanDialog::SetAccessibleNames()
         pField->setAccessibleName(LoadQString(field.nIDName));
         if (!field.szLabel)
             continue;
-        for (QLabel* pLabel : labels)
-            if (pLabel->text() == QLatin1String(field.szLabel))
-                pLabel->setBuddy(pField);
+        for (QLabel* pLabel : labels) {
+            if (pLabel->text() != QLatin1String(field.szLabel))
+                continue;
+            pLabel->setBuddy(pField);
+            if (field.nId == IDC_SIZE)
+                m_pSizeLabel = pLabel;   // says which size is shown
+        }
     }
 }
 
@@ -161,17 +166,30 @@ void CScanDialog::SaveLoadSettings(bool bSave)
     const QString section = LoadQString(IDS_SECTION_MAIN);
     const QString entryHelp = LoadQString(IDS_ENTRY_HELP);
     const QString entryNoExt = LoadQString(IDS_ENTRY_NOEXT);
+    const QString entryOneFileSystem = LoadQString(IDS_ENTRY_ONE_FILE_SYSTEM);
+    const QString entryLinksOnce = LoadQString(IDS_ENTRY_LINKS_ONCE);
+    const QString entryOnDisk = LoadQString(IDS_ENTRY_ON_DISK);
+    const QString entryExclude = LoadQString(IDS_ENTRY_EXCLUDE);
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
         WriteProfileInt(section, entryHelp, m_helpTip.IsOn() ? 1 : 0);
         WriteProfileInt(section, entryNoExt, m_listExt.HasNoExtRow() ? 1 : 0);
+        WriteProfileInt(section, entryOneFileSystem, m_bOneFileSystem ? 1 : 0);
+        WriteProfileInt(section, entryLinksOnce, m_bLinksOnce ? 1 : 0);
+        WriteProfileInt(section, entryOnDisk, m_bOnDisk ? 1 : 0);
+        WriteProfileString(section, entryExclude, m_excludePatterns.join(QLatin1Char('\n')));
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
         if (GetProfileInt(section, entryHelp, 1) != 0)
             m_helpTip.Toggle(this);
         m_listExt.SetNoExtRow(GetProfileInt(section, entryNoExt, 1) != 0);
+        m_bOneFileSystem = GetProfileInt(section, entryOneFileSystem, 0) != 0;
+        m_bLinksOnce = GetProfileInt(section, entryLinksOnce, 0) != 0;
+        m_excludePatterns = CExcludeDlg::PatternsFromText(GetProfileString(section, entryExclude));
+        if ((GetProfileInt(section, entryOnDisk, 0) != 0) != m_bOnDisk)
+            OnOnDisk();
     }
 }
 
@@ -212,7 +230,9 @@ bool CScanDialog::OnCommand(int nId)
 bool CScanDialog::HandlesCommand(unsigned nId) const
 {
     return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP || nId == ID_OPTIONS_NOEXT
-        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST;
+        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST
+        || nId == ID_OPTIONS_ONE_FILE_SYSTEM || nId == ID_OPTIONS_EXCLUDE || nId == ID_OPTIONS_ON_DISK
+        || nId == ID_OPTIONS_LINKS_ONCE;
 }
 
 bool CScanDialog::IsCommandEnabled(unsigned nId) const
@@ -233,7 +253,14 @@ bool CScanDialog::IsCommandEnabled(unsigned nId) const
 
 bool CScanDialog::IsCommandChecked(unsigned nId) const
 {
-    return (nId == ID_OPTIONS_HELPTIP && m_helpTip.IsOn()) || (nId == ID_OPTIONS_NOEXT && m_listExt.HasNoExtRow());
+    switch (nId) {
+    case ID_OPTIONS_HELPTIP: return m_helpTip.IsOn();
+    case ID_OPTIONS_NOEXT: return m_listExt.HasNoExtRow();
+    case ID_OPTIONS_ONE_FILE_SYSTEM: return m_bOneFileSystem;
+    case ID_OPTIONS_ON_DISK: return m_bOnDisk;
+    case ID_OPTIONS_LINKS_ONCE: return m_bLinksOnce;
+    default: return false;
+    }
 }
 
 void CScanDialog::ExecuteCommand(unsigned nId)
@@ -246,8 +273,43 @@ void CScanDialog::ExecuteCommand(unsigned nId)
     case ID_OPTIONS_SAVELIST: OnSaveList(); break;
     case ID_EDIT_COPY: m_listExt.CopyRows(); break;
     case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.SelectedRecords()); break;
+    case ID_OPTIONS_ONE_FILE_SYSTEM: m_bOneFileSystem = !m_bOneFileSystem; break;
+    case ID_OPTIONS_LINKS_ONCE: m_bLinksOnce = !m_bLinksOnce; break;
+    case ID_OPTIONS_EXCLUDE: OnExclusions(); break;
+    case ID_OPTIONS_ON_DISK: OnOnDisk(); break;
     default: break;
     }
+}
+
+void CScanDialog::OnExclusions()
+{
+    CExcludeDlg dialog(m_excludePatterns, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_excludePatterns = dialog.Patterns();
+}
+
+// Both sizes are counted on every scan, so the list, the "Size:" field and its label change over
+// at once, also while a scan runs.
+void CScanDialog::OnOnDisk()
+{
+    m_bOnDisk = !m_bOnDisk;
+    if (m_pSizeLabel)
+        m_pSizeLabel->setText(LoadQString(m_bOnDisk ? IDS_SIZE_ON_DISK_LABEL : IDS_SIZE_LABEL));
+    m_listExt.SetSizeMeasure(m_bOnDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent);
+    // A field left empty (no scan yet, or its results dropped) stays empty.
+    if (!m_editSize.GetEditControl().GetWindowText().isEmpty())
+        ShowCounters();
+}
+
+// The walk as the menu's choices ask, on top of what a test may have set.
+FolderWalkOptions CScanDialog::WalkOptions() const
+{
+    FolderWalkOptions options = m_walkOptions;
+    options.oneFileSystem = options.oneFileSystem || m_bOneFileSystem;
+    options.linksOnce = options.linksOnce || m_bLinksOnce;
+    for (const QString& pattern : m_excludePatterns)
+        options.excludePatterns.push_back(QFile::encodeName(pattern).toStdString());
+    return options;
 }
 
 void CScanDialog::OnNoExtRow()
@@ -482,7 +544,7 @@ bool CScanDialog::StartScan()
 {
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    return m_nTimer != 0 && m_job.Start(m_walkOptions);
+    return m_nTimer != 0 && m_job.Start(WalkOptions());
 }
 
 // Releases the timer, the worker and the events and switches the buttons back. The worker has set
@@ -531,7 +593,7 @@ void CScanDialog::ShowCounters()
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendText(QString::fromStdString(SizeText(counters.nBytes)));
+    m_editSize.AppendText(QString::fromStdString(SizeText(m_bOnDisk ? counters.nDiskBytes : counters.nBytes)));
     ShowFromStart(m_editSize);
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();

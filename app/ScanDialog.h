@@ -14,9 +14,13 @@
 #include "ScanInfo.h"
 #include "ScanJob.h"
 
+#include <QStringList>
+
 #include <memory>
 
 struct TIPREQUEST;
+
+class QLabel;
 
 class CScanDialog : public CResizableDialog, public CCommandTarget {
     Q_OBJECT
@@ -45,7 +49,8 @@ public:
 
     // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
     // 32773 "Count files without an extension", 32774 "Save list as...", 32776 "Largest
-    // files..."; and 32775 "Copy" of the list's own menu.
+    // files...", 32777 "Stay on one file system", 32778 "Exclusions...", 32779 "Size on disk",
+    // 32780 "Count hard links once"; and 32775 "Copy" of the list's own menu.
     bool HandlesCommand(unsigned nId) const override;
     bool IsCommandEnabled(unsigned nId) const override;
     bool IsCommandChecked(unsigned nId) const override;
@@ -73,6 +78,9 @@ private:
     void OnFont();
     void OnShowHelpTip();
     void OnNoExtRow();
+    void OnExclusions();
+    void OnOnDisk();
+    FolderWalkOptions WalkOptions() const;
     void OnSaveList();
     bool SaveList(const QString& path, bool bJson);
     void OnListContextMenu(const QPoint& position);
@@ -111,5 +119,12 @@ private:
     int m_nTimer = 0;      // the refresh timer's id; 0 = no timer
     ScanJob m_job{m_scan}; // the worker's life; after m_scan, which it counts into
     FolderWalkOptions m_walkOptions;
+    // The walk choices of the Options menu, kept in the settings; they apply from the next scan.
+    bool m_bOneFileSystem = false;
+    bool m_bLinksOnce = false;
+    QStringList m_excludePatterns;
+    // Sizes shown are allocated bytes; both are counted, so this changes the shown result at once.
+    bool m_bOnDisk = false;
+    QLabel* m_pSizeLabel = nullptr;
     QString m_scannedFolder; // the folder of the results shown, as typed
 };

@@ -81,7 +81,10 @@ private:
 } // namespace
 
 CScanReport::CScanReport(std::string root, const ScanResult& result, const ReportOptions& options)
-    : m_szRoot(std::move(root)), m_result(result), m_options(options), m_table(result, options.noExtRow)
+    : m_szRoot(std::move(root)),
+      m_result(result),
+      m_options(options),
+      m_table(result, options.noExtRow, options.onDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent)
 {
     m_bEveryRow = m_table.Order(options.sortColumn, ExtTable::StartsAscending(options.sortColumn));
     if (options.top > 0) {
@@ -123,7 +126,8 @@ bool CScanReport::WriteText(COutputBuffer& out)
         header[c] = ExtTable::ColumnHeading(static_cast<ExtColumn>(c));
     try {
         out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
-        out.Append(LabelledText(IDS_CLI_SIZE, SizeShown(counters.nBytes)) + "\n\n");
+        out.Append(m_options.onDisk ? LabelledText(IDS_CLI_SIZE_ON_DISK, SizeShown(counters.nDiskBytes)) + "\n\n"
+                                    : LabelledText(IDS_CLI_SIZE, SizeShown(counters.nBytes)) + "\n\n");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -189,7 +193,7 @@ bool CScanReport::WriteCsv(COutputBuffer& out)
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
     return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr)
-               .WriteJson(out, m_szRoot, m_result.Counters()) &&
+               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr) &&
            m_bEveryRow;
 }
 

@@ -16,6 +16,10 @@
 #define IDS_FOLDER_FILTER        111
 #define IDS_TIP_STOP             112
 #define IDS_ENTRY_NOEXT          113
+#define IDS_ENTRY_ONE_FILE_SYSTEM 114
+#define IDS_ENTRY_EXCLUDE        115
+#define IDS_ENTRY_ON_DISK        116
+#define IDS_ENTRY_LINKS_ONCE     117
 #define IDS_SELECT_FOLDER_TITLE  801
 #define IDS_FOLDER_LABEL         802
 #define IDS_PROPERTIES_BUTTON    803
@@ -75,6 +79,8 @@
 #define IDS_FMT_NOT_EXAMINED_MANY 2108
 #define IDS_FMT_NOT_IN_ROWS_ONE  2109
 #define IDS_FMT_NOT_IN_ROWS_MANY 2110
+#define IDS_FMT_EXCLUDED_ONE     2111
+#define IDS_FMT_EXCLUDED_MANY    2112
 
 // The "Largest files" window: 4000 to 4099.
 #define IDS_LARGEST_TITLE            4000
@@ -134,6 +140,13 @@
 #define IDS_CLI_LARGEST          3080
 #define IDS_CLI_LARGEST_NONE     3081
 
+// The window's walk choices and the exclusions dialog: 4100 to 4199.
+#define IDS_EXCLUDE_TITLE        4100
+#define IDS_EXCLUDE_PROMPT       4101
+#define IDS_SIZE_LABEL           4102
+#define IDS_SIZE_ON_DISK_LABEL   4103
+#define IDS_ACC_EXCLUDE          4104
+
 // Both programs' version lines and the window program's own command line: 3500 to 3599.
 #define IDS_CLI_VERSION          3500
 #define IDS_APP_VERSION          3501
@@ -157,6 +170,10 @@
 #define ID_OPTIONS_SAVELIST      32774
 #define ID_EDIT_COPY             32775
 #define ID_OPTIONS_LARGEST       32776
+#define ID_OPTIONS_ONE_FILE_SYSTEM 32777
+#define ID_OPTIONS_EXCLUDE       32778
+#define ID_OPTIONS_ON_DISK       32779
+#define ID_OPTIONS_LINKS_ONCE    32780
 
 // Controls of the main dialog.
 #define IDOK                     1

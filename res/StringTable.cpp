@@ -28,6 +28,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_FOLDER_FILTER, "All files (*.*)|*.*||"},
     {IDS_TIP_STOP, "Abort scanning"},
     {IDS_ENTRY_NOEXT, "NoExt"},
+    {IDS_ENTRY_ONE_FILE_SYSTEM, "OneFileSystem"},
+    {IDS_ENTRY_EXCLUDE, "Exclude"},
+    {IDS_ENTRY_ON_DISK, "OnDisk"},
+    {IDS_ENTRY_LINKS_ONCE, "LinksOnce"},
     {IDS_SELECT_FOLDER_TITLE, "Select file folder"},
     {IDS_FOLDER_LABEL, "Folder:"},
     {IDS_PROPERTIES_BUTTON, "Properties..."},
@@ -81,6 +85,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_NOT_EXAMINED_MANY, "%s files could not be examined; their sizes are missing"},
     {IDS_FMT_NOT_IN_ROWS_ONE, "%s file could not be given a row"},
     {IDS_FMT_NOT_IN_ROWS_MANY, "%s files could not be given a row"},
+    {IDS_FMT_EXCLUDED_ONE, "%s entry excluded"},
+    {IDS_FMT_EXCLUDED_MANY, "%s entries excluded"},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [OPTION]... FOLDER\n"
@@ -186,6 +192,14 @@ constexpr StringEntry kStrings[] = {
     {IDS_MENU_LARGEST, "&Largest files..."},
     {IDS_ACC_LARGEST_LIST, "Largest files"},
     {IDS_LARGEST_STOPPING, "Stopping..."},
+    // The window's walk choices and the exclusions dialog (4100 to 4199).
+    {IDS_EXCLUDE_TITLE, "Exclusions"},
+    {IDS_EXCLUDE_PROMPT, "Leave out the files and folders whose names match these patterns, one a line "
+                         "(for example node_modules, .snapshot or *.tmp). A folder is left out with "
+                         "everything below it."},
+    {IDS_SIZE_LABEL, "Size:"},
+    {IDS_SIZE_ON_DISK_LABEL, "Size on disk:"},
+    {IDS_ACC_EXCLUDE, "Exclusion patterns"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

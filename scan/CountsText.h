@@ -14,8 +14,8 @@ std::string ContainsText(std::uint64_t nFolders, std::uint64_t nFiles);
 // "1,234,567 bytes" (the "Size:" field).
 std::string SizeText(std::uint64_t nBytes);
 // "3 folders could not be listed; 1 mount not entered": one part per non-zero count, in the
-// order folders, mounts, entries, files not examined, files in no row; empty when the scan left
-// nothing out.
+// order folders, mounts, entries, files not examined, files in no row, entries excluded; empty
+// when the scan left nothing out.
 std::string IncompleteText(const ScanCounters& counters);
 // The same parts, one per line, for a tip that gives the details.
 std::string IncompleteLines(const ScanCounters& counters);

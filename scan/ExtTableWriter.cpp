@@ -27,7 +27,8 @@ bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
     return nWritten == RowCount();
 }
 
-bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters) const
+bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
+                               const std::vector<LargestFile>* pLargest) const
 {
     try {
         out.Append("{\"root\": \"" + JsonEscape(root) + "\", \"folders\": ");
@@ -78,8 +79,36 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     out.AppendDecimal(counters.nNoExtBytes);
     out.Append(", \"disk_bytes\": ");
     out.AppendDecimal(counters.nNoExtDiskBytes);
-    out.Append("}}\n");
-    return nWritten == RowCount();
+    out.Append('}');
+    const bool bEveryFile = !pLargest || WriteLargestJson(out, *pLargest);
+    out.Append("}\n");
+    return nWritten == RowCount() && bEveryFile;
+}
+
+// `, "largest": [{"path", "bytes", "mtime"}...]`, closed whatever memory allowed.
+bool ExtTableWriter::WriteLargestJson(COutputBuffer& out, const std::vector<LargestFile>& files)
+{
+    out.Append(", \"largest\": [");
+    std::size_t nWritten = 0;
+    try {
+        std::string scratch;
+        for (const LargestFile& file : files) {
+            // Escaped before any of the entry is written: only escaping can run out of memory.
+            const std::string_view path = EscapedUnlessPlain(file.path, scratch, JsonEscape);
+            out.Append(nWritten == 0 ? "{\"path\": \"" : ", {\"path\": \"");
+            out.Append(path);
+            out.Append("\", \"bytes\": ");
+            out.AppendDecimal(file.bytes);
+            out.Append(", \"mtime\": ");
+            out.Append(std::to_string(file.mtime));
+            out.Append('}');
+            ++nWritten;
+        }
+    } catch (const std::bad_alloc&) {
+        // The list is closed with the entries written so far; a reader still gets valid JSON.
+    }
+    out.Append(']');
+    return nWritten == files.size();
 }
 
 bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ExtTable.h"
+#include "LargestFiles.h"
 
 #include <cstddef>
 #include <new>
@@ -35,7 +36,9 @@ public:
     // "vanished", "not_examined", "not_in_rows", "excluded", "no_extension": {"count", "bytes",
     // "disk_bytes"}}. "bytes" are apparent and "disk_bytes" allocated, whatever the table's
     // measure; "percent" follows the measure.
-    bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters) const;
+    // With pLargest, "largest": [{"path", "bytes", "mtime"}...] follows "no_extension".
+    bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
+                   const std::vector<LargestFile>* pLargest = nullptr) const;
     // The column headings, then one line per row: the name as shown, raw numbers (bytes of the
     // table's measure), tab-separated.
     bool WriteTabSeparated(COutputBuffer& out) const;
@@ -47,6 +50,8 @@ public:
     std::size_t PutEachRow(RowAction put) const;
 
 private:
+    static bool WriteLargestJson(COutputBuffer& out, const std::vector<LargestFile>& files);
+
     // The row's count, bytes and share, each after separator, raw digits, then the line's end.
     void PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const;
 

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -34,6 +35,7 @@
 #include <memory>
 #include <string_view>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -318,6 +320,61 @@ TEST_F(ScanDialogOptionsTest, NoExtSettingShowsOrHidesTheNoneRow)
         dialog.reject();
         EXPECT_EQ(Stored(QStringLiteral("NoExt")).toString(), QLatin1String(c.written));
     }
+}
+
+// The walk choices of the Options menu reach the next scan and the settings; "Size on disk"
+// switches the list, the "Size:" field and its label over at once.
+TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheShownSizes)
+{
+    ASSERT_TRUE(m_tree.MakeFolder("dir0") && m_tree.MakeFolder("dir1"));
+    ASSERT_TRUE(m_tree.MakeFile("dir0/a.txt", 10) && m_tree.MakeFile("dir0/b.cpp", 20) &&
+                m_tree.MakeFile("dir1/c.txt", 30) && m_tree.MakeFile("dir0/sparse.bin", 1 << 20));
+    ASSERT_EQ(::link(m_tree.Path("dir0/a.txt").c_str(), m_tree.Path("dir0/link.txt").c_str()), 0);
+    WriteProfileInt(QStringLiteral("Main"), QStringLiteral("LinksOnce"), 1);
+    CScanDialog& dialog = Open();
+    EXPECT_TRUE(dialog.IsCommandChecked(ID_OPTIONS_LINKS_ONCE));
+    EXPECT_FALSE(dialog.IsCommandChecked(ID_OPTIONS_ON_DISK));
+    dialog.ExecuteCommand(ID_OPTIONS_ONE_FILE_SYSTEM);
+    dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
+    // Typed with an empty line and a CR, as pasted from another system.
+    const auto find = [] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(WithShownWindow([&] { dialog.ExecuteCommand(ID_OPTIONS_EXCLUDE); }, find, [](QWidget& exclude) {
+        QPlainTextEdit* pEdit = exclude.findChild<QPlainTextEdit*>();
+        ASSERT_NE(pEdit, nullptr);
+        pEdit->setPlainText(QStringLiteral("dir1\n\n*.cpp\r"));
+        static_cast<QDialog&>(exclude).accept();
+    }));
+
+    Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
+    dialog.GetDlgItem(IDOK)->setFocus();
+    QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->RowCount() > 0; }, 20000));
+    // dir1 and b.cpp left out, the second link to a.txt not counted again.
+    EXPECT_EQ(Field(IDC_CONTAINS)->text().toStdString(), ContainsText(1, 2));
+    const auto diskSize = [this](const char* name) {
+        struct stat status {};
+        EXPECT_EQ(::lstat(m_tree.Path(name).c_str(), &status), 0) << name;
+        return static_cast<std::uint64_t>(status.st_blocks) * 512;
+    };
+    const std::uint64_t diskBytes = diskSize("dir0") + diskSize("dir0/a.txt") + diskSize("dir0/sparse.bin");
+    const std::uint64_t bytes = m_tree.SizeOf("dir0") + 10 + (1 << 20);
+    ASSERT_NE(diskBytes, bytes);
+    QLabel* pSizeLabel = nullptr;
+    for (QLabel* pLabel : dialog.findChildren<QLabel*>())
+        if (pLabel->buddy() == Field(IDC_SIZE))
+            pSizeLabel = pLabel;
+    ASSERT_NE(pSizeLabel, nullptr);
+    EXPECT_EQ(pSizeLabel->text(), QStringLiteral("Size on disk:"));
+    EXPECT_EQ(Field(IDC_SIZE)->text().toStdString(), SizeText(diskBytes));
+    dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
+    EXPECT_EQ(pSizeLabel->text(), QStringLiteral("Size:"));
+    EXPECT_EQ(Field(IDC_SIZE)->text().toStdString(), SizeText(bytes));
+
+    dialog.reject();
+    EXPECT_EQ(Stored(QStringLiteral("Exclude")).toString(), QStringLiteral("dir1\n*.cpp"));
+    EXPECT_EQ(Stored(QStringLiteral("OneFileSystem")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(Stored(QStringLiteral("OnDisk")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(Stored(QStringLiteral("LinksOnce")).toString(), QStringLiteral("1"));
 }
 
 // The list's menu opens from the keyboard as from the mouse, with Copy, Save list as... and

@@ -1,0 +1,46 @@
+#include "ExcludeDlg.h"
+
+#include "Resource.h"
+#include "ResourceString.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+CExcludeDlg::CExcludeDlg(const QStringList& patterns, QWidget* pParent) : QDialog(pParent)
+{
+    setWindowTitle(LoadQString(IDS_EXCLUDE_TITLE));
+    auto* pLayout = new QVBoxLayout(this);
+    auto* pPrompt = new QLabel(LoadQString(IDS_EXCLUDE_PROMPT), this);
+    pPrompt->setWordWrap(true);
+    pLayout->addWidget(pPrompt);
+    m_pEdit = new QPlainTextEdit(this);
+    m_pEdit->setAccessibleName(LoadQString(IDS_ACC_EXCLUDE));
+    m_pEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_pEdit->setTabChangesFocus(true);   // Tab reaches the buttons; a pattern never holds a tab typed here
+    m_pEdit->setPlainText(patterns.join(QLatin1Char('\n')));
+    pLayout->addWidget(m_pEdit);
+    auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    pLayout->addWidget(pButtons);
+    resize(420, 300);
+}
+
+QStringList CExcludeDlg::Patterns() const
+{
+    return PatternsFromText(m_pEdit->toPlainText());
+}
+
+QStringList CExcludeDlg::PatternsFromText(const QString& text)
+{
+    QStringList patterns;
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (!line.isEmpty())
+            patterns.push_back(line);
+    }
+    return patterns;
+}

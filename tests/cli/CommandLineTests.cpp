@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
+#include <fstream>
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -111,6 +115,113 @@ TEST_F(KestrumScanOptions, HumanSizesAndTopKeepTheTableAlignedAndTheTotalsWhole)
     const ChildResult json = Run({"--json", "--top", "1", m_tree.Root()});
     EXPECT_NE(json.out.find("\"files\": 4"), std::string::npos) << json.out;
     EXPECT_EQ(json.out.find(".iso"), std::string::npos) << json.out;
+}
+
+} // namespace
+
+namespace {
+
+// The number after "key": in a JSON text, or -1.
+long long JsonNumber(const std::string& json, const std::string& key)
+{
+    const std::size_t at = json.find("\"" + key + "\": ");
+    return at == std::string::npos ? -1 : std::stoll(json.substr(at + key.size() + 4));
+}
+
+// The options that change what is counted reach the walk and the report: each against what
+// find and du say of the same tree.
+TEST(KestrumScanWalkOptions, EachOptionChangesTheReportAsTheOraclesSay)
+{
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    ASSERT_TRUE(tree.MakeFolder("sub") && tree.MakeFolder("sub/cache"));
+    for (const auto& [name, size] : {std::pair{"a.iso", 3000}, {"sub/b.img", 1536}, {"sub/c.iso", 3000},
+                                     {"sub/cache/d.iso", 7000}, {"notes", 50}})
+        ASSERT_TRUE(tree.MakeFile(name, size)) << name;
+    ASSERT_EQ(::link(tree.Path("a.iso").c_str(), tree.Path("sub/a-again.iso").c_str()), 0);
+    const std::string patterns = tree.Path("patterns");
+    {
+        std::ofstream(patterns) << "cache\r\n\n*.img\n";
+    }
+    const std::string root = tree.Path("sub");
+    const auto shell = [](const std::string& command) {
+        const ChildResult result = RunChild("/bin/sh", {"-c", command});
+        EXPECT_EQ(result.exitCode, 0) << command << ": " << result.err;
+        return std::stoll(result.out);
+    };
+    // du counts the root folder itself; kestrum-scan does not.
+    const long long rootBytes = shell("stat -c %s '" + root + "'");
+    const long long rootDisk = shell("stat -c %b '" + root + "'") * 512;
+    const struct {
+        std::vector<std::string> options;
+        const char* key;
+        std::string oracle;   // a shell command printing the number the key must hold
+        long long adjust;     // added to the oracle's number
+    } cases[] = {
+        {{}, "bytes", "du -sb '" + root + "' | cut -f1", -rootBytes},
+        {{"--exclude", "cache", "--exclude=*.img"}, "bytes", "du -sb --exclude=cache --exclude='*.img' '" + root + "' | cut -f1", -rootBytes},
+        {{"--exclude-from", patterns}, "excluded", "find '" + root + "' -name cache -o -name '*.img' | wc -l", 0},
+        {{}, "disk_bytes", "du -sB1 '" + root + "' | cut -f1", -rootDisk},
+    };
+    for (const std::string threads : {"1", "8"}) {
+        for (const auto& c : cases) {
+            std::vector<std::string> args = c.options;
+            args.insert(args.end(), {"--json", "--threads", threads, root});
+            const ChildResult result = RunChild(kProgram, args);
+            ASSERT_EQ(result.exitCode, 0) << result.err;
+            EXPECT_EQ(JsonNumber(result.out, c.key), shell(c.oracle) + c.adjust) << c.oracle << " with " << threads;
+        }
+    }
+    // Over the whole tree a.iso has two names: counted once with --links-once, as du does.
+    const ChildResult once = RunChild(kProgram, {"--json", "--links-once", tree.Root()});
+    const ChildResult twice = RunChild(kProgram, {"--json", tree.Root()});
+    EXPECT_EQ(JsonNumber(twice.out, "files"), JsonNumber(once.out, "files") + 1) << once.out;
+    EXPECT_EQ(JsonNumber(once.out, "bytes"), shell("du -sb '" + tree.Root() + "' | cut -f1") -
+                                                 shell("stat -c %s '" + tree.Root() + "'"));
+    EXPECT_EQ(JsonNumber(twice.out, "bytes"), JsonNumber(once.out, "bytes") + 3000);
+
+    // --on-disk: the sizes shown, the order by size and the label follow the allocated bytes,
+    // while the JSON keeps both.
+    const ChildResult onDisk = RunChild(kProgram, {"--on-disk", "--csv", tree.Root()});
+    const ChildResult json = RunChild(kProgram, {"--on-disk", "--json", tree.Root()});
+    EXPECT_NE(onDisk.out.find(",0,"), std::string::npos) << onDisk.out;   // the files are sparse: no blocks
+    EXPECT_EQ(JsonNumber(json.out, "bytes"), JsonNumber(twice.out, "bytes"));
+    const ChildResult label = RunChild(kProgram, {"--on-disk", tree.Root()});
+    EXPECT_EQ(label.out.find("Size on disk: "), label.out.find('\n') + 1) << label.out;
+}
+
+// --largest lists the largest files of --ext after the table, in each format, with a path that
+// would break a line escaped.
+TEST(KestrumScanLargest, ListsTheLargestFilesOfTheExtensionsAsked)
+{
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    ASSERT_TRUE(tree.MakeFolder("sub"));
+    for (const auto& [name, size] : {std::pair{"a.iso", 3000}, {"sub/b.IMG", 1536}, {"sub/c.iso", 3000},
+                                     {"sub/new\nline.iso", 9000}, {"notes", 50000}})
+        ASSERT_TRUE(tree.MakeFile(name, size)) << name;
+    const std::string root = tree.Root();
+    const ChildResult text = RunChild(kProgram, {"--largest", "3", "--ext", "iso,.img", root});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    const auto heading = std::find(lines.begin(), lines.end(), "Largest files:");
+    ASSERT_NE(heading, lines.end()) << text.out;
+    ASSERT_EQ(lines.end() - heading, 4) << text.out;
+    // Largest first, equal sizes by path; the newline written out.
+    EXPECT_EQ(heading[1].substr(0, 5), "9,000");
+    const auto endsWith = [](const std::string& line, const std::string& end) {
+        return line.size() >= end.size() && line.compare(line.size() - end.size(), end.size(), end) == 0;
+    };
+    EXPECT_TRUE(endsWith(heading[1], "  " + root + "/sub/new\\x0aline.iso")) << heading[1];
+    EXPECT_TRUE(endsWith(heading[2], "  " + root + "/a.iso")) << heading[2];
+    EXPECT_TRUE(endsWith(heading[3], "  " + root + "/sub/c.iso")) << heading[3];
+
+    const ChildResult none = RunChild(kProgram, {"--json", "--largest", "5", "--ext", "", root});
+    EXPECT_NE(none.out.find("\"largest\": [{\"path\": \"" + root + "/notes\", \"bytes\": 50000, \"mtime\": "),
+              std::string::npos) << none.out;
+    EXPECT_EQ(none.out.find(".iso\", \"bytes\""), std::string::npos) << none.out;
+    const ChildResult csv = RunChild(kProgram, {"--csv", "--largest", "1", root});
+    EXPECT_NE(csv.out.find("\n\npath,bytes,mtime\n" + root + "/notes,50000,"), std::string::npos) << csv.out;
 }
 
 } // namespace

@@ -61,8 +61,10 @@ for tree in trees:
              ("--largest 1000", [kestrum, "--csv", "--largest", "1000", tree]),
              ("--largest 1000 --ext .c,.h", [kestrum, "--csv", "--largest", "1000", "--ext", ".c,.h", tree])]
     # The same totals and rows with and without the list: it must change nothing else.
-    tables = [subprocess.run(c, stdout=subprocess.PIPE, check=True).stdout.split(b"\n\npath,")[0] for _, c in cases]
-    if len(set(tables)) != 1:
+    # The list follows the table after an empty line: "...\n\npath,bytes,mtime\n...".
+    tables = [subprocess.run(c, stdout=subprocess.PIPE, check=True).stdout.split(b"\npath,bytes,mtime\n")[0]
+              for _, c in cases]
+    if len(set(tables)) != 1 or not tables[0].endswith(b"\n"):
         print(f"== {tree}: the rows DIFFER with --largest", file=sys.stderr)
         failed = True
     samples = {name: [] for name, _ in cases}

@@ -198,7 +198,9 @@ constexpr StringEntry kStrings[] = {
                          "(for example node_modules, .snapshot or *.tmp). A folder is left out with "
                          "everything below it."},
     {IDS_SIZE_LABEL, "Size:"},
-    {IDS_SIZE_ON_DISK_LABEL, "Size on disk:"},
+    // The "Size:" field's label while sizes on disk are shown; as narrow as "Contains:", which the
+    // window's label column fits.
+    {IDS_SIZE_ON_DISK_LABEL, "On disk:"},
     {IDS_ACC_EXCLUDE, "Exclusion patterns"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };

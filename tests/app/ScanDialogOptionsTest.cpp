@@ -364,7 +364,7 @@ TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheSho
         if (pLabel->buddy() == Field(IDC_SIZE))
             pSizeLabel = pLabel;
     ASSERT_NE(pSizeLabel, nullptr);
-    EXPECT_EQ(pSizeLabel->text(), QStringLiteral("Size on disk:"));
+    EXPECT_EQ(pSizeLabel->text(), QStringLiteral("On disk:"));
     EXPECT_EQ(Field(IDC_SIZE)->text().toStdString(), SizeText(diskBytes));
     dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
     EXPECT_EQ(pSizeLabel->text(), QStringLiteral("Size:"));

@@ -318,6 +318,13 @@ void CExtListCtrl::SetNoExtRow(bool bShow)
     if (bShow == m_bNoExtRow)
         return;
     m_bNoExtRow = bShow;
+    ShowResultAgain();
+}
+
+// The rows built again from the result held, after a choice of what they show changed: the
+// selection goes with the old rows.
+void CExtListCtrl::ShowResultAgain()
+{
     m_nSelectedBytes = 0;
     m_nSelectedFiles = 0;
     ShowResult();
@@ -330,11 +337,7 @@ void CExtListCtrl::SetSizeMeasure(SizeMeasure measure)
     if (measure == m_measure)
         return;
     m_measure = measure;
-    m_nSelectedBytes = 0;
-    m_nSelectedFiles = 0;
-    ShowResult();
-    emit selectionSummaryChanged();
-    PostFitColumns();
+    ShowResultAgain();
 }
 
 std::vector<std::size_t> CExtListCtrl::SelectedPositions() const

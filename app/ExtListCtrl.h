@@ -119,6 +119,7 @@ private:
     void PostFitColumns();
     void SortRows();
     void ShowResult();
+    void ShowResultAgain();
     void ShowSortIndicator();
     // The display positions of the selected rows, ascending; empty when none is selected.
     std::vector<std::size_t> SelectedPositions() const;

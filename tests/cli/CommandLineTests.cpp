@@ -1,6 +1,7 @@
 // kestrum-scan's options as users type them: GNU spellings, human-readable sizes and --top.
 #include "ChildProcess.h"
 #include "HumanSize.h"
+#include "ShellOracle.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -18,15 +19,6 @@
 namespace {
 
 const std::string kProgram = KESTRUM_SCAN_PATH;
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 TEST(HumanSize, RoundsUpToOneDecimalBelowTenAndNeverShowsTheNextUnitsWorth)
 {

@@ -1,5 +1,6 @@
 // kestrum-scan as a user runs it: wording, formats, orders, exit statuses and Ctrl+C.
 #include "ChildProcess.h"
+#include "ShellOracle.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -32,15 +33,6 @@ std::string Grouped(std::uint64_t value)
         grouped += digits[i];
     }
     return grouped;
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 std::vector<std::string> Words(const std::string& line)

@@ -1,5 +1,6 @@
 // The oracle check: kestrum-scan's totals and per-extension groups against find, du and awk.
 #include "ChildProcess.h"
+#include "ShellOracle.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +18,6 @@ namespace {
 const std::string kProgram = KESTRUM_SCAN_PATH;
 
 using Groups = std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>;  // ext -> count, bytes
-
-// Runs a shell command line in the C locale and returns what it printed; the tools are the oracle.
-std::string Shell(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = ::popen(("LC_ALL=C " + command).c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, got);
-    ::pclose(pipe);
-    return output;
-}
 
 std::string Quoted(const std::string& path)
 {

@@ -4,6 +4,7 @@
 #include "ChildRun.h"
 #include "HardLinkSet.h"
 #include "ScanRun.h"
+#include "ShellOracle.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
@@ -25,20 +26,6 @@
 #include <vector>
 
 namespace {
-
-// Runs a shell command line in the C locale and returns what it printed; the tools are the oracle.
-std::string Shell(const std::string& command)
-{
-    std::string output;
-    FILE* pipe = ::popen(("LC_ALL=C " + command).c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, got);
-    ::pclose(pipe);
-    return output;
-}
 
 // The first number a command prints; all ones when it printed none, which no count can equal.
 std::uint64_t ShellNumber(const std::string& command)

@@ -2,9 +2,11 @@
 
 #include "Resource.h"
 #include "ResourceString.h"
+#include "StringTable.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -22,10 +24,23 @@ CExcludeDlg::CExcludeDlg(const QStringList& patterns, QWidget* pParent) : QDialo
     m_pEdit->setPlainText(patterns.join(QLatin1Char('\n')));
     pLayout->addWidget(m_pEdit);
     auto* pButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(pButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(pButtons, &QDialogButtonBox::accepted, this, &CExcludeDlg::AcceptIfNames);
     connect(pButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     pLayout->addWidget(pButtons);
     resize(420, 300);
+}
+
+// A pattern with a "/" would silently match nothing: the dialog says so and stays open.
+void CExcludeDlg::AcceptIfNames()
+{
+    for (const QString& pattern : Patterns()) {
+        if (pattern.contains(QLatin1Char('/'))) {
+            QMessageBox::warning(this, LoadQString(IDS_EXCLUDE_TITLE),
+                                 QString::fromStdString(FormatString(IDS_EXCLUDE_PATH, {pattern.toStdString()})));
+            return;
+        }
+    }
+    accept();
 }
 
 QStringList CExcludeDlg::Patterns() const

@@ -19,5 +19,7 @@ public:
     static QStringList PatternsFromText(const QString& text);
 
 private:
+    void AcceptIfNames();
+
     QPlainTextEdit* m_pEdit = nullptr;
 };

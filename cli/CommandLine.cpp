@@ -145,7 +145,7 @@ bool CCommandLine::ApplyOption(int option, const char* value)
     case kExtensionsOnly: m_report.noExtRow = false; return true;
     case 'j': return SetCount("--threads", text, 1, WalkPool::kMaxThreads, m_walk.threads);
     case 'x': m_walk.oneFileSystem = true; return true;
-    case kExclude: m_walk.excludePatterns.push_back(text); return true;
+    case kExclude: return AddExclude(text);
     case kExcludeFrom: return AddExcludesFrom(text);
     case kOnDisk: m_report.onDisk = true; return true;
     case kLinksOnce: m_walk.linksOnce = true; return true;
@@ -206,6 +206,16 @@ bool CCommandLine::SetCount(const char* option, const std::string& value, std::s
     return true;
 }
 
+// Patterns are matched against single names, which never hold a "/": a pattern with one (a
+// path, or "node_modules/" as ignore files write folders) would silently match nothing.
+bool CCommandLine::AddExclude(const std::string& pattern)
+{
+    if (pattern.find('/') != std::string::npos)
+        return Fail(FormatString(IDS_CLI_EXCLUDE_PATH, {TerminalEscape(pattern)}));
+    m_walk.excludePatterns.push_back(pattern);
+    return true;
+}
+
 // One pattern a line; empty lines are skipped and a line's trailing CR dropped, so a file
 // written on another system reads the same.
 bool CCommandLine::AddExcludesFrom(const std::string& file)
@@ -216,8 +226,8 @@ bool CCommandLine::AddExcludesFrom(const std::string& file)
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (!line.empty())
-            m_walk.excludePatterns.push_back(line);
+        if (!line.empty() && !AddExclude(line))
+            return false;
     }
     if (in.bad())
         return Fail(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(file), std::strerror(errno)}));

@@ -34,6 +34,7 @@ private:
     bool SetSort(const std::string& value);
     bool SetCount(const char* option, const std::string& value, std::size_t low, std::size_t high,
                   std::size_t& count);
+    bool AddExclude(const std::string& pattern);
     bool AddExcludesFrom(const std::string& file);
     bool SetExtensions(const std::string& list);
     bool TakeOperands(int argc, const char* const* argv, int first);

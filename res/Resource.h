@@ -133,6 +133,7 @@
 #define IDS_CLI_BAD_EXT          3065
 #define IDS_CLI_EXT_NEEDS_LARGEST 3066
 #define IDS_CLI_NO_VALUE         3067
+#define IDS_CLI_EXCLUDE_PATH     3068
 #define IDS_CLI_UNITS_BINARY     3070
 #define IDS_CLI_UNITS_SI         3071
 #define IDS_CLI_HUMAN_SIZE       3072
@@ -146,6 +147,7 @@
 #define IDS_SIZE_LABEL           4102
 #define IDS_SIZE_ON_DISK_LABEL   4103
 #define IDS_ACC_EXCLUDE          4104
+#define IDS_EXCLUDE_PATH         4105
 
 // Both programs' version lines and the window program's own command line: 3500 to 3599.
 #define IDS_CLI_VERSION          3500

@@ -147,6 +147,7 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_BAD_EXT, "kestrum-scan: --ext takes extensions like .iso,.img (\"\" for none), not %s"},
     {IDS_CLI_EXT_NEEDS_LARGEST, "kestrum-scan: --ext chooses the files --largest lists; give --largest N too"},
     {IDS_CLI_NO_VALUE, "kestrum-scan: option %s takes no value"},
+    {IDS_CLI_EXCLUDE_PATH, "kestrum-scan: --exclude matches single names, which hold no \"/\": %s"},
     // The units of -h and --si, from bytes up, separated by spaces.
     {IDS_CLI_UNITS_BINARY, "B KiB MiB GiB TiB PiB EiB"},
     {IDS_CLI_UNITS_SI, "B kB MB GB TB PB EB"},
@@ -202,6 +203,7 @@ constexpr StringEntry kStrings[] = {
     // window's label column fits.
     {IDS_SIZE_ON_DISK_LABEL, "On disk:"},
     {IDS_ACC_EXCLUDE, "Exclusion patterns"},
+    {IDS_EXCLUDE_PATH, "A pattern matches single names, which hold no \"/\":\n%s"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

@@ -448,7 +448,7 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
         {"--threads", "two", tree.Root()}, {tree.Root(), "--threads"}, {"-j"}, {"-xq", tree.Root()},
         {"--one-file-system=yes", tree.Root()}, {"--top", "0", tree.Root()}, {"--largest", "-1", tree.Root()},
         {"--ext", ".iso", tree.Root()}, {"--largest", "3", "--ext", ".", tree.Root()},
-        {"--exclude-from", tree.Path("missing"), tree.Root()},
+        {"--exclude-from", tree.Path("missing"), tree.Root()}, {"--exclude", "node_modules/", tree.Root()},
     };
     for (const std::vector<std::string>& args : badUsages) {
         const ChildResult result = RunChild(kProgram, args);

@@ -47,13 +47,6 @@ QString ToQString(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// A path in a message, written out as the rows write names.
-std::string ShownPath(const std::string& path)
-{
-    std::string scratch;
-    return std::string(EscapedUnlessPlain(path, scratch, TerminalEscape));
-}
-
 } // namespace
 
 CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> extensions,
@@ -302,14 +295,14 @@ void CLargestFilesDlg::OnOpenFolder()
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) {
         m_model.MarkGone(row);
-        m_pNote->setText(ToQString(FormatString(IDS_FMT_LARGEST_GONE, {ShownPath(path)})));
+        m_pNote->setText(ToQString(FormatString(IDS_FMT_LARGEST_GONE, {TerminalEscape(path)})));
         return;
     }
     const std::string folder = CLargestFilesModel::FolderOf(path);
     const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder.empty() ? "." : folder)));
     const bool bOpened = m_openFolder ? m_openFolder(url) : QDesktopServices::openUrl(url);
     m_pNote->setText(bOpened ? QString()
-                             : ToQString(FormatString(IDS_FMT_LARGEST_OPEN_FAILED, {ShownPath(folder)})));
+                             : ToQString(FormatString(IDS_FMT_LARGEST_OPEN_FAILED, {TerminalEscape(folder)})));
 }
 
 void CLargestFilesDlg::CopyPaths() const

@@ -71,9 +71,14 @@ std::string CLargestFilesModel::FolderOf(const std::string& path)
     return slash == 0 ? std::string("/") : path.substr(0, slash);
 }
 
-CLargestFilesModel::Row CLargestFilesModel::MakeRow(const LargestFile& file)
+CLargestFilesModel::Row CLargestFilesModel::MakeRow(const LargestFile& file) const
 {
-    return Row{file, ShownName(NameOf(file.path)), ShownName(FolderOf(file.path))};
+    return Row{file,
+               ShownName(NameOf(file.path)),
+               ShownName(FolderOf(file.path)),
+               ToQString(FormatNumber(file.bytes)),
+               QLocale().toString(QDateTime::fromSecsSinceEpoch(file.mtime), QLocale::ShortFormat),
+               m_gone.count(file.path) != 0};
 }
 
 bool CLargestFilesModel::IsShown(const std::vector<LargestFile>& files) const
@@ -189,14 +194,14 @@ void CLargestFilesModel::MarkGone(int row)
     const LargestFile* pFile = FileAt(row);
     if (!pFile)
         return;
-    m_gone.insert(pFile->path);
+    m_gone.insert(pFile->path);   // for the rows the walk's next answer brings
+    m_rows[static_cast<std::size_t>(row)].bGone = true;
     emit dataChanged(index(row, 0), index(row, ColumnTotal - 1));
 }
 
 bool CLargestFilesModel::IsGone(int row) const
 {
-    const LargestFile* pFile = FileAt(row);
-    return pFile && m_gone.count(pFile->path) != 0;
+    return FileAt(row) && m_rows[static_cast<std::size_t>(row)].bGone;
 }
 
 int CLargestFilesModel::rowCount(const QModelIndex& parent) const
@@ -211,20 +216,18 @@ int CLargestFilesModel::columnCount(const QModelIndex& parent) const
 
 QVariant CLargestFilesModel::data(const QModelIndex& index, int role) const
 {
-    const LargestFile* pFile = FileAt(index.row());
-    if (!index.isValid() || !pFile)
+    if (!index.isValid() || !FileAt(index.row()))
         return QVariant();
     const Row& row = m_rows[static_cast<std::size_t>(index.row())];
-    const bool bGone = m_gone.count(pFile->path) != 0;
+    const bool bGone = row.bGone;
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
         case ColumnName:
             return bGone ? ToQString(FormatString(IDS_FMT_LARGEST_GONE_ROW, {row.name.toStdString()})) : row.name;
         case ColumnFolder: return row.folder;
-        case ColumnSize: return ToQString(FormatNumber(pFile->bytes));
-        case ColumnModified:
-            return QLocale().toString(QDateTime::fromSecsSinceEpoch(pFile->mtime), QLocale::ShortFormat);
+        case ColumnSize: return row.size;
+        case ColumnModified: return row.modified;
         default: return QVariant();
         }
     case Qt::ToolTipRole:

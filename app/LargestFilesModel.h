@@ -48,13 +48,17 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // What a row shows, made once when the file arrives, so that painting only reads it.
     struct Row {
         LargestFile file;
-        QString name;   // shown: escaped so that no byte can break the row
-        QString folder; // shown, likewise
+        QString name;     // shown: escaped so that no byte can break the row
+        QString folder;   // shown, likewise
+        QString size;     // grouped digits
+        QString modified; // the locale's short date and time
+        bool bGone = false;
     };
 
-    static Row MakeRow(const LargestFile& file);
+    Row MakeRow(const LargestFile& file) const;
     bool IsShown(const std::vector<LargestFile>& files) const;
     bool Precedes(const Row& left, const Row& right) const;
     void SortRows();

@@ -408,7 +408,9 @@ void CScanDialog::OnLargestFiles(std::vector<const EXTINFO*> records)
     // once closed.
     auto* pWindow = new CLargestFilesDlg(QFile::encodeName(m_scannedFolder).toStdString(), std::move(extensions),
                                          QString::fromStdString(shown), this);
-    pWindow->Start();
+    // The same walk as the rows': what they left out (exclusions, other file systems, later
+    // links) stays out of their largest files too.
+    pWindow->Start(m_scannedOptions);
     pWindow->show();
 }
 
@@ -544,7 +546,8 @@ bool CScanDialog::StartScan()
 {
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    return m_nTimer != 0 && m_job.Start(WalkOptions());
+    m_scannedOptions = WalkOptions();
+    return m_nTimer != 0 && m_job.Start(m_scannedOptions);
 }
 
 // Releases the timer, the worker and the events and switches the buttons back. The worker has set

@@ -127,4 +127,5 @@ private:
     bool m_bOnDisk = false;
     QLabel* m_pSizeLabel = nullptr;
     QString m_scannedFolder; // the folder of the results shown, as typed
+    FolderWalkOptions m_scannedOptions; // and the walk that counted them
 };

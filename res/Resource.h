@@ -120,8 +120,6 @@
 #define IDS_CLI_INTERRUPTED      3012
 #define IDS_CLI_WRITE_FAILED     3013
 #define IDS_CLI_START_FAILED     3014
-// kestrum-scan's walking threads: 3040 to 3044.
-#define IDS_CLI_BAD_THREADS      3040
 // The report under memory pressure: 3050 to 3059.
 #define IDS_CLI_REPORT_CUT_SHORT 3050
 // kestrum-scan's usage errors, sizes and largest files: 3060 to 3099.

@@ -137,7 +137,6 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_INTERRUPTED, "kestrum-scan: interrupted; the counts cover only what was walked"},
     {IDS_CLI_WRITE_FAILED, "kestrum-scan: cannot write the output: %s"},
     {IDS_CLI_START_FAILED, "kestrum-scan: cannot start the scan: %s"},
-    {IDS_CLI_BAD_THREADS, "kestrum-scan: --threads takes a number from 1 to %s, not %s"},
     {IDS_CLI_REPORT_CUT_SHORT, "kestrum-scan: out of memory; the report was cut short after the rows shown"},
     {IDS_CLI_TRY_HELP, "Try 'kestrum-scan --help' for more information."},
     {IDS_CLI_MISSING_VALUE, "kestrum-scan: option %s needs a value"},

@@ -392,6 +392,21 @@ TEST_F(LargestFilesDlgTest, ClosingDuringTheWalkReturnsAtOnceAndDeletesTheWindow
     EXPECT_TRUE(pDone->isVisible());
 }
 
+// The window walks as the scan of its rows walked: a file the scan left out is not listed, though
+// the window opens after the menu's choices have changed.
+TEST_F(LargestFilesDlgTest, TheWindowLeavesOutWhatTheRowsLeftOut)
+{
+    FolderWalkOptions options;
+    options.excludePatterns = {"deep", "same.iso"};
+    m_pDialog->SetWalkOptionsForTesting(options);
+    ASSERT_TRUE(Scan(m_tree.Root()));
+    m_pDialog->SetWalkOptionsForTesting({});
+    CLargestFilesDlg* pWindow = OpenFinished({".iso"});
+    ASSERT_NE(pWindow, nullptr);
+    EXPECT_EQ(ShownPaths(*pWindow), (std::vector<std::string>{m_tree.Path("sub/b.iso"), m_tree.Path("a.iso"),
+                                                              m_tree.Path("new\nline.iso")}));
+}
+
 // Without a result on screen, or without a row chosen, nothing is asked for.
 TEST_F(LargestFilesDlgTest, NothingOpensWithoutAResultOrARow)
 {

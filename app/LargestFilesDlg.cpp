@@ -4,6 +4,7 @@
 
 #include "CountsText.h"
 #include "Format.h"
+#include "MonitorGeometry.h"
 #include "Resource.h"
 #include "ResourceString.h"
 #include "StringTable.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeView>
@@ -31,7 +32,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 namespace {
 
@@ -55,6 +58,8 @@ CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> ex
     , m_root(std::move(root))
 {
     m_query.count = nCount;
+    std::error_code error;
+    m_workingFolder = std::filesystem::current_path(error).native();
     m_query.extensions = std::move(extensions);
     // A window of its own beside the main one, not a dialog over it.
     setWindowFlags(Qt::Window);
@@ -93,6 +98,8 @@ CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> ex
     m_pStatus->setTextFormat(Qt::PlainText);
     m_pNote = new QLabel(this);
     m_pNote->setTextFormat(Qt::PlainText);
+    // A folder that could not be opened is named here; its path can be selected and copied.
+    m_pNote->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_pOpenFolder = new QPushButton(LoadQString(IDS_LARGEST_OPEN_FOLDER), this);
     m_pStop = new QPushButton(LoadQString(IDS_LARGEST_STOP), this);
     auto* pClose = new QPushButton(LoadQString(IDS_LARGEST_CLOSE), this);
@@ -117,6 +124,7 @@ CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> ex
 
     const QFontMetrics metrics(font());
     resize(metrics.averageCharWidth() * kWindowChars, metrics.height() * kWindowLines);
+    FitToScreen();
 
     m_timer.setInterval(kRefreshMilliseconds);
     connect(&m_timer, &QTimer::timeout, this, &CLargestFilesDlg::OnTimer);
@@ -154,9 +162,39 @@ void CLargestFilesDlg::FitColumns()
     pHeader->resizeSection(CLargestFilesModel::ColumnSize, sizeWidth);
 }
 
+// The window fits the work area of the main window's screen (or its own), frame included: a
+// large font or scale must not put "Close" off the screen. Before the window system has framed
+// the window its frame is estimated from the style's title bar.
+void CLargestFilesDlg::FitToScreen()
+{
+    const QWidget* pAnchor = isVisible() || !parentWidget() ? this : parentWidget()->window();
+    const Rect work = GetMonitorRectFromWindow(pAnchor, false);
+    if (work.Width() <= 0 || work.Height() <= 0)
+        return;
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty() && !isVisible()) {
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        frame = QSize(2 * border, style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + border);
+    }
+    const QSize room(static_cast<int>(std::max<long long>(work.Width() - frame.width(), 1)),
+                     static_cast<int>(std::max<long long>(work.Height() - frame.height(), 1)));
+    if (width() > room.width() || height() > room.height())
+        resize(size().boundedTo(room));
+    if (!isVisible())
+        return; // Qt places a dialog over its parent, inside the screen, when it is shown
+    QRect frameRect = frameGeometry();
+    frameRect.moveRight(std::min(frameRect.right(), work.right - 1));
+    frameRect.moveBottom(std::min(frameRect.bottom(), work.bottom - 1));
+    frameRect.moveLeft(std::max(frameRect.left(), work.left));
+    frameRect.moveTop(std::max(frameRect.top(), work.top));
+    if (frameRect.topLeft() != frameGeometry().topLeft())
+        move(frameRect.topLeft());
+}
+
 void CLargestFilesDlg::showEvent(QShowEvent* pEvent)
 {
     QDialog::showEvent(pEvent);
+    FitToScreen();
     // Once, when the list first has its width; after that the widths are the user's.
     if (!m_bColumnsFitted) {
         m_bColumnsFitted = true;
@@ -202,9 +240,10 @@ void CLargestFilesDlg::OnTimer()
 void CLargestFilesDlg::ShowRunning()
 {
     const bool bStopping = m_pWalk && m_pWalk->scan.hStopEvent && m_pWalk->scan.hStopEvent->IsSet();
+    const int nRows = m_model.rowCount();
     m_pStatus->setText(bStopping ? LoadQString(IDS_LARGEST_STOPPING)
-                                 : ToQString(FormatString(IDS_FMT_LARGEST_RUNNING,
-                                                          {FormatNumber(static_cast<std::uint64_t>(m_model.rowCount()))})));
+                                 : ToQString(FormatString(nRows == 1 ? IDS_FMT_LARGEST_RUNNING_ONE : IDS_FMT_LARGEST_RUNNING,
+                                                          {FormatNumber(static_cast<std::uint64_t>(nRows))})));
 }
 
 // The walk has ended: its worker is joined at once, its answer shown, and the state freed.
@@ -221,10 +260,11 @@ void CLargestFilesDlg::EndWalk()
     }
     m_model.SetFiles(result.Largest());
 
-    const std::string count = FormatNumber(result.Largest().size());
-    unsigned nIDText = IDS_FMT_LARGEST_DONE;
+    const std::size_t nFound = result.Largest().size();
+    const std::string count = FormatNumber(nFound);
+    unsigned nIDText = nFound == 1 ? IDS_FMT_LARGEST_DONE_ONE : IDS_FMT_LARGEST_DONE;
     if (result.Ending() == ScanEnding::Stopped)
-        nIDText = IDS_FMT_LARGEST_STOPPED;
+        nIDText = nFound == 1 ? IDS_FMT_LARGEST_STOPPED_ONE : IDS_FMT_LARGEST_STOPPED;
     else if (result.Largest().size() >= m_query.count)
         nIDText = IDS_FMT_LARGEST_DONE_LIMIT;
     std::string status = FormatString(nIDText, {count});
@@ -298,11 +338,65 @@ void CLargestFilesDlg::OnOpenFolder()
         m_pNote->setText(ToQString(FormatString(IDS_FMT_LARGEST_GONE, {TerminalEscape(path)})));
         return;
     }
-    const std::string folder = CLargestFilesModel::FolderOf(path);
-    const QUrl url = QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder.empty() ? "." : folder)));
-    const bool bOpened = m_openFolder ? m_openFolder(url) : QDesktopServices::openUrl(url);
-    m_pNote->setText(bOpened ? QString()
-                             : ToQString(FormatString(IDS_FMT_LARGEST_OPEN_FAILED, {TerminalEscape(folder)})));
+    std::string folder = CLargestFilesModel::FolderOf(AbsolutePath(path));
+    if (folder.empty())
+        folder = "/"; // a file in the root folder
+    m_pNote->clear();
+    RunOpener(FileUrl(folder), folder);
+}
+
+std::string CLargestFilesDlg::AbsolutePath(const std::string& path) const
+{
+    if (!path.empty() && path.front() == '/')
+        return path;
+    std::string_view rest = path;
+    while (rest.substr(0, 2) == "./")
+        rest.remove_prefix(2);
+    if (rest == ".")
+        rest = {};
+    std::string absolute = m_workingFolder;
+    if (!rest.empty()) {
+        if (absolute.empty() || absolute.back() != '/')
+            absolute += '/';
+        absolute += rest;
+    }
+    return absolute;
+}
+
+// Every byte outside the unreserved characters and "/" percent-encoded, so a name that is not
+// UTF-8 reaches the file manager as the same bytes instead of as replacement characters.
+QUrl CLargestFilesDlg::FileUrl(const std::string& absolutePath)
+{
+    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(absolutePath).toPercentEncoding("/"),
+                             QUrl::StrictMode);
+}
+
+// The opener runs on its own and says through QProcess's signals how it ended, so the window
+// never waits for it. A program that cannot be started, crashes or exits with a non-zero status
+// (xdg-open's 3: no program for folders) did not open the folder.
+void CLargestFilesDlg::RunOpener(const QUrl& url, const std::string& folder)
+{
+    auto* pProcess = new QProcess(this);
+    pProcess->setProgram(m_openerProgram);
+    pProcess->setArguments(m_openerArguments + QStringList{QString::fromLatin1(url.toEncoded())});
+    pProcess->setStandardInputFile(QProcess::nullDevice());
+    pProcess->setStandardOutputFile(QProcess::nullDevice());
+    const QString failure = ToQString(FormatString(IDS_FMT_LARGEST_OPEN_FAILED, {TerminalEscape(folder)}));
+    const auto ended = [this, pProcess, failure](bool bOpened) {
+        --m_nOpening;
+        if (!bOpened)
+            m_pNote->setText(failure);
+        pProcess->deleteLater();
+    };
+    connect(pProcess, &QProcess::finished, this, [ended](int nExitCode, QProcess::ExitStatus status) {
+        ended(status == QProcess::NormalExit && nExitCode == 0);
+    });
+    connect(pProcess, &QProcess::errorOccurred, this, [ended](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) // no finished signal follows
+            ended(false);
+    });
+    ++m_nOpening;
+    pProcess->start();
 }
 
 void CLargestFilesDlg::CopyPaths() const
@@ -313,17 +407,25 @@ void CLargestFilesDlg::CopyPaths() const
     if (rows.empty())
         return;
     std::sort(rows.begin(), rows.end());
-    // The paths' own bytes, not the escaped names the rows show: pasted, they name the files.
-    // No newline after the last, so a path pasted into a shell is not run at once.
-    QByteArray text;
+    // The text is one path a line, escaped as the rows show names (a newline is written \x0a, a
+    // byte that is not UTF-8 \xHH, a backslash \x5c); no newline after the last, so a path
+    // pasted into a shell is not run at once. The URI list keeps the paths' own bytes, so a file
+    // manager takes the paste as the files themselves.
+    std::string text;
+    QByteArray uris;
     for (const int row : rows) {
-        if (!text.isEmpty())
+        const LargestFile* pFile = m_model.FileAt(row);
+        if (!pFile)
+            continue;
+        const std::string path = AbsolutePath(pFile->path);
+        if (!text.empty())
             text += '\n';
-        if (const LargestFile* pFile = m_model.FileAt(row))
-            text += QByteArray::fromStdString(pFile->path);
+        text += TerminalEscape(path);
+        uris += FileUrl(path).toEncoded() + "\r\n";
     }
     auto* pData = new QMimeData;
-    pData->setData(QStringLiteral("text/plain"), text);
+    pData->setText(ToQString(text));
+    pData->setData(QStringLiteral("text/uri-list"), uris);
     QApplication::clipboard()->setMimeData(pData);
 }
 

@@ -9,6 +9,7 @@
 #include "ScanJob.h"
 
 #include <QDialog>
+#include <QStringList>
 #include <QTimer>
 
 #include <functional>
@@ -43,17 +44,28 @@ public:
     // "Stop": asks the walk to end and returns at once; the next tick shows what it found.
     void OnStop();
     // "Open folder": the folder of the current (or first selected) row in the file manager. A
-    // file that no longer exists is marked gone and said so instead.
+    // file that no longer exists is marked gone and said so instead. The opener's exit status
+    // arrives later; a failure is then said with the folder's path.
     void OnOpenFolder();
-    // Ctrl+C: the selected rows' full paths, as the file system spells them, one per line.
+    // Ctrl+C: the selected rows' absolute paths, one per line, as text/plain (escaped as the rows
+    // show names, so a newline in a name cannot break a line) and as text/uri-list (every byte
+    // of the path kept), in the order shown.
     void CopyPaths() const;
+    // A file or folder as a file URL that keeps every byte of its absolute path.
+    static QUrl FileUrl(const std::string& absolutePath);
 
     QTreeView& ListForTesting() { return *m_pList; }
     CLargestFilesModel& ModelForTesting() { return m_model; }
     QString StatusText() const;
     QString NoteText() const;
-    // Tests: opens folders instead of the desktop's file manager; true when opened.
-    void SetFolderOpenerForTesting(std::function<bool(const QUrl&)> opener) { m_openFolder = std::move(opener); }
+    // Tests: the program run to open a folder, with its first arguments; the URL comes last.
+    void SetFolderOpenerForTesting(QString program, QStringList arguments)
+    {
+        m_openerProgram = std::move(program);
+        m_openerArguments = std::move(arguments);
+    }
+    // True while an opener started by "Open folder" has not yet exited.
+    bool IsOpening() const { return m_nOpening > 0; }
 
 protected:
     void reject() override; // Escape, "Close" and the window's close button
@@ -74,8 +86,14 @@ private:
     void OnSelectionChanged();
     int ChosenRow() const;
     void FitColumns();
+    void FitToScreen();
+    void RunOpener(const QUrl& url, const std::string& folder);
+    // The walk's paths start as the root was typed ("./top.iso" after "kestrum ."): anything
+    // handed to another program is made absolute first.
+    std::string AbsolutePath(const std::string& path) const;
 
     std::string m_root;
+    std::string m_workingFolder;       // the program's, which the root may be relative to
     LargestFilesQuery m_query;
     CLargestFilesModel m_model;
     QTreeView* m_pList = nullptr;      // owned through Qt's parent chain, as are the others
@@ -87,5 +105,7 @@ private:
     std::unique_ptr<Walk> m_pWalk;     // null once the walk has ended and been released
     bool m_bClosed = false;            // closed while walking: delete once the walk ends
     bool m_bColumnsFitted = false;     // the first show has sized the columns
-    std::function<bool(const QUrl&)> m_openFolder;
+    QString m_openerProgram = QStringLiteral("xdg-open");
+    QStringList m_openerArguments;
+    int m_nOpening = 0;
 };

@@ -50,6 +50,7 @@
 #define IDS_FMT_SELECTED_BYTES   2015
 #define IDS_FMT_SELECTED_PERCENT 2016
 #define IDS_NO_EXT_ROW           2017
+#define IDS_FMT_SELECTED_FILE_ONE 2018
 // Copying and saving the list: 2020 to 2029.
 #define IDS_MENU_COPY            2020
 #define IDS_MENU_SAVE_LIST       2021
@@ -57,6 +58,7 @@
 #define IDS_FILTER_CSV           2023
 #define IDS_FILTER_JSON          2024
 #define IDS_FMT_SAVE_FAILED      2025
+#define IDS_FMT_REPLACE_FILE     2026
 // Accessible names of the window's controls and the tip of the completeness line: 2030 to 2049.
 #define IDS_ACC_FOLDER           2030
 #define IDS_ACC_CONTAINS         2031
@@ -64,7 +66,7 @@
 #define IDS_ACC_SELECTED         2033
 #define IDS_ACC_LIST             2034
 #define IDS_ACC_OPTIONS          2035
-#define IDS_ACC_INCOMPLETE       2036
+#define IDS_ACC_SIZE_ON_DISK     2037
 #define IDS_TIP_INCOMPLETE       2040
 
 // What a scan could not count, for either front end: 2100 to 2119.
@@ -103,6 +105,10 @@
 #define IDS_MENU_LARGEST             4017
 #define IDS_ACC_LARGEST_LIST         4018
 #define IDS_LARGEST_STOPPING         4019
+#define IDS_FMT_LARGEST_RUNNING_ONE  4020
+#define IDS_FMT_LARGEST_DONE_ONE     4021
+#define IDS_FMT_LARGEST_STOPPED_ONE  4022
+#define IDS_FMT_LARGEST_TITLE_MORE   4023
 
 // Texts of the command-line tool: 3000 to 3099.
 #define IDS_CLI_FIRST            3000

@@ -4,6 +4,7 @@
 #include "ExtListCtrl.h"
 #include "Format.h"
 #include "LargestFilesDlg.h"
+#include "MonitorGeometry.h"
 #include "QtTestMain.h"
 #include "Resource.h"
 #include "ScanDialog.h"
@@ -16,8 +17,10 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,12 +30,15 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 
 namespace {
 
@@ -105,6 +111,50 @@ std::vector<std::string> ShownPaths(CLargestFilesDlg& window)
     return paths;
 }
 
+// What a file URL's path must be: each byte outside the unreserved characters and "/" as %HH.
+std::string PercentEncoded(const std::string& bytes)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            out += c;
+        } else {
+            out += '%';
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs the test's body in `folder` as the working folder, and returns to the one before.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder)
+    {
+        char* pPrevious = ::getcwd(nullptr, 0);
+        m_previous = pPrevious ? pPrevious : "/";
+        std::free(pPrevious);
+        m_bChanged = ::chdir(folder.c_str()) == 0;
+    }
+    ~WorkingFolder() { (void)!::chdir(m_previous.c_str()); }
+    bool Changed() const { return m_bChanged; }
+
+private:
+    std::string m_previous;
+    bool m_bChanged = false;
+};
+
 class LargestFilesDlgTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -169,6 +219,38 @@ protected:
         SelectRows(extensions);
         m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
         return FinishedWindow();
+    }
+
+    // A window over `root` as typed, walked to its end.
+    std::unique_ptr<CLargestFilesDlg> OpenOver(const std::string& root, const std::vector<std::string>& extensions)
+    {
+        auto pWindow = std::make_unique<CLargestFilesDlg>(root, extensions, QStringLiteral("test"), nullptr);
+        if (!pWindow->Start() || !QTest::qWaitFor([&] { return !pWindow->IsWalking(); }, kWaitMs))
+            return nullptr;
+        return pWindow;
+    }
+
+    static void SelectShownRows(CLargestFilesDlg& window, const std::vector<std::string>& paths)
+    {
+        QTreeView& list = window.ListForTesting();
+        list.clearSelection();
+        const std::vector<std::string> shown = ShownPaths(window);
+        for (const std::string& path : paths) {
+            const auto found = std::find(shown.begin(), shown.end(), path);
+            ASSERT_NE(found, shown.end()) << path;
+            const QModelIndex index = list.model()->index(static_cast<int>(found - shown.begin()), 0);
+            list.selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            list.selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        }
+    }
+
+    // An opener that writes the URL it was given to `record` and exits with nExitCode.
+    static void RecordingOpener(CLargestFilesDlg& window, const std::string& record, int nExitCode)
+    {
+        window.SetFolderOpenerForTesting(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("printf '%s' \"$1\" > \"$0\"; exit ") + QString::number(nExitCode),
+             QString::fromStdString(record)});
     }
 
     TempTree m_tree;
@@ -236,22 +318,43 @@ TEST_F(LargestFilesDlgTest, RowsOpenAWindowOfTheirLargestFiles)
     }
 }
 
-// Ctrl+C copies the selected rows' paths with their own bytes, one per line, in the order shown.
-TEST_F(LargestFilesDlgTest, CtrlCCopiesTheSelectedPathsRaw)
+// Ctrl+C copies absolute paths, also after a relative folder was scanned: one a line as text,
+// a newline in a name written \x0a as the rows show it, and as a URI list with every byte kept.
+TEST_F(LargestFilesDlgTest, CtrlCCopiesAbsolutePathsAsTextAndUris)
 {
-    CLargestFilesDlg* pWindow = OpenFinished({".iso"});
-    ASSERT_NE(pWindow, nullptr);
-    QTreeView& list = pWindow->ListForTesting();
-    const std::vector<TreeFile> expected = Expected({".iso"});
-    ASSERT_GE(expected.size(), 5u);
-    // Rows 2 and 4 (the file with the newline among them), selected bottom one first.
-    for (const int row : {4, 2})
-        list.selectionModel()->select(list.model()->index(row, 0),
-                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    list.setFocus();
-    QTest::keySequence(&list, QKeySequence::Copy);
-    EXPECT_EQ(QApplication::clipboard()->text().toStdString(),
-              m_tree.Path(expected[2].relative) + "\n" + m_tree.Path(expected[4].relative));
+    const WorkingFolder working(m_tree.Path("sub"));
+    ASSERT_TRUE(working.Changed());
+    const struct {
+        std::string root; // as typed
+        std::vector<std::string> selected;
+        std::vector<std::string> copied; // relative to the tree, in the order shown
+    } cases[] = {
+        {m_tree.Root(), {m_tree.Path("new\nline.iso"), m_tree.Path("sub/b.iso")}, {"sub/b.iso", "new\nline.iso"}},
+        {".", {"./b.iso", "./deep/c.ISO"}, {"sub/b.iso", "sub/deep/c.ISO"}},
+        {"./", {"./same.iso"}, {"sub/same.iso"}},
+        {"..", {"../new\nline.iso"}, {"sub/../new\nline.iso"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.root);
+        const std::unique_ptr<CLargestFilesDlg> pWindow = OpenOver(c.root, {".iso"});
+        ASSERT_NE(pWindow, nullptr);
+        SelectShownRows(*pWindow, c.selected);
+        QTreeView& list = pWindow->ListForTesting();
+        list.setFocus();
+        QTest::keySequence(&list, QKeySequence::Copy);
+        const QMimeData* pData = QApplication::clipboard()->mimeData();
+        ASSERT_NE(pData, nullptr);
+        std::string text, uris;
+        for (const std::string& relative : c.copied) {
+            std::string line = m_tree.Path(relative);
+            if (const std::size_t newline = line.find('\n'); newline != std::string::npos)
+                line.replace(newline, 1, "\\x0a");
+            text += (text.empty() ? "" : "\n") + line;
+            uris += "file://" + PercentEncoded(m_tree.Path(relative)) + "\r\n";
+        }
+        EXPECT_EQ(pData->text().toStdString(), text);
+        EXPECT_EQ(pData->data(QStringLiteral("text/uri-list")).toStdString(), uris);
+    }
 }
 
 // Heading clicks: a name starts ascending, a number largest first, a second click flips; equal
@@ -292,26 +395,30 @@ TEST_F(LargestFilesDlgTest, HeadingClicksSortTheRows)
     }
 }
 
-// "Open folder" opens the file's folder; a file gone since is marked so and said so, and its
-// folder is not opened as if all were well.
-TEST_F(LargestFilesDlgTest, OpenFolderOpensTheFoldersOfFilesThatStillExist)
+// "Open folder" waits for the opener's exit status without blocking the window: a failure, or
+// an opener that is not there, is said with the folder's path, which can be selected; a file gone
+// since is marked so and said so, and nothing is opened for it.
+TEST_F(LargestFilesDlgTest, OpenFolderSaysWhenNoProgramCouldOpenTheFolder)
 {
     CLargestFilesDlg* pWindow = OpenFinished({".iso"});
     ASSERT_NE(pWindow, nullptr);
-    std::vector<QUrl> opened;
-    pWindow->SetFolderOpenerForTesting([&opened](const QUrl& url) {
-        opened.push_back(url);
-        return true;
-    });
     QPushButton* pOpen = nullptr;
     for (QPushButton* pButton : pWindow->findChildren<QPushButton*>())
         if (pButton->text() == QStringLiteral("&Open folder"))
             pOpen = pButton;
     QTreeView& list = pWindow->ListForTesting();
+    const std::string record = m_tree.Path("opened-url");
+    enum class Opener { Succeeds, ExitsWith3, Missing };
     const struct {
         const char* relative;
+        Opener opener;
         bool bRemove;
-    } cases[] = {{"sub/b.iso", false}, {"same.iso", true}};
+    } cases[] = {
+        {"sub/b.iso", Opener::Succeeds, false},
+        {"sub/deep/c.ISO", Opener::ExitsWith3, false},
+        {"a.iso", Opener::Missing, false},
+        {"same.iso", Opener::Succeeds, true},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.relative);
         const std::vector<std::string> shown = ShownPaths(*pWindow);
@@ -321,28 +428,98 @@ TEST_F(LargestFilesDlgTest, OpenFolderOpensTheFoldersOfFilesThatStillExist)
         if (c.bRemove) {
             ASSERT_EQ(std::remove(m_tree.Path(c.relative).c_str()), 0);
         }
-        opened.clear();
+        std::remove(record.c_str());
+        if (c.opener == Opener::Missing)
+            pWindow->SetFolderOpenerForTesting(QString::fromStdString(m_tree.Path("no-such-opener")), {});
+        else
+            RecordingOpener(*pWindow, record, c.opener == Opener::Succeeds ? 0 : 3);
         list.clearSelection();
         list.setCurrentIndex(list.model()->index(row, 0));
         ASSERT_TRUE(pOpen && pOpen->isEnabled());
         pWindow->OnOpenFolder();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->IsOpening(); }, kWaitMs));
 
         const std::string folder = m_tree.Path(c.relative).substr(0, m_tree.Path(c.relative).rfind('/'));
         EXPECT_EQ(pWindow->ModelForTesting().IsGone(row), c.bRemove);
         if (c.bRemove) {
-            EXPECT_TRUE(opened.empty());
+            EXPECT_NE(::access(record.c_str(), F_OK), 0) << "an opener ran for a file that is gone";
             EXPECT_EQ(pWindow->NoteText().toStdString(), m_tree.Path(c.relative) + " no longer exists");
             EXPECT_TRUE(Cell(*pWindow, row, CLargestFilesModel::ColumnName).endsWith(QStringLiteral("(gone)")));
-        } else {
-            ASSERT_EQ(opened.size(), 1u);
-            EXPECT_EQ(opened.front(), QUrl::fromLocalFile(QString::fromStdString(folder)));
+        } else if (c.opener == Opener::Succeeds) {
+            EXPECT_EQ(ReadWhole(record), "file://" + PercentEncoded(folder));
             EXPECT_TRUE(pWindow->NoteText().isEmpty());
+        } else {
+            EXPECT_EQ(pWindow->NoteText().toStdString(), "No program could open the folder " + folder);
         }
     }
+    bool bSelectable = false;
+    for (QLabel* pLabel : pWindow->findChildren<QLabel*>())
+        if (pLabel->text() == pWindow->NoteText())
+            bSelectable = pLabel->textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
+    EXPECT_TRUE(bSelectable) << "the path cannot be copied";
     list.clearSelection();
     EXPECT_FALSE(pOpen->isEnabled());
 }
 
+// The folder reaches the opener as an absolute file URL whose path decodes to the folder's exact
+// bytes: a name that is not UTF-8 is not replaced, a relative folder is not handed on as typed.
+TEST_F(LargestFilesDlgTest, OpenFolderGivesAnAbsoluteUrlThatKeepsEveryByte)
+{
+    ASSERT_TRUE(m_tree.MakeFolder("bad\xff" "dir") && m_tree.MakeFile("bad\xff" "dir/x.iso", 100));
+    const WorkingFolder working(m_tree.Root());
+    ASSERT_TRUE(working.Changed());
+    const std::string record = m_tree.Path("opened-url");
+    const struct {
+        std::string root;
+        std::string row;    // as the window lists it
+        std::string folder; // the folder to open, absolute
+    } cases[] = {
+        {m_tree.Root(), m_tree.Path("bad\xff" "dir/x.iso"), m_tree.Path("bad\xff" "dir")},
+        {".", "./bad\xff" "dir/x.iso", m_tree.Path("bad\xff" "dir")},
+        {".", "./a.iso", m_tree.Root()},
+        {"sub", "sub/b.iso", m_tree.Path("sub")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        const std::unique_ptr<CLargestFilesDlg> pWindow = OpenOver(c.root, {".iso"});
+        ASSERT_NE(pWindow, nullptr);
+        SelectShownRows(*pWindow, {c.row});
+        std::remove(record.c_str());
+        RecordingOpener(*pWindow, record, 0);
+        pWindow->OnOpenFolder();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !pWindow->IsOpening(); }, kWaitMs));
+        const std::string url = ReadWhole(record);
+        ASSERT_EQ(url.rfind("file:///", 0), 0u) << url;
+        EXPECT_EQ(QByteArray::fromPercentEncoding(QByteArray::fromStdString(url.substr(7))).toStdString(), c.folder);
+        EXPECT_EQ(url, "file://" + PercentEncoded(c.folder));
+        EXPECT_TRUE(pWindow->NoteText().isEmpty());
+    }
+}
+
+// The window fits the work area of its screen, "Close" included, at any scale: a work area
+// narrower than the window's wish (1024 x 768 at scale 1.5 gives 683 x 512) shrinks it.
+TEST_F(LargestFilesDlgTest, WindowFitsTheWorkAreaOfItsScreen)
+{
+    const Rect areas[] = {{0, 0, 683, 512}, {0, 0, 640, 427}, {1280, 0, 1280 + 853, 682}};
+    for (const Rect& area : areas) {
+        SCOPED_TRACE(area.Width());
+        SetMonitorsForTesting({{area, Rect{area.left, area.top, area.right, area.bottom - 30}}});
+        m_pDialog->move(area.left + 10, area.top + 10);
+        const std::unique_ptr<CLargestFilesDlg> pWindow = OpenOver(m_tree.Root(), {".iso"});
+        ResetMonitorsForTesting();
+        ASSERT_NE(pWindow, nullptr);
+        SetMonitorsForTesting({{area, Rect{area.left, area.top, area.right, area.bottom - 30}}});
+        pWindow->show();
+        const QRect frame = pWindow->frameGeometry();
+        ResetMonitorsForTesting();
+        EXPECT_LE(frame.width(), area.Width());
+        EXPECT_LE(frame.height(), area.Height() - 30);
+        for (QPushButton* pButton : pWindow->findChildren<QPushButton*>()) {
+            const QRect button(pButton->mapTo(pWindow.get(), QPoint()), pButton->size());
+            EXPECT_TRUE(pWindow->rect().contains(button)) << pButton->text().toStdString();
+        }
+    }
+}
 // Closing the window during its walk neither waits for the walk nor leaves it running: the window
 // hides at once and deletes itself when the walk has ended. A new scan in the main window does not
 // disturb another window's rows.
@@ -419,6 +596,41 @@ TEST_F(LargestFilesDlgTest, NothingOpensWithoutAResultOrARow)
     EXPECT_FALSE(m_pDialog->IsCommandEnabled(ID_OPTIONS_LARGEST));
     m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
     EXPECT_TRUE(m_pDialog->findChildren<CLargestFilesDlg*>().isEmpty());
+}
+
+// Counts of one read "1 file", in the main window's "Selected:" and the window's status.
+TEST_F(LargestFilesDlgTest, CountsOfOneAreSingular)
+{
+    SelectRows({".img"});
+    EXPECT_EQ(qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_SELECTED))->text().left(8), QStringLiteral("1 file, "));
+    SelectRows({".iso", ".img"});
+    EXPECT_TRUE(qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_SELECTED))->text().startsWith(
+        QString::number(Expected({".iso", ".img"}).size()) + QStringLiteral(" files, ")));
+    CLargestFilesDlg* pWindow = OpenFinished({".img"});
+    ASSERT_NE(pWindow, nullptr);
+    EXPECT_EQ(pWindow->StatusText(), QStringLiteral("Done: 1 file"));
+}
+
+// Rows of thousands of extensions give a title that names the first few and how many more.
+TEST_F(LargestFilesDlgTest, TitleOfManyExtensionsNamesTheFirstAndCountsTheRest)
+{
+    constexpr int kExtensions = 2000;
+    ASSERT_TRUE(m_tree.MakeFolder("many"));
+    for (int i = 0; i < kExtensions; ++i)
+        ASSERT_TRUE(m_tree.MakeFile("many/f.e" + std::to_string(i), 1));
+    ASSERT_TRUE(Scan(m_tree.Path("many")));
+    List().selectAll();
+    m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
+    CLargestFilesDlg* pWindow = FinishedWindow();
+    ASSERT_NE(pWindow, nullptr);
+    const QString title = pWindow->windowTitle();
+    EXPECT_LT(title.size(), 120) << title.toStdString();
+    const qsizetype more = title.lastIndexOf(QStringLiteral(" and "));
+    ASSERT_GT(more, 0) << title.toStdString();
+    ASSERT_TRUE(title.endsWith(QStringLiteral(" more")));
+    const qsizetype named = title.left(more).count(QStringLiteral(".e"));
+    const QString rest = title.mid(more + 5, title.size() - more - 10);
+    EXPECT_EQ(QLocale::c().toLongLong(QString(rest).remove(QLatin1Char(','))) + named, kExtensions) << title.toStdString();
 }
 
 } // namespace

@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -321,13 +322,36 @@ void CExtListCtrl::SetNoExtRow(bool bShow)
     ShowResultAgain();
 }
 
-// The rows built again from the result held, after a choice of what they show changed: the
-// selection goes with the old rows.
+// The rows built again from the result held, after a choice of what they show changed. The rows
+// of the same extensions stay selected (and current), so the selection's totals follow the
+// change; a row no longer shown leaves the selection.
 void CExtListCtrl::ShowResultAgain()
 {
+    std::unordered_set<std::string> selected;
+    for (const EXTINFO* record : SelectedRecords())
+        selected.insert(record->szExt);
+    const EXTINFO* current = RecordAt(currentIndex().row());
+    const std::string currentExt = current ? std::string(current->szExt) : std::string();
+    const bool bCurrent = current != nullptr;
+
     m_nSelectedBytes = 0;
     m_nSelectedFiles = 0;
     ShowResult();
+
+    QItemSelection again;
+    int currentRow = -1;
+    const int lastColumn = m_pModel->columnCount() - 1;
+    for (int row = 0; row < RowCount(); ++row) {
+        const std::string ext = RecordAt(row)->szExt;
+        if (selected.count(ext) != 0)
+            again.select(m_pModel->index(row, 0), m_pModel->index(row, lastColumn));
+        if (bCurrent && ext == currentExt)
+            currentRow = row;
+    }
+    if (currentRow >= 0)
+        selectionModel()->setCurrentIndex(m_pModel->index(currentRow, 0), QItemSelectionModel::NoUpdate);
+    if (!again.isEmpty())
+        selectionModel()->select(again, QItemSelectionModel::Select);
     emit selectionSummaryChanged();
     PostFitColumns();
 }
@@ -424,7 +448,8 @@ void CExtListCtrl::GetSelectionSummary(std::string& summary) const
     summary.clear();
     if (m_nSelectedFiles == 0)
         return;
-    summary = FormatString(IDS_FMT_SELECTED_FILES, {FormatNumber(m_nSelectedFiles)});
+    summary = FormatString(m_nSelectedFiles == 1 ? IDS_FMT_SELECTED_FILE_ONE : IDS_FMT_SELECTED_FILES,
+                           {FormatNumber(m_nSelectedFiles)});
     summary += FormatString(IDS_FMT_SELECTED_BYTES, {FormatNumber(m_nSelectedBytes)});
     summary += FormatString(IDS_FMT_SELECTED_PERCENT, {std::to_string(m_table.ShareOf(m_nSelectedBytes))});
 }

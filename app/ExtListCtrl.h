@@ -40,11 +40,11 @@ public:
     // result it held before is freed.
     void FillList(ScanResult result);
     // Whether the files without an extension get their "(none)" row; the rows shown are built
-    // again from the result held (the selection goes).
+    // again from the result held (the selection stays on the rows still shown).
     void SetNoExtRow(bool bShow);
     bool HasNoExtRow() const { return m_bNoExtRow; }
     // Which size the Size and % columns, the order by size and the selection's bytes show; the
-    // rows are built again from the result held (the selection goes).
+    // rows are built again from the result held, the same rows selected.
     void SetSizeMeasure(SizeMeasure measure);
     const ScanResult& Result() const { return m_result; }
 

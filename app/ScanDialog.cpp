@@ -3,6 +3,7 @@
 #include "CountsText.h"
 #include "ExtInfo.h"
 #include "ExtTable.h"
+#include "Format.h"
 #include "LargestFilesDlg.h"
 #include "ExcludeDlg.h"
 #include "ProfileStore.h"
@@ -14,6 +15,8 @@
 #include "TipRequest.h"
 #include "WarningBox.h"
 
+#include <QAccessible>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -35,6 +38,9 @@
 namespace {
 
 constexpr int kRefreshMilliseconds = 500;
+// A title naming the extensions of the rows asked about names this many characters of them at
+// most, then says how many more there are: thousands would run far past any title bar.
+constexpr std::size_t kTitleExtensionsChars = 60;
 
 // The data controls, which show the display font chosen with "Font...".
 constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
@@ -51,7 +57,6 @@ constexpr FieldName kFieldNames[] = {
     {"Folder:", IDC_FOLDER, IDS_ACC_FOLDER},       {"Contains:", IDC_CONTAINS, IDS_ACC_CONTAINS},
     {"Size:", IDC_SIZE, IDS_ACC_SIZE},             {"Selected:", IDC_SELECTED, IDS_ACC_SELECTED},
     {nullptr, IDC_EXTLIST, IDS_ACC_LIST},          {nullptr, IDC_OPTIONS, IDS_ACC_OPTIONS},
-    {nullptr, IDC_INCOMPLETE, IDS_ACC_INCOMPLETE},
 };
 
 // Writing leaves the caret after the text, and a field too narrow for it would show its end: a
@@ -136,6 +141,12 @@ void CScanDialog::InitControls()
     auto* pScanKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     pScanKey->setContext(Qt::WindowShortcut);
     connect(pScanKey, &QShortcut::activated, this, [this] { OnOK(); });
+    // The line under the list keeps one line, shortened to its width; it is fitted again as the
+    // window resizes.
+    if (auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE))) {
+        pLine->setWordWrap(false);
+        pLine->installEventFilter(this);
+    }
     SetAccessibleNames();
 }
 
@@ -161,6 +172,13 @@ void CScanDialog::SetAccessibleNames()
     }
 }
 
+// The size field is named after the size it shows, as its label says.
+void CScanDialog::NameSizeField()
+{
+    if (QWidget* pSize = GetDlgItem(IDC_SIZE))
+        pSize->setAccessibleName(LoadQString(m_bOnDisk ? IDS_ACC_SIZE_ON_DISK : IDS_ACC_SIZE));
+}
+
 void CScanDialog::SaveLoadSettings(bool bSave)
 {
     const QString section = LoadQString(IDS_SECTION_MAIN);
@@ -170,25 +188,39 @@ void CScanDialog::SaveLoadSettings(bool bSave)
     const QString entryLinksOnce = LoadQString(IDS_ENTRY_LINKS_ONCE);
     const QString entryOnDisk = LoadQString(IDS_ENTRY_ON_DISK);
     const QString entryExclude = LoadQString(IDS_ENTRY_EXCLUDE);
+    // Each copy of the program has a placement entry of its own; the other settings are shared,
+    // so a copy writes only those that differ from what it read: closing a copy left untouched
+    // must not undo what another copy changed meanwhile.
+    const auto writeChanged = [&section](const QString& entry, bool bNow, bool bRead) {
+        if (bNow != bRead)
+            WriteProfileInt(section, entry, bNow ? 1 : 0);
+    };
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
-        WriteProfileInt(section, entryHelp, m_helpTip.IsOn() ? 1 : 0);
-        WriteProfileInt(section, entryNoExt, m_listExt.HasNoExtRow() ? 1 : 0);
-        WriteProfileInt(section, entryOneFileSystem, m_bOneFileSystem ? 1 : 0);
-        WriteProfileInt(section, entryLinksOnce, m_bLinksOnce ? 1 : 0);
-        WriteProfileInt(section, entryOnDisk, m_bOnDisk ? 1 : 0);
-        WriteProfileString(section, entryExclude, m_excludePatterns.join(QLatin1Char('\n')));
+        writeChanged(entryHelp, m_helpTip.IsOn(), m_stored.bHelp);
+        writeChanged(entryNoExt, m_listExt.HasNoExtRow(), m_stored.bNoExt);
+        writeChanged(entryOneFileSystem, m_bOneFileSystem, m_stored.bOneFileSystem);
+        writeChanged(entryLinksOnce, m_bLinksOnce, m_stored.bLinksOnce);
+        writeChanged(entryOnDisk, m_bOnDisk, m_stored.bOnDisk);
+        if (m_excludePatterns != m_stored.excludePatterns)
+            WriteProfileString(section, entryExclude, m_excludePatterns.join(QLatin1Char('\n')));
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
-        if (GetProfileInt(section, entryHelp, 1) != 0)
+        m_stored.bHelp = GetProfileInt(section, entryHelp, 1) != 0;
+        m_stored.bNoExt = GetProfileInt(section, entryNoExt, 1) != 0;
+        m_stored.bOneFileSystem = GetProfileInt(section, entryOneFileSystem, 0) != 0;
+        m_stored.bLinksOnce = GetProfileInt(section, entryLinksOnce, 0) != 0;
+        m_stored.bOnDisk = GetProfileInt(section, entryOnDisk, 0) != 0;
+        m_stored.excludePatterns = CExcludeDlg::PatternsFromText(GetProfileString(section, entryExclude));
+        if (m_stored.bHelp)
             m_helpTip.Toggle(this);
-        m_listExt.SetNoExtRow(GetProfileInt(section, entryNoExt, 1) != 0);
-        m_bOneFileSystem = GetProfileInt(section, entryOneFileSystem, 0) != 0;
-        m_bLinksOnce = GetProfileInt(section, entryLinksOnce, 0) != 0;
-        m_excludePatterns = CExcludeDlg::PatternsFromText(GetProfileString(section, entryExclude));
-        if ((GetProfileInt(section, entryOnDisk, 0) != 0) != m_bOnDisk)
+        m_listExt.SetNoExtRow(m_stored.bNoExt);
+        m_bOneFileSystem = m_stored.bOneFileSystem;
+        m_bLinksOnce = m_stored.bLinksOnce;
+        m_excludePatterns = m_stored.excludePatterns;
+        if (m_stored.bOnDisk != m_bOnDisk)
             OnOnDisk();
     }
 }
@@ -295,6 +327,7 @@ void CScanDialog::OnOnDisk()
     m_bOnDisk = !m_bOnDisk;
     if (m_pSizeLabel)
         m_pSizeLabel->setText(LoadQString(m_bOnDisk ? IDS_SIZE_ON_DISK_LABEL : IDS_SIZE_LABEL));
+    NameSizeField();
     m_listExt.SetSizeMeasure(m_bOnDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent);
     // A field left empty (no scan yet, or its results dropped) stays empty.
     if (!m_editSize.GetEditControl().GetWindowText().isEmpty())
@@ -318,22 +351,45 @@ void CScanDialog::OnNoExtRow()
 }
 
 // The file dialog's filter chooses the format; a name typed without an ending gets the filter's.
+// The ending is added after the dialog has returned, so the dialog's own replace question could
+// ask about another file than the one written: the question is asked here, for that file.
 void CScanDialog::OnSaveList()
 {
     if (m_listExt.RowCount() == 0)
         return;
-    const QString csvFilter = LoadQString(IDS_FILTER_CSV);
     const QString jsonFilter = LoadQString(IDS_FILTER_JSON);
-    QString chosenFilter = csvFilter;
-    QString path = QFileDialog::getSaveFileName(this, LoadQString(IDS_SAVE_LIST_TITLE), QString(),
-                                                csvFilter + QStringLiteral(";;") + jsonFilter, &chosenFilter);
+    QString chosenFilter = LoadQString(IDS_FILTER_CSV);
+    QString path = ChooseSaveName(chosenFilter);
     if (path.isEmpty())
         return;
     const bool bJson = chosenFilter == jsonFilter;
     const QString ending = bJson ? QStringLiteral(".json") : QStringLiteral(".csv");
     if (!path.endsWith(ending, Qt::CaseInsensitive) && QFileInfo(path).suffix().isEmpty())
         path += ending;
-    SaveList(path, bJson);
+    if (QFileInfo::exists(path) && !ConfirmReplace(path))
+        return;
+    if (SaveList(path, bJson))
+        m_lastSaveFolder = QFileInfo(path).absolutePath();
+}
+
+// The dialog starts in the folder last saved to, or the home folder (not the working folder,
+// which for a program started from a menu is nowhere the user chose).
+QString CScanDialog::ChooseSaveName(QString& chosenFilter)
+{
+    const QString startFolder = m_lastSaveFolder.isEmpty() ? QDir::homePath() : m_lastSaveFolder;
+    if (m_chooseSaveName)
+        return m_chooseSaveName(startFolder, chosenFilter);
+    const QString filters = LoadQString(IDS_FILTER_CSV) + QStringLiteral(";;") + LoadQString(IDS_FILTER_JSON);
+    return QFileDialog::getSaveFileName(this, LoadQString(IDS_SAVE_LIST_TITLE), startFolder, filters, &chosenFilter,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+bool CScanDialog::ConfirmReplace(const QString& path)
+{
+    const QString question = QString::fromStdString(FormatString(IDS_FMT_REPLACE_FILE, {path.toStdString()}));
+    return QMessageBox::question(this, LoadQString(IDS_SAVE_LIST_TITLE), question, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No)
+        == QMessageBox::Yes;
 }
 
 bool CScanDialog::SaveListTo(const QString& path)
@@ -398,12 +454,20 @@ void CScanDialog::OnLargestFiles(std::vector<const EXTINFO*> records)
         return;
     std::vector<std::string> extensions;
     std::string shown;
+    std::size_t nNotShown = 0;
     for (const EXTINFO* pRecord : records) {
         extensions.push_back(pRecord->szExt); // "" for the "(none)" row
+        const std::string name = ExtTable::DisplayName(*pRecord);
+        if (nNotShown > 0 || (!shown.empty() && shown.size() + name.size() > kTitleExtensionsChars)) {
+            ++nNotShown;
+            continue;
+        }
         if (!shown.empty())
             shown += LoadString(IDS_LARGEST_EXT_SEPARATOR);
-        shown += ExtTable::DisplayName(*pRecord);
+        shown += name;
     }
+    if (nNotShown > 0)
+        shown = FormatString(IDS_FMT_LARGEST_TITLE_MORE, {shown, FormatNumber(nNotShown)});
     // Owned by this window, so that its walk ends before the program does; it deletes itself
     // once closed.
     auto* pWindow = new CLargestFilesDlg(QFile::encodeName(m_scannedFolder).toStdString(), std::move(extensions),
@@ -443,6 +507,7 @@ void CScanDialog::OnFont()
 void CScanDialog::OnShowHelpTip()
 {
     m_helpTip.Toggle(this);
+    FitIncompleteLine(); // its plain tip stands in for the help tip while that is off
 }
 
 void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
@@ -460,6 +525,13 @@ void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
 void CScanDialog::OnRButtonDown()
 {
     m_btnOptions.TrackMenu(true, false);
+}
+
+bool CScanDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::Resize && pWatched == GetDlgItem(IDC_INCOMPLETE))
+        FitIncompleteLine();
+    return CResizableDialog::eventFilter(pWatched, pEvent);
 }
 
 bool CScanDialog::event(QEvent* pEvent)
@@ -581,10 +653,33 @@ void CScanDialog::OnTimer(int)
 }
 
 // One line under the list, empty when the scan counted everything; its tip gives the details.
+// A screen reader reads the whole text as the line's name, and hears when it changes.
 void CScanDialog::ShowIncomplete(const ScanCounters& counters)
 {
-    if (auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE)))
-        pLine->setText(QString::fromStdString(IncompleteText(counters)));
+    m_incompleteText = QString::fromStdString(IncompleteText(counters));
+    FitIncompleteLine();
+    QWidget* pLine = GetDlgItem(IDC_INCOMPLETE);
+    if (!pLine || pLine->accessibleName() == m_incompleteText)
+        return;
+    pLine->setAccessibleName(m_incompleteText);
+    // A screen reader is told that the line says something else now.
+    QAccessibleEvent changed(pLine, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+// The line shows as much of the text as its width holds, shortened with an ellipsis, never a
+// half line. Shortened, its details stay in its help tip, or in a plain tip while help tips are off.
+void CScanDialog::FitIncompleteLine()
+{
+    auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE));
+    if (!pLine)
+        return;
+    const QString shown = pLine->fontMetrics().elidedText(m_incompleteText, Qt::ElideRight, pLine->contentsRect().width());
+    pLine->setText(shown);
+    const bool bPlainTip = shown != m_incompleteText && !m_helpTip.IsOn();
+    pLine->setToolTip(bPlainTip ? QString::fromStdString(FormatString(
+                                      IDS_TIP_INCOMPLETE, {IncompleteLines(m_listExt.Result().Counters())}))
+                                : QString());
 }
 
 void CScanDialog::ShowCounters()

@@ -16,6 +16,7 @@
 
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 struct TIPREQUEST;
@@ -46,6 +47,13 @@ public:
     // Tests: "Save list as..." without its file dialog: writes to path (CSV, or JSON when the name
     // ends in .json); a failure shows the warning as the command does. True when saved.
     bool SaveListTo(const QString& path);
+    // Tests: "Save list as..." asks this for the name instead of the file dialog: it gets the
+    // folder the dialog would start in and the filter chosen (in and out), and returns the name
+    // typed, empty when cancelled.
+    using SaveNameChooser = std::function<QString(const QString& startFolder, QString& chosenFilter)>;
+    void SetSaveNameChooserForTesting(SaveNameChooser chooser) { m_chooseSaveName = std::move(chooser); }
+    // The whole text of the line under the list (the label may show it shortened).
+    QString IncompleteTextForTesting() const { return m_incompleteText; }
 
     // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
     // 32773 "Count files without an extension", 32774 "Save list as...", 32776 "Largest
@@ -63,12 +71,23 @@ protected:
     void OnCancel() override; // "Exit", Escape, closing the window
     void OnSettingChange() override;
     bool event(QEvent* pEvent) override;
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
 
 private:
     void AttachFields();
     void InitControls();
+    // The settings as this copy read them: on closing it writes only those it changed, so that
+    // another copy's changes made meanwhile stay.
+    struct StoredSettings {
+        bool bHelp = true;
+        bool bNoExt = true;
+        bool bOneFileSystem = false;
+        bool bLinksOnce = false;
+        bool bOnDisk = false;
+        QStringList excludePatterns;
+    };
     void SaveLoadSettings(bool bSave);
     void ApplyFont();
     void OnTimer(int nIDEvent);
@@ -82,6 +101,8 @@ private:
     void OnOnDisk();
     FolderWalkOptions WalkOptions() const;
     void OnSaveList();
+    QString ChooseSaveName(QString& chosenFilter);
+    bool ConfirmReplace(const QString& path);
     bool SaveList(const QString& path, bool bJson);
     void OnListContextMenu(const QPoint& position);
     // "Largest files...", a double-click or Enter on rows: a window of the rows' largest files,
@@ -90,7 +111,9 @@ private:
     void OnLargestFiles(std::vector<const EXTINFO*> records);
     void OnListDoubleClick(const QModelIndex& index);
     void ShowIncomplete(const ScanCounters& counters);
+    void FitIncompleteLine();
     void SetAccessibleNames();
+    void NameSizeField();
     bool IsFolderReadable(const QString& folder) const;
     void OnRButtonDown();
     void OnChangeFolder();
@@ -128,4 +151,8 @@ private:
     QLabel* m_pSizeLabel = nullptr;
     QString m_scannedFolder; // the folder of the results shown, as typed
     FolderWalkOptions m_scannedOptions; // and the walk that counted them
+    StoredSettings m_stored;
+    QString m_incompleteText;    // the line under the list, whole
+    QString m_lastSaveFolder;    // where the last list was saved; the home folder before
+    SaveNameChooser m_chooseSaveName;
 };

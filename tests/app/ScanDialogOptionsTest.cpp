@@ -1,6 +1,8 @@
 // The window's Options menu, help tips, display font, folder dialog, drops and About box, with an
 // injected pointer and mouse for the help tip.
 #include "CountsText.h"
+#include "ExtInfo.h"
+#include "Format.h"
 #include "ExtListCtrl.h"
 #include "ProfileStore.h"
 #include "QtTestMain.h"
@@ -11,7 +13,9 @@
 #include "TempTree.h"
 #include "TipRequest.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDropEvent>
@@ -32,7 +36,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string_view>
 
 #include <sys/stat.h>
@@ -129,9 +135,9 @@ TEST_F(ScanDialogOptionsTest, HelpSettingFollowsWhatTheTipCouldDo)
         int nStored; // -1: none
         bool bMouse;
         bool bOn;
-        const char* written;
+        const char* written; // null: left as it was
     } const cases[] = {
-        {"first run", -1, true, true, "1"},
+        {"first run", -1, true, true, nullptr},
         {"stored 0", 0, true, false, "0"},
         {"stored 1, no mouse", 1, false, false, "0"},
     };
@@ -147,7 +153,10 @@ TEST_F(ScanDialogOptionsTest, HelpSettingFollowsWhatTheTipCouldDo)
         for (const int nId : kDataControls)
             EXPECT_TRUE(SameFace(dialog.GetDlgItem(nId)->font(), general)) << nId;
         dialog.reject();
-        EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QLatin1String(c.written));
+        if (c.written)
+            EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QLatin1String(c.written));
+        else
+            EXPECT_FALSE(Stored(QStringLiteral("Help")).isValid());
         EXPECT_FALSE(Stored(QStringLiteral("Font")).isValid());
     }
 }
@@ -217,7 +226,8 @@ TEST_F(ScanDialogOptionsTest, ShowHelpTipFromTheRightClickMenuTogglesCheckAndSet
         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.HelpTipForTesting().IsOn() != bOnBefore; }, 5000));
     }
     dialog.reject();
-    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("1"));
+    // Switched off and on again: as read, so not written.
+    EXPECT_FALSE(Stored(QStringLiteral("Help")).isValid());
 
     Open().ExecuteCommand(ID_OPTIONS_HELPTIP);
     m_pDialog->reject();
@@ -373,7 +383,7 @@ TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheSho
     dialog.reject();
     EXPECT_EQ(Stored(QStringLiteral("Exclude")).toString(), QStringLiteral("dir1\n*.cpp"));
     EXPECT_EQ(Stored(QStringLiteral("OneFileSystem")).toString(), QStringLiteral("1"));
-    EXPECT_EQ(Stored(QStringLiteral("OnDisk")).toString(), QStringLiteral("0"));
+    EXPECT_FALSE(Stored(QStringLiteral("OnDisk")).isValid()); // switched on and off again
     EXPECT_EQ(Stored(QStringLiteral("LinksOnce")).toString(), QStringLiteral("1"));
 }
 
@@ -456,7 +466,7 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
     ASSERT_NE(pLine, nullptr);
     const ScanCounters& counters = List()->Result().Counters();
     ASSERT_FALSE(counters.IsComplete());
-    EXPECT_EQ(pLine->text().toStdString(), IncompleteText(counters));
+    EXPECT_EQ(dialog.IncompleteTextForTesting().toStdString(), IncompleteText(counters));
     EXPECT_FALSE(pLine->text().isEmpty());
     EXPECT_TRUE(pLine->geometry().top() >= List()->geometry().bottom()) << "the line overlaps the list";
 
@@ -476,6 +486,259 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
     // Typing another folder empties the line with the rest of the results.
     Field(IDC_FOLDER)->setText(QStringLiteral("/elsewhere"));
     EXPECT_TRUE(pLine->text().isEmpty());
+}
+
+// Folders removed before they are opened and an excluded entry: a line of two parts, which at
+// the window's first size is shown on one whole line, shortened with an ellipsis where it must
+// be, its details in the tip.
+TEST_F(ScanDialogOptionsTest, LineUnderTheListStaysOneWholeLineAtTheFirstSize)
+{
+    CScanDialog& dialog = Open(false); // no mouse: no help tips, so the line has a plain tip
+    for (const char* name : {"e1", "e2", "e3"})
+        ASSERT_TRUE(m_tree.MakeFolder(name));
+    FolderWalkOptions options;
+    options.threads = 1;
+    options.excludePatterns = {"*.cpp"};
+    const std::string root = m_tree.Root();
+    options.onFolderOpened = [root](std::string_view, std::size_t depth) {
+        if (depth == 1)
+            for (const char* name : {"e1", "e2", "e3"})
+                ::rmdir((root + "/" + name).c_str());
+    };
+    dialog.SetWalkOptionsForTesting(options);
+    ASSERT_TRUE(ScanSmallTree());
+    auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
+    ASSERT_NE(pLine, nullptr);
+    const ScanCounters& counters = List()->Result().Counters();
+    ASSERT_NE(IncompleteText(counters).find("; "), std::string::npos) << "one part only";
+    const QFontMetrics metrics = pLine->fontMetrics();
+    EXPECT_LE(metrics.horizontalAdvance(pLine->text()), pLine->contentsRect().width()) << pLine->text().toStdString();
+    EXPECT_GE(pLine->contentsRect().height(), metrics.height()) << "a half line";
+    EXPECT_FALSE(pLine->wordWrap());
+    const QString whole = dialog.IncompleteTextForTesting();
+    if (pLine->text() != whole) {
+        EXPECT_TRUE(pLine->text().endsWith(QChar(0x2026)));
+        EXPECT_TRUE(whole.startsWith(pLine->text().chopped(1)));
+        EXPECT_EQ(pLine->toolTip().toStdString(), "The counts leave out:\n" + IncompleteLines(counters));
+    }
+    // Wide enough, the whole text shows.
+    dialog.resize(dialog.width() + metrics.horizontalAdvance(whole), dialog.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return pLine->text() == whole; }, 5000));
+}
+
+// What a screen reader reads as a widget's name: its accessible interface's.
+QString AccessibleName(QWidget* pWidget)
+{
+    QAccessibleInterface* pInterface = QAccessible::queryAccessibleInterface(pWidget);
+    return pInterface ? pInterface->text(QAccessible::Name) : QStringLiteral("(no interface)");
+}
+
+// A screen reader reads what the line under the list and the size label say: the line's name is
+// its whole text (nothing when it is empty), the size field is named after the size shown.
+TEST_F(ScanDialogOptionsTest, ScreenReadersHearWhatTheLineAndTheSizeLabelSay)
+{
+    CScanDialog& dialog = Open();
+    FolderWalkOptions options;
+    options.excludePatterns = {"*.cpp"};
+    dialog.SetWalkOptionsForTesting(options);
+    ASSERT_TRUE(ScanSmallTree());
+    QWidget* pLine = dialog.GetDlgItem(IDC_INCOMPLETE);
+    const struct {
+        const char* step;
+        std::function<void()> act;
+        QString lineName;
+        QString sizeName;
+    } steps[] = {
+        {"scanned", [] {}, QStringLiteral("1 entry excluded"), QStringLiteral("Size")},
+        {"size on disk", [&] { dialog.ExecuteCommand(ID_OPTIONS_ON_DISK); }, QStringLiteral("1 entry excluded"),
+         QStringLiteral("Size on disk")},
+        {"results dropped", [&] { Field(IDC_FOLDER)->setText(QStringLiteral("/elsewhere")); }, QString(),
+         QStringLiteral("Size on disk")},
+        {"apparent size", [&] { dialog.ExecuteCommand(ID_OPTIONS_ON_DISK); }, QString(), QStringLiteral("Size")},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        step.act();
+        EXPECT_EQ(AccessibleName(pLine), step.lineName);
+        EXPECT_EQ(AccessibleName(Field(IDC_SIZE)), step.sizeName);
+    }
+}
+
+// "Save list as..." asks before replacing the file it will write, whether the name was typed
+// with its ending or the filter's ending was added; a new file is written without a question.
+TEST_F(ScanDialogOptionsTest, SaveListAsksBeforeReplacingTheFileItWillWrite)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    const QString csv = QStringLiteral("CSV (*.csv)");
+    const QString json = QStringLiteral("JSON (*.json)");
+    const struct {
+        const char* typed;
+        QString filter;
+        const char* written;
+        bool bExists;
+        bool bReplace; // the answer
+    } cases[] = {
+        {"list", csv, "list.csv", true, false}, {"list.csv", csv, "list.csv", true, false},
+        {"list", json, "list.json", true, true}, {"list", csv, "list.csv", true, true},
+        {"fresh", csv, "fresh.csv", false, false},
+    };
+    const auto find = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.typed) + " " + c.filter.toStdString() + (c.bReplace ? " yes" : " no"));
+        const std::string written = m_tree.Path(c.written);
+        if (c.bExists) {
+            std::ofstream(written) << "old";
+        }
+        dialog.SetSaveNameChooserForTesting([&](const QString&, QString& filter) {
+            filter = c.filter;
+            return QString::fromStdString(m_tree.Path(c.typed));
+        });
+        QString question;
+        const bool bAsked = WithShownWindow([&] { dialog.ExecuteCommand(ID_OPTIONS_SAVELIST); }, find, [&](QWidget& box) {
+            auto& messageBox = static_cast<QMessageBox&>(box);
+            question = messageBox.text();
+            messageBox.button(c.bReplace ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        EXPECT_EQ(bAsked, c.bExists);
+        if (c.bExists) {
+            EXPECT_TRUE(question.contains(QString::fromStdString(written))) << question.toStdString();
+        }
+        std::ifstream file(written);
+        std::ostringstream text;
+        text << file.rdbuf();
+        if (c.bExists && !c.bReplace)
+            EXPECT_EQ(text.str(), "old");
+        else
+            EXPECT_NE(text.str().find(".txt"), std::string::npos) << text.str();
+    }
+}
+
+// The save dialog starts in the home folder, then in the folder the last list was saved to.
+TEST_F(ScanDialogOptionsTest, SaveDialogStartsInTheFolderLastSavedTo)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    ASSERT_TRUE(m_tree.MakeFolder("saved"));
+    QStringList starts;
+    dialog.SetSaveNameChooserForTesting([&](const QString& startFolder, QString&) {
+        starts << startFolder;
+        return QString::fromStdString(m_tree.Path("saved/list.csv"));
+    });
+    dialog.ExecuteCommand(ID_OPTIONS_SAVELIST);
+    dialog.SetSaveNameChooserForTesting([&](const QString& startFolder, QString&) {
+        starts << startFolder;
+        return QString();
+    });
+    dialog.ExecuteCommand(ID_OPTIONS_SAVELIST);
+    EXPECT_EQ(starts, (QStringList{QDir::homePath(), QString::fromStdString(m_tree.Path("saved"))}));
+}
+
+// "Size on disk" keeps the selected rows selected, and "Selected:" shows their other size.
+TEST_F(ScanDialogOptionsTest, SizeOnDiskKeepsTheSelectionAndShowsItsOtherSize)
+{
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(ScanSmallTree());
+    int txtRow = -1;
+    for (int row = 0; row < List()->RowCount(); ++row)
+        if (List()->RecordAt(row)->szExt == ".txt")
+            txtRow = row;
+    ASSERT_GE(txtRow, 0);
+    List()->selectionModel()->select(List()->model()->index(txtRow, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const auto diskSize = [this](const char* name) {
+        struct stat status {};
+        EXPECT_EQ(::lstat(m_tree.Path(name).c_str(), &status), 0) << name;
+        return static_cast<std::uint64_t>(status.st_blocks) * 512;
+    };
+    const struct {
+        const char* step;
+        std::uint64_t bytes;
+    } steps[] = {{"on disk", diskSize("dir0/a.txt") + diskSize("dir1/c.txt")}, {"apparent", 40}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
+        const std::vector<const EXTINFO*> selected = List()->SelectedRecords();
+        ASSERT_EQ(selected.size(), 1u);
+        EXPECT_EQ(selected.front()->szExt, ".txt");
+        EXPECT_EQ(List()->SelectedBytes(), step.bytes);
+        EXPECT_TRUE(Field(IDC_SELECTED)->text().startsWith(QString::fromStdString("2 files,   " + FormatNumber(step.bytes) + " bytes")))
+            << Field(IDC_SELECTED)->text().toStdString();
+    }
+}
+
+// Two copies share the settings: a copy writes only the settings changed in it (and its own
+// window placement), so closing a copy left untouched keeps what the other one changed.
+TEST_F(ScanDialogOptionsTest, ACopyWritesOnlyTheSettingsItChanged)
+{
+    const QString main = QStringLiteral("Main");
+    WriteProfileInt(main, QStringLiteral("OnDisk"), 0);
+    CScanDialog& dialog = Open();
+    // The other copy, meanwhile:
+    WriteProfileInt(main, QStringLiteral("OnDisk"), 1);
+    WriteProfileInt(main, QStringLiteral("OneFileSystem"), 1);
+    WriteProfileInt(main, QStringLiteral("NoExt"), 0);
+    WriteProfileInt(main, QStringLiteral("Help"), 0);
+    WriteProfileString(main, QStringLiteral("Exclude"), QStringLiteral("node_modules"));
+    // This copy:
+    dialog.ExecuteCommand(ID_OPTIONS_LINKS_ONCE);
+    dialog.reject();
+    EXPECT_EQ(Stored(QStringLiteral("OnDisk")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(Stored(QStringLiteral("OneFileSystem")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(Stored(QStringLiteral("NoExt")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(Stored(QStringLiteral("Help")).toString(), QStringLiteral("0"));
+    EXPECT_EQ(Stored(QStringLiteral("Exclude")).toString(), QStringLiteral("node_modules"));
+    EXPECT_EQ(Stored(QStringLiteral("LinksOnce")).toString(), QStringLiteral("1"));
+    EXPECT_TRUE(Stored(QStringLiteral("Window") + QString::number(dialog.GetInstance())).isValid());
+}
+
+std::string ReadSource(const char* relative)
+{
+    std::ifstream file(std::string(KESTRUM_SOURCE_DIR) + "/" + relative);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Every entry the program writes, with every setting changed, is named in the manual's FILES and
+// in the README's list of settings.
+TEST_F(ScanDialogOptionsTest, EveryKeyTheProgramWritesIsInTheManualAndTheReadme)
+{
+    CScanDialog& dialog = Open();
+    QFont chosen(QStringLiteral("DejaVu Serif"));
+    chosen.setPixelSize(17);
+    ChooseFont(chosen, true);
+    for (const unsigned nId : {ID_OPTIONS_HELPTIP, ID_OPTIONS_NOEXT, ID_OPTIONS_ONE_FILE_SYSTEM, ID_OPTIONS_LINKS_ONCE,
+                               ID_OPTIONS_ON_DISK})
+        dialog.ExecuteCommand(nId);
+    const auto find = [] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); };
+    ASSERT_TRUE(WithShownWindow([&] { dialog.ExecuteCommand(ID_OPTIONS_EXCLUDE); }, find, [](QWidget& exclude) {
+        QPlainTextEdit* pEdit = exclude.findChild<QPlainTextEdit*>();
+        ASSERT_NE(pEdit, nullptr);
+        pEdit->setPlainText(QStringLiteral("*.tmp"));
+        static_cast<QDialog&>(exclude).accept();
+    }));
+    dialog.reject();
+
+    QSettings settings(TestProfilePath(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Main"));
+    const QStringList keys = settings.childKeys();
+    EXPECT_GE(keys.size(), 8);
+    const std::string manual = ReadSource("man/kestrum.1.in");
+    const std::string files = manual.substr(std::min(manual.find(".SH FILES"), manual.size()));
+    const std::string readme = ReadSource("README.md");
+    ASSERT_FALSE(files.empty());
+    ASSERT_FALSE(readme.empty());
+    for (QString key : keys) {
+        SCOPED_TRACE(key.toStdString());
+        while (!key.isEmpty() && key.back().isDigit())
+            key.chop(1); // Window1, Window2: one entry per copy
+        const std::string name = key.toStdString();
+        EXPECT_TRUE(files.find(".B " + name + "\n") != std::string::npos || files.find(".BI " + name + " ") != std::string::npos)
+            << "not in the manual's FILES";
+        EXPECT_NE(readme.find("`" + name), std::string::npos) << "not in the README";
+    }
+    EXPECT_EQ(manual.find("Nothing else is kept"), std::string::npos);
 }
 
 TEST_F(ScanDialogOptionsTest, FieldsTakeOrRefuseDrops)

@@ -257,6 +257,42 @@ TEST(WalkOptionTest, HardLinksCountOnceAsDuDoes)
     }
 }
 
+// Files with several links under names of different extensions, met in whatever order the threads
+// meet them: each is counted under the extension that sorts first among its names (no extension
+// before any), so the rows are the same for every number of threads.
+TEST(WalkOptionTest, HardLinkedFilesGetTheSameRowsWithAnyNumberOfThreads)
+{
+    using Records = decltype(ScanCounts::records);
+    TempTree tree;
+    for (const char* folder : {"a", "b", "c", "d"})
+        ASSERT_TRUE(tree.MakeFolder(folder));
+    constexpr int kFiles = 300;
+    std::uint64_t noExtBytes = 0, mmBytes = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string number = std::to_string(i);
+        ASSERT_TRUE(WriteFile(tree.Path("a/f" + number + ".zz"), static_cast<std::uint64_t>(i + 1)));
+        ASSERT_EQ(link(tree.Path("a/f" + number + ".zz").c_str(), tree.Path("b/g" + number + ".MM").c_str()), 0);
+        ASSERT_EQ(link(tree.Path("a/f" + number + ".zz").c_str(), tree.Path("d/h" + number + ".zz").c_str()), 0);
+        if (i % 3 == 0) {
+            ASSERT_EQ(link(tree.Path("a/f" + number + ".zz").c_str(), tree.Path("c/n" + number).c_str()), 0);
+            noExtBytes += static_cast<std::uint64_t>(i + 1);
+        } else {
+            mmBytes += static_cast<std::uint64_t>(i + 1);
+        }
+    }
+    for (const std::size_t threads : {1, 2, 8, 64}) {
+        FolderWalkOptions options;
+        options.linksOnce = true;
+        options.threads = threads;
+        const ScanCounts counts = RunScan(tree.Root(), options);
+        EXPECT_EQ(counts.nFiles, static_cast<std::uint64_t>(kFiles)) << threads;
+        EXPECT_EQ(counts.records, (Records{{".mm", {kFiles - kFiles / 3, mmBytes}}})) << threads;
+        EXPECT_EQ(counts.nNoExtFiles, static_cast<std::uint64_t>(kFiles / 3)) << threads;
+        EXPECT_EQ(counts.nNoExtBytes, noExtBytes) << threads;
+        EXPECT_TRUE(counts.IsComplete()) << threads;
+    }
+}
+
 // Four threads offer the same 200,000 files (on several devices, the key {0, 0} among them), each
 // in its own order: every file is a first link exactly once, however the set grows meanwhile.
 TEST(WalkOptionTest, HardLinkSetCountsEachFileOnceAcrossThreads)

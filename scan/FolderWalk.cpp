@@ -36,7 +36,7 @@ void FolderWalk::Run(const char* folder) noexcept
     } catch (...) {
         // Out of memory for the walk's own bookkeeping (or a failing test hook) ends the walk;
         // what was counted stays counted, and the folders left unfinished are reported.
-        m_tally.AddNotListed(m_frames.Size());
+        m_tally.AddNotListed(m_frames.NotListedOnce());
     }
     EndPart();
     WalkHandedOver(true);
@@ -62,7 +62,7 @@ void FolderWalk::WalkHandedOver(bool bWasWorking)
         try {
             TakeOver(item);
         } catch (...) {
-            m_tally.AddNotListed(m_frames.Size());
+            m_tally.AddNotListed(m_frames.NotListedOnce());
         }
         EndPart();
         item = WalkItem();   // closes what was not taken over
@@ -83,9 +83,11 @@ void FolderWalk::TakeOver(WalkItem& item)
     m_frames.StartPart(std::move(item.parent), item.depth);
     if (item.IsListingPart()) {
         if (!m_frames.Push(std::exchange(item.fd, -1), item.device, item.inode, item.name, &item.saved)) {
-            m_tally.AddNotListed();
+            if (!item.notListedSaid || !item.notListedSaid->exchange(true))
+                m_tally.AddNotListed();
             return;
         }
+        m_frames.Top().ShareNotListed(std::move(item.notListedSaid));
     } else {
         if (StopRequested())
             return;
@@ -323,6 +325,7 @@ void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
             return;
         item.parent = m_frames.NodeAbove(index);
         item.name = frame.Name();
+        item.notListedSaid = frame.SharedNotListed();
     } catch (const std::bad_alloc&) {
         return;
     }

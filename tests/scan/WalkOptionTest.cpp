@@ -21,7 +21,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -290,6 +292,29 @@ TEST(WalkOptionTest, HardLinkedFilesGetTheSameRowsWithAnyNumberOfThreads)
         EXPECT_EQ(counts.nNoExtFiles, static_cast<std::uint64_t>(kFiles / 3)) << threads;
         EXPECT_EQ(counts.nNoExtBytes, noExtBytes) << threads;
         EXPECT_TRUE(counts.IsComplete()) << threads;
+    }
+}
+
+// Every subfolder's walk fails as it opens, so each thread's part of a large root listing (split
+// between threads) ends early: the root is still reported as not listed once, however many of its
+// parts failed, and no more folders are reported than there are.
+TEST(WalkOptionTest, FolderWhosePartsFailIsReportedOnce)
+{
+    TempTree tree;
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(tree.MakeFile("f" + std::to_string(i) + ".x", 1));
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(tree.MakeFolder("d" + std::to_string(i)));
+    for (const std::size_t threads : {1, 2, 8}) {
+        FolderWalkOptions options;
+        options.threads = threads;
+        options.onFolderOpened = [](std::string_view, std::size_t depth) {
+            if (depth > 0)
+                throw std::runtime_error("refused");
+        };
+        const ScanCounts counts = RunScan(tree.Root(), options);
+        EXPECT_GE(counts.nNotListed, 2u) << threads;   // the root and a subfolder at least
+        EXPECT_LE(counts.nNotListed, counts.nFolders + 1) << threads;
     }
 }
 

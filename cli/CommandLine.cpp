@@ -38,11 +38,11 @@ constexpr option kOptions[] = {
     {"sort", required_argument, nullptr, kSort},
     {"csv", no_argument, nullptr, kCsv},
     {"json", no_argument, nullptr, kJson},
-    {"extensions-only", no_argument, nullptr, kExtensionsOnly},
     {"threads", required_argument, nullptr, 'j'},
     {"one-file-system", no_argument, nullptr, 'x'},
     {"exclude", required_argument, nullptr, kExclude},
     {"exclude-from", required_argument, nullptr, kExcludeFrom},
+    {"extensions-only", no_argument, nullptr, kExtensionsOnly},
     {"on-disk", no_argument, nullptr, kOnDisk},
     {"links-once", no_argument, nullptr, kLinksOnce},
     {"human-readable", no_argument, nullptr, 'h'},
@@ -80,6 +80,27 @@ std::string RefusedOption(const char* const* argv, int refusedOption)
     return std::string("-") + static_cast<char>(refusedOption);
 }
 
+// The options whose long names start with what the user typed after "--" in `refused` (up to any
+// "="), each as " '--name'", in the order --help lists them; empty unless there are several and
+// none is named in full: getopt_long refuses such an abbreviation as it refuses an unknown word.
+std::string AmbiguousPossibilities(const std::string& refused)
+{
+    if (refused.size() <= 2 || refused.compare(0, 2, "--") != 0)
+        return {};
+    const std::string_view typed = std::string_view(refused).substr(2);
+    std::string possibilities;
+    std::size_t matches = 0;
+    for (const option& known : kOptions) {
+        if (!known.name || !std::string_view(known.name).starts_with(typed))
+            continue;
+        if (typed == known.name)
+            return {};
+        ++matches;
+        possibilities += FormatString(IDS_CLI_POSSIBILITY, {known.name});
+    }
+    return matches > 1 ? possibilities : std::string();
+}
+
 } // namespace
 
 CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
@@ -98,6 +119,11 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
             break;
         if (option == '?') {
             const std::string refused = RefusedOption(arguments.data(), optopt);
+            const std::string possibilities = optopt == 0 ? AmbiguousPossibilities(refused) : std::string();
+            if (!possibilities.empty()) {
+                Fail(FormatString(IDS_CLI_AMBIGUOUS, {TerminalEscape(refused), possibilities}));
+                return Action::Error;
+            }
             // A known long option refused with "=value" is one that takes none.
             const bool bGivenValue = optopt != 0 && refused.size() > 2 && refused[1] == '-';
             Fail(FormatString(bGivenValue ? IDS_CLI_NO_VALUE : IDS_CLI_UNKNOWN_OPTION, {TerminalEscape(refused)}));
@@ -187,19 +213,26 @@ bool CCommandLine::SetFormat(OutputFormat format)
     return true;
 }
 
-// A whole number from low to high, digits only (no sign, no spaces, no "0x").
+// A whole number from low to high, digits only (no sign, no spaces, no "0x"); leading zeros are
+// allowed, and a number too large for any count is out of the range like any other.
 bool CCommandLine::SetCount(const char* option, const std::string& value, std::size_t low, std::size_t high,
                             std::size_t& count)
 {
     std::size_t number = 0;
-    bool bValid = !value.empty() && value.size() <= 19;
+    bool bValid = !value.empty();
+    bool bInRange = true;
     for (char c : value) {
         bValid = bValid && c >= '0' && c <= '9';
-        number = number * 10 + static_cast<std::size_t>(c - '0');
+        if (!bValid)
+            break;
+        const auto digit = static_cast<std::size_t>(c - '0');
+        if (number > (SIZE_MAX - digit) / 10)
+            bInRange = false;
+        else
+            number = number * 10 + digit;
     }
-    if (!bValid || number < low || number > high) {
-        const std::string range = high == SIZE_MAX ? FormatString(IDS_CLI_RANGE_FROM, {std::to_string(low)})
-                                                   : FormatString(IDS_CLI_RANGE, {std::to_string(low), std::to_string(high)});
+    if (!bValid || !bInRange || number < low || number > high) {
+        const std::string range = FormatString(IDS_CLI_RANGE, {std::to_string(low), std::to_string(high)});
         return Fail(FormatString(IDS_CLI_BAD_NUMBER, {option, range, TerminalEscape(value)}));
     }
     count = number;
@@ -234,8 +267,8 @@ bool CCommandLine::AddExcludesFrom(const std::string& file)
     return true;
 }
 
-// ".iso,.img", "iso", or "" (files without an extension); the dot may be left out. Repeated
-// --ext options add up.
+// ".iso,.img", "iso", "" (files without an extension) or "." (names that end in a dot, which
+// have a row of their own); the dot may be left out. Repeated --ext options add up.
 bool CCommandLine::SetExtensions(const std::string& list)
 {
     m_bExtensionsGiven = true;
@@ -245,8 +278,6 @@ bool CCommandLine::SetExtensions(const std::string& list)
         std::string extension = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (!extension.empty() && extension.front() != '.')
             extension.insert(extension.begin(), '.');
-        if (extension == ".")
-            return Fail(FormatString(IDS_CLI_BAD_EXT, {TerminalEscape(list)}));
         m_walk.largest.extensions.push_back(std::move(extension));
         if (comma == std::string::npos)
             return true;

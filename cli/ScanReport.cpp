@@ -97,9 +97,11 @@ CScanReport::CScanReport(std::string root, const ScanResult& result, const Repor
     }
 }
 
+// A total that saturated is said to be at least what is shown.
 std::string CScanReport::SizeShown(std::uint64_t bytes) const
 {
-    return m_options.sizes == SizeStyle::Grouped ? SizeText(bytes) : HumanSize(bytes, m_options.sizes);
+    std::string shown = m_options.sizes == SizeStyle::Grouped ? SizeText(bytes) : HumanSize(bytes, m_options.sizes);
+    return BytesSaturated(bytes) ? FormatString(IDS_CLI_AT_LEAST, {shown}) : shown;
 }
 
 std::string CScanReport::CellSize(std::uint64_t bytes) const

@@ -39,12 +39,8 @@ bool FinishOutput()
     return !bFailed;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Run(int argc, char** argv)
 {
-    std::setlocale(LC_ALL, "");
-
     CCommandLine commandLine;
     switch (commandLine.Parse(argc, argv)) {
     case CCommandLine::Action::Help:
@@ -98,4 +94,19 @@ int main(int argc, char** argv)
         return ExitStatus::kFailed;
     }
     return result.Ending() == ScanEnding::Stopped ? ExitStatus::kInterrupted : ExitStatus::kDone;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    // Whatever the command line, the scan or the report could not get memory for ends here, with
+    // one line instead of an abort; what the scan itself runs short of it reports as data.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        PrintError(LoadString(IDS_CLI_OUT_OF_MEMORY));
+        return ExitStatus::kFailed;
+    }
 }

@@ -89,6 +89,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_NOT_IN_ROWS_MANY, "%s files could not be given a row"},
     {IDS_FMT_EXCLUDED_ONE, "%s entry excluded"},
     {IDS_FMT_EXCLUDED_MANY, "%s entries excluded"},
+    {IDS_FMT_NOT_IN_LARGEST_ONE, "%s file could not be kept in the list of the largest"},
+    {IDS_FMT_NOT_IN_LARGEST_MANY, "%s files could not be kept in the list of the largest"},
+    {IDS_FMT_LINKS_UNCHECKED_ONE, "%s file with several links could not be checked"},
+    {IDS_FMT_LINKS_UNCHECKED_MANY, "%s files with several links could not be checked"},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [OPTION]... FOLDER\n"
@@ -144,17 +148,21 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_MISSING_VALUE, "kestrum-scan: option %s needs a value"},
     {IDS_CLI_BAD_NUMBER, "kestrum-scan: %s takes a number %s, not %s"},
     {IDS_CLI_RANGE, "from %s to %s"},
-    {IDS_CLI_RANGE_FROM, "from %s up"},
-    {IDS_CLI_BAD_EXT, "kestrum-scan: --ext takes extensions like .iso,.img (\"\" for none), not %s"},
+    // An abbreviation that fits several options, then each of them (" '--name'").
+    {IDS_CLI_AMBIGUOUS, "kestrum-scan: option '%s' is ambiguous; possibilities:%s"},
+    {IDS_CLI_POSSIBILITY, " '--%s'"},
     {IDS_CLI_EXT_NEEDS_LARGEST, "kestrum-scan: --ext chooses the files --largest lists; give --largest N too"},
     {IDS_CLI_NO_VALUE, "kestrum-scan: option %s takes no value"},
     {IDS_CLI_EXCLUDE_PATH, "kestrum-scan: --exclude matches single names, which hold no \"/\": %s"},
+    {IDS_CLI_OUT_OF_MEMORY, "kestrum-scan: out of memory"},
     // The units of -h and --si, from bytes up, separated by spaces.
     {IDS_CLI_UNITS_BINARY, "B KiB MiB GiB TiB PiB EiB"},
     {IDS_CLI_UNITS_SI, "B kB MB GB TB PB EB"},
     // A size with -h or --si: the number, then the unit.
     {IDS_CLI_HUMAN_SIZE, "%s %s"},
     {IDS_CLI_SIZE_ON_DISK, "Size on disk:"},
+    // A byte total that reached the largest number a count holds: the true one is at least it.
+    {IDS_CLI_AT_LEAST, "at least %s"},
     {IDS_CLI_LARGEST, "Largest files:"},
     {IDS_CLI_LARGEST_NONE, "(no such files)"},
     // Version lines and the window program's command line (3500 to 3599).

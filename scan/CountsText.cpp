@@ -28,6 +28,8 @@ std::string JoinedParts(const ScanCounters& counters, std::string_view separator
     AppendPart(text, separator, counters.nVanished, IDS_FMT_VANISHED_ONE, IDS_FMT_VANISHED_MANY);
     AppendPart(text, separator, counters.nNotExamined, IDS_FMT_NOT_EXAMINED_ONE, IDS_FMT_NOT_EXAMINED_MANY);
     AppendPart(text, separator, counters.nNotInRows, IDS_FMT_NOT_IN_ROWS_ONE, IDS_FMT_NOT_IN_ROWS_MANY);
+    AppendPart(text, separator, counters.nNotInLargest, IDS_FMT_NOT_IN_LARGEST_ONE, IDS_FMT_NOT_IN_LARGEST_MANY);
+    AppendPart(text, separator, counters.nLinksUnchecked, IDS_FMT_LINKS_UNCHECKED_ONE, IDS_FMT_LINKS_UNCHECKED_MANY);
     // Left out as asked, so no part of an incomplete count, but said all the same: a total that
     // leaves something out never does so silently.
     AppendPart(text, separator, counters.nExcluded, IDS_FMT_EXCLUDED_ONE, IDS_FMT_EXCLUDED_MANY);

@@ -28,6 +28,7 @@ void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, std::string_view n
                            std::size_t bufferSize)
 {
     m_name.assign(name);
+    m_partsNotListed.reset();
     m_fd = fd;
     m_device = device;
     m_inode = inode;
@@ -191,4 +192,21 @@ char* DirectoryFrame::ReleaseBuffer()
     m_batchLength = 0;
     m_batchOffset = 0;
     return buffer;
+}
+
+const std::shared_ptr<std::atomic<bool>>& DirectoryFrame::SharedNotListed()
+{
+    if (!m_partsNotListed)
+        m_partsNotListed = std::make_shared<std::atomic<bool>>(false);
+    return m_partsNotListed;
+}
+
+void DirectoryFrame::ShareNotListed(std::shared_ptr<std::atomic<bool>> said)
+{
+    m_partsNotListed = std::move(said);
+}
+
+bool DirectoryFrame::TakeNotListed()
+{
+    return !m_partsNotListed || !m_partsNotListed->exchange(true);
 }

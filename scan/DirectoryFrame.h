@@ -5,7 +5,9 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -65,6 +67,15 @@ public:
     // remaining entries are dropped, as if its listing had ended early. True when some were.
     bool Abandon();
 
+    // A listing split between threads is one folder: its parts share one flag, so that the folder
+    // is reported as not listed once, whichever parts fail. SharedNotListed makes the flag for a
+    // part about to be handed over (throws std::bad_alloc); ShareNotListed gives a part its
+    // folder's flag; TakeNotListed is true for the first part to report the folder (always, for a
+    // listing never split).
+    const std::shared_ptr<std::atomic<bool>>& SharedNotListed();
+    void ShareNotListed(std::shared_ptr<std::atomic<bool>> said);
+    bool TakeNotListed();
+
     // Ends the frame and hands over its descriptor (or -1); the caller closes it.
     int TakeDescriptor();
     // Hands back the lent buffer (or null).
@@ -91,4 +102,5 @@ private:
     unsigned char m_lastType = 0;  // DT_UNKNOWN
     std::string m_saved;           // remaining entries: a type byte, then the name ended by a NUL
     std::size_t m_savedOffset = 0;
+    std::shared_ptr<std::atomic<bool>> m_partsNotListed;   // null while never split
 };

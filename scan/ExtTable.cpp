@@ -42,7 +42,7 @@ void ExtTable::Assign(const ScanResult& result, bool bNoExtRow, SizeMeasure meas
     }
     ForEachRecord([this](const EXTINFO* record) {
         m_nTotalFiles += record->nCount;
-        m_nTotalBytes += Bytes(*record);
+        AddSaturating(m_nTotalBytes, Bytes(*record));   // so no row's share passes 100
     });
 }
 

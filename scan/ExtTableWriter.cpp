@@ -73,6 +73,10 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     out.AppendDecimal(counters.nNotInRows);
     out.Append(", \"excluded\": ");
     out.AppendDecimal(counters.nExcluded);
+    out.Append(", \"not_in_largest\": ");
+    out.AppendDecimal(counters.nNotInLargest);
+    out.Append(", \"links_unchecked\": ");
+    out.AppendDecimal(counters.nLinksUnchecked);
     out.Append(", \"no_extension\": {\"count\": ");
     out.AppendDecimal(counters.nNoExtFiles);
     out.Append(", \"bytes\": ");

@@ -1,5 +1,6 @@
 #include "FolderWalk.h"
 
+#include "ExtensionFolding.h"
 #include "HardLinkSet.h"
 #include "ManualResetEvent.h"
 #include "PseudoMountRule.h"
@@ -35,7 +36,7 @@ void FolderWalk::Run(const char* folder) noexcept
     } catch (...) {
         // Out of memory for the walk's own bookkeeping (or a failing test hook) ends the walk;
         // what was counted stays counted, and the folders left unfinished are reported.
-        m_tally.AddNotListed(m_frames.Size());
+        m_tally.AddNotListed(m_frames.NotListedOnce());
     }
     EndPart();
     WalkHandedOver(true);
@@ -61,7 +62,7 @@ void FolderWalk::WalkHandedOver(bool bWasWorking)
         try {
             TakeOver(item);
         } catch (...) {
-            m_tally.AddNotListed(m_frames.Size());
+            m_tally.AddNotListed(m_frames.NotListedOnce());
         }
         EndPart();
         item = WalkItem();   // closes what was not taken over
@@ -82,9 +83,11 @@ void FolderWalk::TakeOver(WalkItem& item)
     m_frames.StartPart(std::move(item.parent), item.depth);
     if (item.IsListingPart()) {
         if (!m_frames.Push(std::exchange(item.fd, -1), item.device, item.inode, item.name, &item.saved)) {
-            m_tally.AddNotListed();
+            if (!item.notListedSaid || !item.notListedSaid->exchange(true))
+                m_tally.AddNotListed();
             return;
         }
+        m_frames.Top().ShareNotListed(std::move(item.notListedSaid));
     } else {
         if (StopRequested())
             return;
@@ -178,9 +181,12 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     if (!RootAndLinkRule::IsFolder(status)) {
         // A later link of a file counted once adds nothing, nor does it enter the largest files
         // a second time.
-        if (IsLaterLink(status))
-            return;
-        m_tally.AddFile(name, sizes);
+        if (m_options.linksOnce && status.st_nlink > 1) {
+            if (!CountLink(name, status, sizes))
+                return;
+        } else {
+            m_tally.AddFile(name, sizes);
+        }
         if (m_top.Active())
             OfferLargest(name, status);
         return;
@@ -197,21 +203,44 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     EnterFolder(frame, name, status);
 }
 
-// The folders' names are gathered only for a file big enough to enter this thread's list.
-void FolderWalk::OfferLargest(const char* name, const struct stat& status)
+// The folders' names are gathered only for a file big enough to enter the list. Whatever memory
+// the list lacks costs it the file, counted, never a count of the walk.
+void FolderWalk::OfferLargest(const char* name, const struct stat& status) noexcept
 {
     const auto size = static_cast<std::uint64_t>(status.st_size);
     if (!m_top.MayEnter(name, size))
         return;
-    m_frames.FolderNames(m_folderNames);
+    try {
+        m_frames.FolderNames(m_folderNames);
+    } catch (const std::bad_alloc&) {
+        m_top.CountNotKept();
+        return;
+    }
     m_top.Offer(name, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
 }
 
-// When hard links count once, the second and later links of a file add nothing at all. Only
-// files with more than one link can have been met before, so only they are remembered.
-bool FolderWalk::IsLaterLink(const struct stat& status) const
+// When hard links count once, the second and later links of a file add nothing at all (false).
+// Only files with more than one link can have been met before, so only they are remembered; the
+// link set gives the file its row when the walk ends. A link that cannot be checked is counted
+// with its own row and reported.
+bool FolderWalk::CountLink(const char* name, const struct stat& status, ScanTally::Sizes sizes)
 {
-    return m_rules.pLinks && status.st_nlink > 1 && !m_rules.pLinks->FirstLink(status.st_dev, status.st_ino);
+    HardLinkSet::Link link = HardLinkSet::Link::Unchecked;
+    if (m_rules.pLinks) {
+        try {
+            m_linkExtension.clear();
+            ExtensionFolding::AppendFolded(ExtensionFolding::ExtensionOf(name), m_linkExtension);
+            link = m_rules.pLinks->Offer(status.st_dev, status.st_ino, m_linkExtension, sizes.nBytes,
+                                         sizes.nDiskBytes);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    switch (link) {
+    case HardLinkSet::Link::First: m_tally.AddLinkedFile(sizes); return true;
+    case HardLinkSet::Link::Later: return false;
+    case HardLinkSet::Link::Unchecked: m_tally.AddUncheckedLink(name, sizes); return true;
+    }
+    return true;
 }
 
 // A folder on another device than its parent's is a mount point: one of a pseudo-filesystem is
@@ -296,6 +325,7 @@ void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
             return;
         item.parent = m_frames.NodeAbove(index);
         item.name = frame.Name();
+        item.notListedSaid = frame.SharedNotListed();
     } catch (const std::bad_alloc&) {
         return;
     }

@@ -75,10 +75,10 @@ private:
     void WalkEntries();
     void EndFolder();
     void VisitEntry(DirectoryFrame& frame, const char* name);
-    bool IsLaterLink(const struct stat& status) const;
+    bool CountLink(const char* name, const struct stat& status, ScanTally::Sizes sizes);
     bool StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const;
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
-    void OfferLargest(const char* name, const struct stat& status);
+    void OfferLargest(const char* name, const struct stat& status) noexcept;
     void ReportOpened(std::string_view name, std::size_t depth) const;
     // Handing work over to a waiting thread. Each takes fd over only when it returns true.
     bool HandOverFolder(int fd, const struct stat& status, const char* name);
@@ -96,4 +96,5 @@ private:
     // of the folders above a file that may enter them (reused from file to file).
     TopFiles m_top;
     std::vector<std::string_view> m_folderNames;
+    std::string m_linkExtension;   // the folded extension of a link, reused from file to file
 };

@@ -325,3 +325,11 @@ void FrameStack::ReturnBuffer(char* buffer)
     if (buffer)
         m_freeBuffers.push_back(buffer);
 }
+
+std::size_t FrameStack::NotListedOnce()
+{
+    std::size_t count = 0;
+    for (std::size_t index = 0; index < m_depth; ++index)
+        count += m_frames[index]->TakeNotListed() ? 1 : 0;
+    return count;
+}

@@ -50,6 +50,9 @@ public:
     // Returns the folders found not fully listed on the way (0 to 2): the frame's own listing
     // failed, or its parent could not be found again.
     std::size_t Pop();
+    // Of the frames on the stack, those whose folder is to be reported as not listed now that this
+    // thread's part ended early: each folder once, however many threads held parts of it.
+    std::size_t NotListedOnce();
     // Closes every frame, listed or not; the stack is empty afterwards.
     void CloseAll();
 

@@ -3,6 +3,19 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
+
+// Byte sums stop at the largest value they hold instead of wrapping past 2^64 (sparse files can
+// claim exabytes each): a sum that reached it is read as "at least" that many (BytesSaturated).
+constexpr std::uint64_t kSaturatedBytes = std::numeric_limits<std::uint64_t>::max();
+inline void AddSaturating(std::uint64_t& sum, std::uint64_t more)
+{
+    sum = more > kSaturatedBytes - sum ? kSaturatedBytes : sum + more;
+}
+inline bool BytesSaturated(std::uint64_t sum)
+{
+    return sum == kSaturatedBytes;
+}
 
 struct ScanCounters {
     std::uint64_t nFolders = 0;  // subfolders below the root (the root itself is not counted)
@@ -19,6 +32,10 @@ struct ScanCounters {
                                     // not searched): counted, their sizes missing
     std::uint64_t nNotInRows = 0;   // files with an extension counted but kept in no record, for
                                     // want of memory
+    std::uint64_t nNotInLargest = 0; // files that may belong among the largest files asked for but
+                                     // could not be kept in that list, for want of memory
+    std::uint64_t nLinksUnchecked = 0; // files with several links counted without being checked
+                                       // against the others (links once): perhaps counted twice
 
     // The files without an extension among nFiles, and their sizes: they belong to no record.
     std::uint64_t nNoExtFiles = 0;
@@ -33,23 +50,26 @@ struct ScanCounters {
     // examined, every file with an extension given its row.
     bool IsComplete() const
     {
-        return nNotListed == 0 && nNotEntered == 0 && nVanished == 0 && nNotExamined == 0 && nNotInRows == 0;
+        return nNotListed == 0 && nNotEntered == 0 && nVanished == 0 && nNotExamined == 0 && nNotInRows == 0 &&
+               nNotInLargest == 0 && nLinksUnchecked == 0;
     }
-    // Adds every counter of `more`, as a walking thread's flush does.
+    // Adds every counter of `more`, as a walking thread's flush does; byte sums saturate.
     ScanCounters& operator+=(const ScanCounters& more)
     {
         nFolders += more.nFolders;
         nFiles += more.nFiles;
-        nBytes += more.nBytes;
-        nDiskBytes += more.nDiskBytes;
+        AddSaturating(nBytes, more.nBytes);
+        AddSaturating(nDiskBytes, more.nDiskBytes);
         nNotListed += more.nNotListed;
         nNotEntered += more.nNotEntered;
         nVanished += more.nVanished;
         nNotExamined += more.nNotExamined;
         nNotInRows += more.nNotInRows;
+        nNotInLargest += more.nNotInLargest;
+        nLinksUnchecked += more.nLinksUnchecked;
         nNoExtFiles += more.nNoExtFiles;
-        nNoExtBytes += more.nNoExtBytes;
-        nNoExtDiskBytes += more.nNoExtDiskBytes;
+        AddSaturating(nNoExtBytes, more.nNoExtBytes);
+        AddSaturating(nNoExtDiskBytes, more.nNoExtDiskBytes);
         nExcluded += more.nExcluded;
         return *this;
     }

@@ -7,6 +7,8 @@
 #include "ManualResetEvent.h"
 #include "ScanCounters.h"
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,4 +33,8 @@ struct SCANINFO : ScanCounters {
     // The largest files the walking threads have merged so far, when asked for: a heap whose
     // front ranks last (TopFiles), at most the count asked for. Same lock.
     std::vector<LargestFile> largest;
+    // Once `largest` holds the count asked for: the size of its smallest entry, which a file must
+    // reach to enter it. Written under the lock, read by the walking threads without it; only grows
+    // during a scan.
+    std::atomic<std::uint64_t> largestFloor{0};
 };

@@ -32,6 +32,7 @@ bool ScanJob::Prepare(std::string_view typedRoot)
     m_bStopped = false;
     static_cast<ScanCounters&>(m_scan) = ScanCounters{};
     std::vector<LargestFile>().swap(m_scan.largest);
+    m_scan.largestFloor.store(0, std::memory_order_relaxed);
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();

@@ -50,17 +50,15 @@ ScanTally::Sizes ScanTally::SizesOf(const struct stat& status)
 void ScanTally::AddFolder(Sizes sizes)
 {
     ++m_counts.nFolders;
-    m_counts.nBytes += sizes.nBytes;
-    m_counts.nDiskBytes += sizes.nDiskBytes;
+    AddSaturating(m_counts.nBytes, sizes.nBytes);
+    AddSaturating(m_counts.nDiskBytes, sizes.nDiskBytes);
     Counted();
 }
 
-void ScanTally::AddRootFile(Sizes sizes)
+void ScanTally::AddRootFile(std::string_view name, Sizes sizes)
 {
-    std::lock_guard lock(m_scan.cs);
-    ++m_scan.nFiles;
-    m_scan.nBytes += sizes.nBytes;
-    m_scan.nDiskBytes += sizes.nDiskBytes;
+    AddFile(name, sizes);
+    Flush();
 }
 
 void ScanTally::AddFolderNotEntered(Sizes sizes)
@@ -117,14 +115,37 @@ void ScanTally::AddVanished()
 
 void ScanTally::AddFile(std::string_view name, Sizes sizes)
 {
+    AddFileWithoutRow(sizes);
+    AddToRow(name, sizes);
+    Counted();
+}
+
+void ScanTally::AddFileWithoutRow(Sizes sizes)
+{
     ++m_counts.nFiles;
-    m_counts.nBytes += sizes.nBytes;
-    m_counts.nDiskBytes += sizes.nDiskBytes;
+    AddSaturating(m_counts.nBytes, sizes.nBytes);
+    AddSaturating(m_counts.nDiskBytes, sizes.nDiskBytes);
+}
+
+void ScanTally::AddLinkedFile(Sizes sizes)
+{
+    AddFileWithoutRow(sizes);
+    Counted();
+}
+
+void ScanTally::AddUncheckedLink(std::string_view name, Sizes sizes)
+{
+    ++m_counts.nLinksUnchecked;   // before AddFile, whose flush may come at once
+    AddFile(name, sizes);
+}
+
+void ScanTally::AddToRow(std::string_view name, Sizes sizes)
+{
     const std::string_view extension = ExtensionFolding::ExtensionOf(name);
     if (extension.empty()) {
         ++m_counts.nNoExtFiles;
-        m_counts.nNoExtBytes += sizes.nBytes;
-        m_counts.nNoExtDiskBytes += sizes.nDiskBytes;
+        AddSaturating(m_counts.nNoExtBytes, sizes.nBytes);
+        AddSaturating(m_counts.nNoExtDiskBytes, sizes.nDiskBytes);
     } else {
         if (m_pLast && extension == m_lastExtension) {
             AddToKnown(*m_pLast, sizes);
@@ -147,7 +168,6 @@ void ScanTally::AddFile(std::string_view name, Sizes sizes)
             }
         }
     }
-    Counted();
 }
 
 void ScanTally::AddToKnown(Pending& pending, Sizes sizes)
@@ -161,8 +181,8 @@ void ScanTally::AddToKnown(Pending& pending, Sizes sizes)
         }
     }
     ++pending.nCount;
-    pending.nBytes += sizes.nBytes;
-    pending.nDiskBytes += sizes.nDiskBytes;
+    AddSaturating(pending.nBytes, sizes.nBytes);
+    AddSaturating(pending.nDiskBytes, sizes.nDiskBytes);
 }
 
 void ScanTally::AddUnresolved(std::string_view folded, Sizes sizes)
@@ -197,8 +217,8 @@ void ScanTally::Flush()
         m_scan += m_counts;
         for (Pending* pPending : m_changed) {
             pPending->pRecord->nCount += pPending->nCount;
-            pPending->pRecord->nBytes += pPending->nBytes;
-            pPending->pRecord->nDiskBytes += pPending->nDiskBytes;
+            AddSaturating(pPending->pRecord->nBytes, pPending->nBytes);
+            AddSaturating(pPending->pRecord->nDiskBytes, pPending->nDiskBytes);
         }
         ResolveUnderLock();
     }
@@ -234,8 +254,8 @@ void ScanTally::ResolveUnderLock()
             continue;
         }
         ++pRecord->nCount;
-        pRecord->nBytes += sizes.nBytes;
-        pRecord->nDiskBytes += sizes.nDiskBytes;
+        AddSaturating(pRecord->nBytes, sizes.nBytes);
+        AddSaturating(pRecord->nDiskBytes, sizes.nDiskBytes);
         if (m_known.size() < kMaxKnown) {
             try {
                 m_known.try_emplace(std::string(folded), Pending{pRecord, 0, 0, 0});

@@ -42,8 +42,15 @@ public:
     // A file named `name` (the name alone): one file, its sizes, and its extension's record (or,
     // out of memory, a file reported as kept in no record).
     void AddFile(std::string_view name, Sizes sizes);
-    // A root that is itself a file: one file and its sizes, no record; added at once.
-    void AddRootFile(Sizes sizes);
+    // A root that is itself a file, named `name` (the last part of the root as given): one file,
+    // its sizes and its row, as any file below a root would have; added at once.
+    void AddRootFile(std::string_view name, Sizes sizes);
+    // The first link met of a file with several links when they count once: one file and its
+    // sizes, no row; the set of links (HardLinkSet) gives it its row when the walk ends.
+    void AddLinkedFile(Sizes sizes);
+    // A file with several links that could not be checked against the others (out of memory):
+    // counted as AddFile does, and reported as perhaps counted twice.
+    void AddUncheckedLink(std::string_view name, Sizes sizes);
     // A subfolder not entered (a pseudo-filesystem's mount point, or another file system's when
     // the walk stays on one): a folder, reported as not entered.
     void AddFolderNotEntered(Sizes sizes);
@@ -76,6 +83,8 @@ private:
     };
     using KnownMap = std::unordered_map<std::string, Pending, TextHash, std::equal_to<>>;
 
+    void AddFileWithoutRow(Sizes sizes);
+    void AddToRow(std::string_view name, Sizes sizes);
     void AddToKnown(Pending& pending, Sizes sizes);
     void AddUnresolved(std::string_view folded, Sizes sizes);
     void ResolveUnderLock();

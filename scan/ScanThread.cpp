@@ -13,19 +13,21 @@
 
 namespace {
 
-// A root that is a file is the one file of its scan, so the largest files asked for are it or
-// nothing. Its path is the root as given.
-void OfferRootFile(SCANINFO& scan, const LargestFilesQuery& query, std::uint64_t size, std::int64_t mtime)
+// A root that is a file is the one file of its scan: its row is that of its own name's extension,
+// and the largest files asked for are it or nothing. Its path is the root as given.
+void CountRootFile(SCANINFO& scan, const LargestFilesQuery& query, ScanTally::Sizes sizes, std::int64_t mtime)
 {
-    TopFiles top(scan, query);
     const std::string_view root = scan.szRoot;
     const std::size_t slash = root.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? root : root.substr(slash + 1);
+    ScanTally(scan).AddRootFile(name, sizes);
+    if (query.count == 0)
+        return;
+    TopFiles top(scan, query);
     std::vector<std::string_view> folders;
     if (slash != std::string_view::npos)
         folders.push_back(root.substr(0, slash));
-    if (top.MayEnter(name, size))
-        top.Offer(name, size, mtime, folders);
+    top.Consider(name, sizes.nBytes, mtime, folders);
     top.Merge(true);
 }
 
@@ -40,9 +42,7 @@ unsigned ScanThreadProc(SCANINFO* pScan, const FolderWalkOptions& options)
         ScanTally::Sizes sizes;
         std::int64_t mtime = 0;
         if (RootAndLinkRule::RootIsFile(pScan->szRoot, sizes.nBytes, sizes.nDiskBytes, &mtime)) {
-            ScanTally(*pScan).AddRootFile(sizes);
-            if (options.largest.count != 0)
-                OfferRootFile(*pScan, options.largest, sizes.nBytes, mtime);
+            CountRootFile(*pScan, options.largest, sizes, mtime);
         } else
             WalkPool(*pScan, stopEvent, options).Run(pScan->szRoot.c_str());
     } catch (...) {

@@ -13,8 +13,9 @@ namespace {
 
 // What entered a thread's list reaches the window at least this often while the walk runs.
 constexpr std::chrono::milliseconds kMergeInterval{100};
-// The heap grows as files enter; a large count reserves no more than this up front.
-constexpr std::size_t kMaxReserved = 1024;
+// Files a thread keeps waiting for a merge: enough to take the lock seldom, few enough that every
+// thread together holds next to nothing beside the shared list.
+constexpr std::size_t kMaxWaiting = 32;
 
 // A root typed with a trailing "/" keeps it; no second one is put after it. (Only the root can end
 // in "/": a name never holds one.)
@@ -86,34 +87,42 @@ void TopFiles::SortLargestFirst(std::vector<LargestFile>& files)
     std::sort(files.begin(), files.end(), RanksBefore);
 }
 
-bool TopFiles::MayEnter(std::string_view name, std::uint64_t bytes)
+bool TopFiles::MayEnter(std::string_view name, std::uint64_t bytes) noexcept
 {
-    return Active() && BigEnough(bytes) && Wanted(name);
+    if (!Active() || bytes < m_scan.largestFloor.load(std::memory_order_relaxed))
+        return false;
+    try {
+        return Wanted(name);
+    } catch (const std::bad_alloc&) {
+        ++m_nNotKept;   // perhaps wanted, certainly not kept
+        return false;
+    }
 }
 
 void TopFiles::Offer(std::string_view name, std::uint64_t bytes, std::int64_t mtime,
-                     const std::vector<std::string_view>& folders)
+                     const std::vector<std::string_view>& folders) noexcept
 {
-    if (!Active() || !BigEnough(bytes))
+    // Of two files of one size the one whose path sorts first ranks first; the shared list's
+    // smallest entry only improves, so one that loses to an older copy of it loses for good.
+    if (m_bSmallestKnown && bytes <= m_smallest.bytes &&
+        (bytes < m_smallest.bytes || ComparePath(folders, name, m_smallest.path) >= 0))
         return;
-    // Of two files of one size the one whose path sorts first ranks first.
-    if (Full() && bytes == m_heap.front().file.bytes && ComparePath(folders, name, m_heap.front().file.path) >= 0)
+    try {
+        if (m_waiting.capacity() == 0)
+            m_waiting.reserve(kMaxWaiting);
+        m_waiting.push_back(LargestFile{JoinPath(folders, name), bytes, mtime});
+    } catch (const std::bad_alloc&) {
+        ++m_nNotKept;
         return;
-    Entry entry{LargestFile{JoinPath(folders, name), bytes, mtime}, false};
-    const auto ranksLast = [](const Entry& a, const Entry& b) { return RanksBefore(a.file, b.file); };
-    if (Full()) {
-        std::pop_heap(m_heap.begin(), m_heap.end(), ranksLast);
-        if (!m_heap.back().bMerged)
-            --m_nUnmerged;
-        m_heap.back() = std::move(entry);
-    } else {
-        if (m_heap.empty())
-            m_heap.reserve(std::min(m_query.count, kMaxReserved));
-        m_heap.push_back(std::move(entry));
     }
-    std::push_heap(m_heap.begin(), m_heap.end(), ranksLast);
-    ++m_nUnmerged;
-    Merge(false);
+    Merge(m_waiting.size() >= kMaxWaiting);
+}
+
+void TopFiles::Consider(std::string_view name, std::uint64_t bytes, std::int64_t mtime,
+                        const std::vector<std::string_view>& folders) noexcept
+{
+    if (MayEnter(name, bytes))
+        Offer(name, bytes, mtime, folders);
 }
 
 bool TopFiles::Wanted(std::string_view name)
@@ -147,7 +156,7 @@ void TopFiles::FoldQuery()
 
 void TopFiles::Merge(bool bForce) noexcept
 {
-    if (m_nUnmerged == 0)
+    if (m_waiting.empty() && m_nNotKept == 0)
         return;
     const auto now = std::chrono::steady_clock::now();
     if (!bForce && now - m_lastMerge < kMergeInterval)
@@ -158,27 +167,45 @@ void TopFiles::Merge(bool bForce) noexcept
 }
 
 // The scan's list is a heap in the same order, kept to the count asked for. An entry that does
-// not get in never will: that list only gets better.
-void TopFiles::MergeUnderLock()
+// not get in never will: that list only gets better. Entries move in, so only the list's own
+// growth can fail; a file that finds no room then is counted as not kept.
+void TopFiles::MergeUnderLock() noexcept
 {
     std::vector<LargestFile>& shared = m_scan.largest;
-    try {
-        for (Entry& entry : m_heap) {
-            if (entry.bMerged)
+    for (LargestFile& file : m_waiting) {
+        if (shared.size() < m_query.count) {
+            try {
+                shared.push_back(std::move(file));
+            } catch (const std::bad_alloc&) {
+                ++m_nNotKept;
                 continue;
-            if (shared.size() < m_query.count) {
-                shared.push_back(entry.file);
-                std::push_heap(shared.begin(), shared.end(), RanksBefore);
-            } else if (RanksBefore(entry.file, shared.front())) {
-                LargestFile copy = entry.file;   // the only step that can fail, before any change
-                std::pop_heap(shared.begin(), shared.end(), RanksBefore);
-                shared.back() = std::move(copy);
-                std::push_heap(shared.begin(), shared.end(), RanksBefore);
             }
-            entry.bMerged = true;
-            --m_nUnmerged;
+            std::push_heap(shared.begin(), shared.end(), RanksBefore);
+        } else if (RanksBefore(file, shared.front())) {
+            std::pop_heap(shared.begin(), shared.end(), RanksBefore);
+            shared.back() = std::move(file);
+            std::push_heap(shared.begin(), shared.end(), RanksBefore);
         }
+    }
+    m_waiting.clear();
+    m_scan.nNotInLargest += m_nNotKept;
+    m_nNotKept = 0;
+    RememberSmallest();
+}
+
+// Once the shared list is full, its smallest entry is the size every thread weighs files against
+// first, and this thread keeps a copy of it for ties.
+void TopFiles::RememberSmallest() noexcept
+{
+    const std::vector<LargestFile>& shared = m_scan.largest;
+    if (shared.empty() || shared.size() < m_query.count)
+        return;
+    m_scan.largestFloor.store(shared.front().bytes, std::memory_order_relaxed);
+    try {
+        m_smallest.path.assign(shared.front().path);
+        m_smallest.bytes = shared.front().bytes;
+        m_bSmallestKnown = true;
     } catch (const std::bad_alloc&) {
-        // The rest stays unmerged and is tried again at the next merge.
+        m_bSmallestKnown = false;   // ties are then settled at the merge
     }
 }

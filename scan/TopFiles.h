@@ -1,8 +1,11 @@
-// One walking thread's largest files of the extensions asked for: a heap of at most N entries
-// whose top is the one that ranks last, so that a file is weighed against it by size alone before
-// anything else is looked at. Only a file that enters has its path made. Now and then (and at the
-// end of the thread's part) what entered since the last time is merged into the scan's shared
-// list, under the scan's lock, so the window can show the list growing.
+// One walking thread's way into the scan's list of the largest files of the extensions asked for.
+// A file is weighed by size alone against the smallest entry of the shared list (read without the
+// lock; that entry only gets bigger), so that nearly every file is turned away at once; only one
+// that may enter has its path made. Those wait in a short list of this thread's own and are merged
+// into the shared list, under the scan's lock, when it fills, now and then (so the window sees the
+// list grow) and at the end of the thread's part. Memory: the count asked for, once, plus a few
+// dozen paths per thread, whatever the number of threads. A file that memory runs short for is
+// counted (nNotInLargest), never dropped silently, and never costs the walk any count.
 #pragma once
 
 #include "LargestFiles.h"
@@ -27,19 +30,25 @@ public:
     // False for an ordinary scan (count 0): nothing is kept and nothing need be offered.
     bool Active() const { return m_query.count != 0; }
 
-    // Whether a file named name (the name alone) of this size could enter: by its size first,
-    // weighed against the entry that ranks last, then by its extension. Only then need the caller
-    // gather the folders' names for Offer. Throws std::bad_alloc.
-    bool MayEnter(std::string_view name, std::uint64_t bytes);
-    // A file MayEnter let through: it enters unless it ties in size with the entry that ranks
-    // last and its path does not sort first. folders: the names of the folders it lies in, the
-    // root as given first. Throws std::bad_alloc.
+    // Weighs a file named name (the name alone) of this size: by size first, against the shared
+    // list's smallest entry, then by its extension. Only when it may enter need the caller gather
+    // the folders' names for Offer. Out of memory: false, and the file is counted as not kept.
+    bool MayEnter(std::string_view name, std::uint64_t bytes) noexcept;
+    // A file MayEnter let through waits for the next merge, unless it ties in size with the
+    // shared list's smallest entry known here and its path does not sort first. folders: the
+    // names of the folders it lies in, the root as given first. Out of memory it is counted as
+    // not kept.
     void Offer(std::string_view name, std::uint64_t bytes, std::int64_t mtime,
-               const std::vector<std::string_view>& folders);
+               const std::vector<std::string_view>& folders) noexcept;
+    // MayEnter, then Offer.
+    void Consider(std::string_view name, std::uint64_t bytes, std::int64_t mtime,
+                  const std::vector<std::string_view>& folders) noexcept;
+    // A file the caller could not offer for want of memory (gathering its folders' names).
+    void CountNotKept() noexcept { ++m_nNotKept; }
 
-    // Merges what entered since the last merge into the scan's list, when the last merge is at
-    // least the live interval ago (or always, with bForce). Takes the scan's lock; throws nothing:
-    // out of memory, what could not be merged waits for the next time.
+    // Merges what waits here into the scan's list, when the last merge is at least the live
+    // interval ago (or always, with bForce), and adds the files not kept to the scan's count.
+    // Takes the scan's lock; throws nothing.
     void Merge(bool bForce) noexcept;
 
     // The order of the lists: more bytes first, equal sizes by path, plain byte order.
@@ -48,16 +57,10 @@ public:
     static void SortLargestFirst(std::vector<LargestFile>& files);
 
 private:
-    struct Entry {
-        LargestFile file;
-        bool bMerged = false;   // already in the scan's list
-    };
-
-    bool Full() const { return m_heap.size() >= m_query.count; }
-    bool BigEnough(std::uint64_t bytes) const { return !Full() || bytes >= m_heap.front().file.bytes; }
     bool Wanted(std::string_view name);
     void FoldQuery();
-    void MergeUnderLock();
+    void MergeUnderLock() noexcept;
+    void RememberSmallest() noexcept;
 
     SCANINFO& m_scan;
     const LargestFilesQuery& m_query;
@@ -67,7 +70,12 @@ private:
     bool m_bEveryFile = false;
     std::string m_folded;   // reused for each fold
 
-    std::vector<Entry> m_heap;   // std heap, front = the entry that ranks last
-    std::size_t m_nUnmerged = 0;
+    // Files that may enter, waiting for the next merge; never more than a few dozen.
+    std::vector<LargestFile> m_waiting;
+    // The shared list's smallest entry as this thread last saw it (when that list was full), so
+    // that a file of the same size is weighed by path without the lock or its path being made.
+    LargestFile m_smallest;
+    bool m_bSmallestKnown = false;
+    std::uint64_t m_nNotKept = 0;   // since the last merge
     std::chrono::steady_clock::time_point m_lastMerge;
 };

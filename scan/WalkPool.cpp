@@ -82,8 +82,8 @@ std::size_t WalkPool::ProbeFreeDescriptors(std::size_t wanted)
     return taken.size();
 }
 
-// The set is a few kilobytes before it holds anything; without it every link counts, as when
-// memory runs short for one file later.
+// The set is a few kilobytes before it holds anything; without it every link counts with its own
+// row and is reported as not checked, as when memory runs short for one file later.
 std::unique_ptr<HardLinkSet> WalkPool::MakeLinkSet()
 {
     try {
@@ -116,15 +116,23 @@ void WalkPool::Run(const char* folder)
     }
     if (!queue) {
         FolderWalk(m_scan, m_stopEvent, m_options, m_options.maxOpenListings, rules).Run(folder);
-        return;
+    } else {
+        WalkTogether(folder, threads, freeDescriptors, rules, *queue);
     }
+    // Every walking thread has ended: the files with several links get their rows.
+    if (links)
+        links->SettleRows(m_scan);
+}
 
+void WalkPool::WalkTogether(const char* folder, std::size_t threads, std::size_t freeDescriptors,
+                            const WalkRules& rules, WalkQueue& queue)
+{
     // The listings held open are shared out, as are the descriptors: each thread also keeps the
     // first folder of its part open and may have one handed over pending.
     const std::size_t maxOpenListings = std::max<std::size_t>(
         1, std::min(m_options.maxOpenListings / threads, freeDescriptors / threads - 2));
     const auto walkHandedOver = [&] {
-        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &*queue).RunHandedOver(folder);
+        FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &queue).RunHandedOver(folder);
     };
     // Declared after all they use: the helpers are joined before any of it goes. A thread that
     // cannot be started is no error: the walk goes on with those it has.
@@ -132,5 +140,5 @@ void WalkPool::Run(const char* folder)
     helpers.Start(threads - 1);
     // Neither making nor running the worker's walk throws, so the worker always takes its part in
     // ending the queue (see WalkQueue), which the helpers wait for.
-    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &*queue).Run(folder);
+    FolderWalk(m_scan, m_stopEvent, m_options, maxOpenListings, rules, &queue).Run(folder);
 }

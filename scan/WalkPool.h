@@ -9,6 +9,8 @@
 #include <memory>
 
 class HardLinkSet;
+class WalkQueue;
+struct WalkRules;
 class ManualResetEvent;
 struct SCANINFO;
 
@@ -33,6 +35,9 @@ private:
     static std::size_t FreeDescriptors(std::size_t wanted);
     static std::size_t ProbeFreeDescriptors(std::size_t wanted);
     static std::unique_ptr<HardLinkSet> MakeLinkSet();
+    // The walk with a queue: the worker and threads - 1 helpers, all ended when it returns.
+    void WalkTogether(const char* folder, std::size_t threads, std::size_t freeDescriptors,
+                      const WalkRules& rules, WalkQueue& queue);
 
     SCANINFO& m_scan;
     std::shared_ptr<ManualResetEvent> m_stopEvent;

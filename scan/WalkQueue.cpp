@@ -32,6 +32,7 @@ WalkItem::WalkItem(WalkItem&& other) noexcept
     , parent(std::move(other.parent))
     , saved(std::move(other.saved))
     , handBacks(other.handBacks)
+    , notListedSaid(std::move(other.notListedSaid))
 {
 }
 
@@ -48,6 +49,7 @@ WalkItem& WalkItem::operator=(WalkItem&& other) noexcept
         parent = std::move(other.parent);
         saved = std::move(other.saved);
         handBacks = other.handBacks;
+        notListedSaid = std::move(other.notListedSaid);
     }
     return *this;
 }

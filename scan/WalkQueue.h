@@ -67,6 +67,8 @@ struct WalkItem {
     std::shared_ptr<PathNode> parent;   // the folder's parent, up to the root
     std::string saved;
     std::size_t handBacks = 0;   // times the folder came back, unopened, for want of resources
+    // For a listing part: shared by every part of the folder's listing (DirectoryFrame).
+    std::shared_ptr<std::atomic<bool>> notListedSaid;
 };
 
 class WalkQueue {

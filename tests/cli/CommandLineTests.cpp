@@ -109,6 +109,76 @@ TEST_F(KestrumScanOptions, HumanSizesAndTopKeepTheTableAlignedAndTheTotalsWhole)
     EXPECT_EQ(json.out.find(".iso"), std::string::npos) << json.out;
 }
 
+// Each value at an edge of what an option takes, and each abbreviation that fits several options:
+// accepted ones give the report of the plain spelling, refused ones exit 2 with the message that
+// says why.
+TEST_F(KestrumScanOptions, EdgeValuesAndAmbiguousAbbreviationsAreJudgedAsGnuToolsJudgeThem)
+{
+    const std::string root = m_tree.Root();
+    ASSERT_TRUE(m_tree.MakeFile("e.", 7));
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> sameAs;   // empty: refused
+        std::string message;              // the refusal, or a text the report holds
+    } cases[] = {
+        {{"--threads", "64"}, {"--threads", "1"}, ""},
+        {{"--largest", "1000000"}, {"--largest", "5"}, ""},
+        {{"--largest", "00000000000000000005"}, {"--largest", "5"}, ""},
+        {{"--top", "10000000000000000000"}, {"--top", "9"}, ""},
+        {{"--top", "18446744073709551615"}, {"--top", "9"}, ""},
+        {{"--si", "-h"}, {"--si"}, ""},
+        {{"--largest", "3", "--ext", "."}, {}, "e.\n"},
+        {{"--top", "18446744073709551616"}, {},
+         "kestrum-scan: --top takes a number from 1 to 18446744073709551615, not 18446744073709551616\n"},
+        {{"--threads", "065"}, {}, "kestrum-scan: --threads takes a number from 1 to 64, not 065\n"},
+        {{"--ex", "x"}, {},
+         "kestrum-scan: option '--ex' is ambiguous; possibilities: '--exclude' '--exclude-from' "
+         "'--extensions-only' '--ext'\n"},
+        {{"--s"}, {}, "kestrum-scan: option '--s' is ambiguous; possibilities: '--sort' '--si'\n"},
+        {{"--l=2"}, {}, "kestrum-scan: option '--l' is ambiguous; possibilities: '--links-once' '--largest'\n"},
+        {{"--t", "1"}, {}, "kestrum-scan: option '--t' is ambiguous; possibilities: '--threads' '--top'\n"},
+        {{"--on"}, {}, "kestrum-scan: option '--on' is ambiguous; possibilities: '--one-file-system' '--on-disk'\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back(root);
+        const ChildResult result = RunChild(kProgram, args);
+        if (c.sameAs.empty() && c.message.find("kestrum-scan:") == 0) {
+            EXPECT_EQ(result.exitCode, 2) << c.args.front() << ' ' << result.out;
+            EXPECT_EQ(result.err, c.message + "Try 'kestrum-scan --help' for more information.\n");
+            continue;
+        }
+        ASSERT_EQ(result.exitCode, 0) << c.args.front() << ": " << result.err;
+        if (c.sameAs.empty()) {
+            EXPECT_NE(result.out.find(c.message), std::string::npos) << c.args.front() << '\n' << result.out;
+            continue;
+        }
+        std::vector<std::string> plain = c.sameAs;
+        plain.push_back(root);
+        EXPECT_EQ(result.out, Run(plain).out) << c.args.front() << ' ' << c.args.back();
+    }
+}
+
+// The command line's own allocations, thousands of exclusion patterns here, meet a shortage with
+// one line and status 1, never an abort.
+TEST(KestrumScanMemory, ShortMemoryWhileReadingTheCommandLineEndsWithOneLine)
+{
+    TempTree tree;
+    ASSERT_FALSE(tree.Root().empty());
+    const std::string patterns = tree.Root() + "/patterns";
+    {
+        std::ofstream out(patterns);
+        for (int i = 0; i < 20000; ++i)
+            out << "pattern-number-" << i << "-*.tmp\n";
+    }
+    ::setenv("KESTRUM_MEMORY_CEILING", "60000", 1);
+    const ChildResult cut = RunChild(KESTRUM_SCAN_CEILING_PATH, {"--exclude-from", patterns, tree.Root()});
+    ::unsetenv("KESTRUM_MEMORY_CEILING");
+    ASSERT_TRUE(cut.bExited) << "signal " << cut.signal << '\n' << cut.err;
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err, "kestrum-scan: out of memory\n");
+}
+
 } // namespace
 
 namespace {

@@ -41,14 +41,14 @@ TEST(KestrumScanIncomplete, NotesWhatCouldNotBeCountedAndStillExitsZero)
         const char* fields;
     } cases[] = {
         {"none", "open", "", R"("files": 2, "bytes": )",
-         R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "no_extension": {"count": )"},
+         R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "not_in_largest": 0, "links_unchecked": 0, "no_extension": {"count": )"},
         {"mount", "open", "1 mount not entered\n", R"("files": 2, "bytes": )",
-         R"("not_listed": 0, "not_entered": 1, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "no_extension": {"count": )"},
+         R"("not_listed": 0, "not_entered": 1, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "not_in_largest": 0, "links_unchecked": 0, "no_extension": {"count": )"},
         {"mount", "locked", "1 folder could not be listed; 1 mount not entered\n", R"("files": 1, "bytes": )",
-         R"("not_listed": 1, "not_entered": 1, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "no_extension": {"count": )"},
+         R"("not_listed": 1, "not_entered": 1, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "not_in_largest": 0, "links_unchecked": 0, "no_extension": {"count": )"},
         // Its file is still counted (its name was listed), only its size is missing.
         {"none", "unsearchable", "1 file could not be examined; its size is missing\n", R"("files": 2, "bytes": )",
-         R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 1, "not_in_rows": 0, "excluded": 0, "no_extension": {"count": )"},
+         R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 1, "not_in_rows": 0, "excluded": 0, "not_in_largest": 0, "links_unchecked": 0, "no_extension": {"count": )"},
     };
     for (const auto& c : cases) {
         const ChildResult result = RunChild(

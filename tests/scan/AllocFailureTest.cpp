@@ -1,12 +1,16 @@
 // Out of memory while adding an extension record: the file still counts, only in no record, and
 // nothing is thrown. This executable replaces operator new so allocations can be made to fail.
 #include "ExtInfo.h"
+#include "HardLinkSet.h"
+#include "TopFiles.h"
 #include "ScanJob.h"
 #include "ScanInfo.h"
 #include "ScanRun.h"
 #include "TempTree.h"
 
 #include <gtest/gtest.h>
+
+#include <malloc.h>
 
 #include <atomic>
 #include <string_view>
@@ -20,6 +24,9 @@ std::atomic<std::size_t> g_failingSize{0};   // 0: none
 std::atomic<bool> g_bOnce{false};            // only one allocation of g_failingSize fails
 std::atomic<long long> g_sparedOfSize{0};    // with g_bOnce: those of that size let through first
 std::atomic<std::size_t> g_failingAbove{0};  // 0: none
+// Bytes held through operator new, and the most held at once since the last reset.
+std::atomic<std::size_t> g_nHeld{0};
+std::atomic<std::size_t> g_nPeak{0};
 
 // Fails the chosen allocations while alive.
 class AllocationFailure {
@@ -67,19 +74,25 @@ void* operator new(std::size_t size)
 {
     if (Fails(size))
         throw std::bad_alloc();
-    if (void* pMemory = std::malloc(size ? size : 1))
+    if (void* pMemory = std::malloc(size ? size : 1)) {
+        const std::size_t held = g_nHeld += malloc_usable_size(pMemory);
+        for (std::size_t peak = g_nPeak; held > peak && !g_nPeak.compare_exchange_weak(peak, held);) {
+        }
         return pMemory;
+    }
     throw std::bad_alloc();
 }
 
 void operator delete(void* pMemory) noexcept
 {
+    if (pMemory)
+        g_nHeld -= malloc_usable_size(pMemory);
     std::free(pMemory);
 }
 
 void operator delete(void* pMemory, std::size_t) noexcept
 {
-    std::free(pMemory);
+    operator delete(pMemory);
 }
 
 // Arrays too (the walk's listing buffers): the sanitizers' own operator new[] would not call ours.
@@ -90,12 +103,12 @@ void* operator new[](std::size_t size)
 
 void operator delete[](void* pMemory) noexcept
 {
-    std::free(pMemory);
+    operator delete(pMemory);
 }
 
 void operator delete[](void* pMemory, std::size_t) noexcept
 {
-    std::free(pMemory);
+    operator delete(pMemory);
 }
 
 namespace {
@@ -239,6 +252,93 @@ TEST(AllocFailureTest, WalkIsSetUpWithoutCopyingItsOptions)
         FreeExtList(&scan);
         EXPECT_EQ(opened, 6) << threads << " threads";   // the root and the five folders
     }
+}
+
+// Files that may belong among the largest while no path can be made for them: the walk still
+// counts every file and folder, and each such file is counted as not kept instead of vanishing
+// from the list (or ending its thread's walk) in silence.
+TEST(AllocFailureTest, FilesTheListOfTheLargestCannotKeepAreCounted)
+{
+    TempTree tree;
+    const std::string folder(200, 'd'), name(200, 'f');
+    ASSERT_TRUE(tree.MakeFolder(folder));
+    ASSERT_TRUE(tree.MakeFolder(folder + "/below"));
+    constexpr int kFiles = 6;
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_TRUE(tree.MakeFile(folder + "/" + name + std::to_string(i) + ".x", 10 + i));
+    FolderWalkOptions options;
+    options.largest.count = 3;
+    const ScanCounts complete = RunScan(tree.Root(), options);
+    ASSERT_EQ(complete.nNotInLargest, 0u);
+    ScanCounts counts;
+    {
+        // The block of each file's path, root, folder and name joined: no other is that long.
+        const std::size_t pathLength = tree.Root().size() + 1 + folder.size() + 1 + name.size() + 3;
+        const AllocationFailure failure = AllocationFailure::OfSize(pathLength + 1);
+        counts = RunScan(tree.Root(), options);
+    }
+    EXPECT_EQ(counts.nNotInLargest, static_cast<std::uint64_t>(kFiles));
+    counts.nNotInLargest = 0;
+    EXPECT_EQ(CountsToText(counts), CountsToText(complete));
+}
+
+// Threads that each meet files bigger than any before (the worst case) hold no more than the list
+// asked for plus a few paths each, not a list of that length apiece.
+TEST(AllocFailureTest, ListOfTheLargestTakesMemoryForItsCountOnlyWhateverTheThreads)
+{
+    constexpr std::size_t kCount = 1000, kThreads = 16;
+    const std::string name(200, 'n');
+    const std::vector<std::string_view> folders{"/root"};
+    SCANINFO scan;
+    LargestFilesQuery query;
+    query.count = kCount;
+    std::vector<std::unique_ptr<TopFiles>> threads;
+    for (std::size_t t = 0; t < kThreads; ++t)
+        threads.push_back(std::make_unique<TopFiles>(scan, query));
+    const std::size_t before = g_nHeld;
+    g_nPeak = before;
+    for (std::uint64_t file = 0; file < kCount * 4; ++file) {
+        for (std::size_t t = 0; t < kThreads; ++t)
+            threads[t]->Consider(name, file * kThreads + t, 0, folders);
+    }
+    for (const auto& top : threads)
+        top->Merge(true);
+    const std::size_t perPath = malloc_usable_size(nullptr) + name.size() + 8 + sizeof(LargestFile);
+    EXPECT_LT(g_nPeak - before, 3 * kCount * perPath);
+    EXPECT_EQ(scan.largest.size(), kCount);
+    EXPECT_EQ(scan.nNotInLargest, 0u);
+    TopFiles::SortLargestFirst(scan.largest);
+    EXPECT_EQ(scan.largest.front().bytes, kCount * 4 * kThreads - 1);
+    EXPECT_EQ(scan.largest.back().bytes, (kCount * 4 - 1) * kThreads + kThreads - kCount);
+}
+
+// Memory refused while a shard of the link set grows: no file is taken as met for the first time
+// twice unless one of its links was said to be unchecked, which the scan reports.
+TEST(AllocFailureTest, LinkSetWithoutRoomToGrowNeverCountsALinkTwiceSilently)
+{
+    constexpr std::uint64_t kFiles = 64 * 64 * 2;   // more than the shards' first tables hold
+    HardLinkSet links;
+    std::vector<HardLinkSet::Link> first, second;
+    first.reserve(kFiles);
+    second.reserve(kFiles);
+    {
+        // A shard's first table (64 slots, 1 KiB) is allowed, no larger one.
+        const AllocationFailure failure = AllocationFailure::Above(1024);
+        for (std::uint64_t inode = 1; inode <= kFiles; ++inode)
+            first.push_back(links.Offer(5, inode, ".x", 1, 1));
+        for (std::uint64_t inode = 1; inode <= kFiles; ++inode)
+            second.push_back(links.Offer(5, inode, ".y", 1, 1));
+    }
+    std::size_t unchecked = 0;
+    for (std::size_t file = 0; file < kFiles; ++file) {
+        const bool bFirstCounted = first[file] != HardLinkSet::Link::Later;
+        const bool bSecondCounted = second[file] != HardLinkSet::Link::Later;
+        const bool bSaid = first[file] == HardLinkSet::Link::Unchecked || second[file] == HardLinkSet::Link::Unchecked;
+        EXPECT_TRUE(bFirstCounted) << file;
+        EXPECT_TRUE(!bSecondCounted || bSaid) << file;
+        unchecked += bSaid ? 1 : 0;
+    }
+    EXPECT_GT(unchecked, 0u);   // the shortage was met
 }
 
 } // namespace

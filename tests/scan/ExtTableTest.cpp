@@ -151,7 +151,7 @@ TEST(ExtTableTest, WriterShowsTheMeasureAndJsonCarriesBothSizes)
     const ScanResult result(counters, pHead, ScanEnding::Finished);
     const std::string jsonStart = R"({"root": "/r", "folders": 0, "files": 3, "bytes": 700, "disk_bytes": 12288, "extensions": [)";
     const std::string jsonEnd = R"(], "not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, )"
-                                R"("excluded": 5, "no_extension": {"count": 1, "bytes": 300, "disk_bytes": 8192}})" "\n";
+                                R"("excluded": 5, "not_in_largest": 0, "links_unchecked": 0, "no_extension": {"count": 1, "bytes": 300, "disk_bytes": 8192}})" "\n";
     const struct {
         SizeMeasure measure;
         const char* csv;

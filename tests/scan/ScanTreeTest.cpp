@@ -1,6 +1,10 @@
 // Walks of real trees built at run time: what is counted as a folder, a file, how many bytes, and
 // which extension record each file lands in.
 #include "ChildRun.h"
+#include "ExtInfo.h"
+#include "ExtTable.h"
+#include "ScanResult.h"
+#include "ScanTally.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
 #include "ScanRun.h"
@@ -19,6 +23,7 @@
 #include <set>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -57,15 +62,51 @@ TEST(ScanTreeTest, TrailingSlashAndLinkedRootWalkTheSameFolder)
     EXPECT_EQ(RunScan(tree.Path("link")), direct);
 }
 
-TEST(ScanTreeTest, RootThatIsAFileCountsOneFileAndNoRecord)
+// A file given as the root is the scan's one file and has its row, so the rows add up to the size
+// as for any folder.
+TEST(ScanTreeTest, RootThatIsAFileHasItsRow)
 {
     TempTree tree;
-    ASSERT_TRUE(tree.MakeFile("five.txt", 5));
-    const ScanCounts counts = RunScan(tree.Path("five.txt"));
-    EXPECT_EQ(counts.nFolders, 0u);
-    EXPECT_EQ(counts.nFiles, 1u);
-    EXPECT_EQ(counts.nBytes, 5u);
-    EXPECT_TRUE(counts.records.empty());
+    ASSERT_TRUE(tree.MakeFile("five.TXT", 5));
+    ASSERT_TRUE(tree.MakeFile("README", 7));
+    const ScanCounts withExtension = RunScan(tree.Path("five.TXT"));
+    EXPECT_EQ(withExtension.nFolders, 0u);
+    EXPECT_EQ(withExtension.nFiles, 1u);
+    EXPECT_EQ(withExtension.nBytes, 5u);
+    EXPECT_EQ(withExtension.records, (Records{{".txt", {1, 5}}}));
+    const ScanCounts without = RunScan(tree.Path("README"));
+    EXPECT_TRUE(without.records.empty());
+    EXPECT_EQ(without.nNoExtFiles, 1u);
+    EXPECT_EQ(without.nNoExtBytes, 7u);
+}
+
+// Sizes that add up past 2^64 (sparse files may claim exabytes each) stop at the largest sum
+// instead of wrapping, in the totals, the rows and the shares, however the counts reach the scan.
+TEST(ScanTreeTest, ByteSumsSaturateInsteadOfWrapping)
+{
+    constexpr std::uint64_t kHalf = std::uint64_t{1} << 63;
+    SCANINFO scan;
+    {
+        ScanTally tally(scan);
+        tally.AddFile("a.img", {kHalf, kHalf});
+        tally.AddFile("b.img", {kHalf, 4096});   // the row's own sum reaches 2^64
+        tally.Flush();
+        tally.AddFolder({kHalf, 0});              // the scan's total, added flush by flush
+        tally.AddFile("c", {kHalf, kHalf});
+        tally.AddFile("d.iso", {1, 1});
+    }
+    const ScanCounts counts = ReadCounts(scan);
+    EXPECT_EQ(counts.nBytes, kSaturatedBytes);
+    EXPECT_EQ(counts.nDiskBytes, kSaturatedBytes);
+    EXPECT_EQ(counts.nNoExtBytes, kHalf);
+    EXPECT_EQ(counts.records, (Records{{".img", {2, kSaturatedBytes}}, {".iso", {1, 1}}}));
+    EXPECT_EQ(counts.recordDiskBytes.at(".img"), kHalf + 4096);
+    const ScanResult result(counts, std::exchange(scan.pExtList, nullptr), ScanEnding::Finished);
+    const ExtTable table(result, true);
+    for (const EXTINFO* pRecord = result.Records(); pRecord; pRecord = pRecord->pNext)
+        EXPECT_LE(table.ShareOf(pRecord->nBytes), 100u) << pRecord->szExt;
+    EXPECT_LE(table.ShareOf(counts.nNoExtBytes), 100u);
+    FreeExtList(&scan);
 }
 
 TEST(ScanTreeTest, RootThatDoesNotExistCountsNothing)

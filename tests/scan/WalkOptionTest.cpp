@@ -21,7 +21,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -254,6 +256,65 @@ TEST(WalkOptionTest, HardLinksCountOnceAsDuDoes)
         EXPECT_EQ(counts.nDiskBytes, DuBelowRoot("du -s -B1" + std::string(c.duLinks), root, true));
         EXPECT_EQ(counts.records.at(".bin"), std::make_pair(rowCount("*.bin", c.bLinksOnce), rowBytes("*.bin", c.bLinksOnce)));
         EXPECT_EQ(counts.records.at(".dat"), std::make_pair(rowCount("*.dat", c.bLinksOnce), rowBytes("*.dat", c.bLinksOnce)));
+    }
+}
+
+// Files with several links under names of different extensions, met in whatever order the threads
+// meet them: each is counted under the extension that sorts first among its names (no extension
+// before any), so the rows are the same for every number of threads.
+TEST(WalkOptionTest, HardLinkedFilesGetTheSameRowsWithAnyNumberOfThreads)
+{
+    using Records = decltype(ScanCounts::records);
+    TempTree tree;
+    for (const char* folder : {"a", "b", "c", "d"})
+        ASSERT_TRUE(tree.MakeFolder(folder));
+    constexpr int kFiles = 300;
+    std::uint64_t noExtBytes = 0, mmBytes = 0;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string number = std::to_string(i);
+        ASSERT_TRUE(WriteFile(tree.Path("a/f" + number + ".zz"), static_cast<std::uint64_t>(i + 1)));
+        ASSERT_EQ(link(tree.Path("a/f" + number + ".zz").c_str(), tree.Path("b/g" + number + ".MM").c_str()), 0);
+        ASSERT_EQ(link(tree.Path("a/f" + number + ".zz").c_str(), tree.Path("d/h" + number + ".zz").c_str()), 0);
+        if (i % 3 == 0) {
+            ASSERT_EQ(link(tree.Path("a/f" + number + ".zz").c_str(), tree.Path("c/n" + number).c_str()), 0);
+            noExtBytes += static_cast<std::uint64_t>(i + 1);
+        } else {
+            mmBytes += static_cast<std::uint64_t>(i + 1);
+        }
+    }
+    for (const std::size_t threads : {1, 2, 8, 64}) {
+        FolderWalkOptions options;
+        options.linksOnce = true;
+        options.threads = threads;
+        const ScanCounts counts = RunScan(tree.Root(), options);
+        EXPECT_EQ(counts.nFiles, static_cast<std::uint64_t>(kFiles)) << threads;
+        EXPECT_EQ(counts.records, (Records{{".mm", {kFiles - kFiles / 3, mmBytes}}})) << threads;
+        EXPECT_EQ(counts.nNoExtFiles, static_cast<std::uint64_t>(kFiles / 3)) << threads;
+        EXPECT_EQ(counts.nNoExtBytes, noExtBytes) << threads;
+        EXPECT_TRUE(counts.IsComplete()) << threads;
+    }
+}
+
+// Every subfolder's walk fails as it opens, so each thread's part of a large root listing (split
+// between threads) ends early: the root is still reported as not listed once, however many of its
+// parts failed, and no more folders are reported than there are.
+TEST(WalkOptionTest, FolderWhosePartsFailIsReportedOnce)
+{
+    TempTree tree;
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(tree.MakeFile("f" + std::to_string(i) + ".x", 1));
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(tree.MakeFolder("d" + std::to_string(i)));
+    for (const std::size_t threads : {1, 2, 8}) {
+        FolderWalkOptions options;
+        options.threads = threads;
+        options.onFolderOpened = [](std::string_view, std::size_t depth) {
+            if (depth > 0)
+                throw std::runtime_error("refused");
+        };
+        const ScanCounts counts = RunScan(tree.Root(), options);
+        EXPECT_GE(counts.nNotListed, 2u) << threads;   // the root and a subfolder at least
+        EXPECT_LE(counts.nNotListed, counts.nFolders + 1) << threads;
     }
 }
 

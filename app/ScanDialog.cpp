@@ -136,17 +136,18 @@ void CScanDialog::InitControls()
     connect(&m_listExt, &QWidget::customContextMenuRequested, this, &CScanDialog::OnListContextMenu);
     connect(&m_listExt, &QAbstractItemView::doubleClicked, this, &CScanDialog::OnListDoubleClick);
     connect(&m_listExt, &CExtListCtrl::largestFilesRequested, this,
-            [this] { OnLargestFiles(m_listExt.SelectedRecords()); });
+            [this] { OnLargestFiles(m_listExt.Table().SelectedRecords()); });
     // F5 is "Scan now" wherever the focus is; OnOK refuses while a scan runs.
     auto* pScanKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     pScanKey->setContext(Qt::WindowShortcut);
     connect(pScanKey, &QShortcut::activated, this, [this] { OnOK(); });
     // The line under the list keeps one line, shortened to its width; it is fitted again as the
     // window resizes.
-    if (auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE))) {
-        pLine->setWordWrap(false);
-        pLine->installEventFilter(this);
-    }
+    m_incompleteLine.Attach(qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE)));
+    connect(&m_options, &COptionsCommands::fontChosen, this, &CScanDialog::ApplyFont);
+    // The line's plain tip stands in for the help tip while that is off.
+    connect(&m_options, &COptionsCommands::helpTipToggled, &m_incompleteLine, &CIncompleteLine::Fit);
+    connect(&m_options, &COptionsCommands::sizeMeasureChanged, this, &CScanDialog::OnSizeMeasureChanged);
     SetAccessibleNames();
 }
 
@@ -176,52 +177,17 @@ void CScanDialog::SetAccessibleNames()
 void CScanDialog::NameSizeField()
 {
     if (QWidget* pSize = GetDlgItem(IDC_SIZE))
-        pSize->setAccessibleName(LoadQString(m_bOnDisk ? IDS_ACC_SIZE_ON_DISK : IDS_ACC_SIZE));
+        pSize->setAccessibleName(LoadQString(m_options.Measure() == SizeMeasure::OnDisk ? IDS_ACC_SIZE_ON_DISK : IDS_ACC_SIZE));
 }
 
 void CScanDialog::SaveLoadSettings(bool bSave)
 {
-    const QString section = LoadQString(IDS_SECTION_MAIN);
-    const QString entryHelp = LoadQString(IDS_ENTRY_HELP);
-    const QString entryNoExt = LoadQString(IDS_ENTRY_NOEXT);
-    const QString entryOneFileSystem = LoadQString(IDS_ENTRY_ONE_FILE_SYSTEM);
-    const QString entryLinksOnce = LoadQString(IDS_ENTRY_LINKS_ONCE);
-    const QString entryOnDisk = LoadQString(IDS_ENTRY_ON_DISK);
-    const QString entryExclude = LoadQString(IDS_ENTRY_EXCLUDE);
-    // Each copy of the program has a placement entry of its own; the other settings are shared,
-    // so a copy writes only those that differ from what it read: closing a copy left untouched
-    // must not undo what another copy changed meanwhile.
-    const auto writeChanged = [&section](const QString& entry, bool bNow, bool bRead) {
-        if (bNow != bRead)
-            WriteProfileInt(section, entry, bNow ? 1 : 0);
-    };
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
-        // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
-        writeChanged(entryHelp, m_helpTip.IsOn(), m_stored.bHelp);
-        writeChanged(entryNoExt, m_listExt.HasNoExtRow(), m_stored.bNoExt);
-        writeChanged(entryOneFileSystem, m_bOneFileSystem, m_stored.bOneFileSystem);
-        writeChanged(entryLinksOnce, m_bLinksOnce, m_stored.bLinksOnce);
-        writeChanged(entryOnDisk, m_bOnDisk, m_stored.bOnDisk);
-        if (m_excludePatterns != m_stored.excludePatterns)
-            WriteProfileString(section, entryExclude, m_excludePatterns.join(QLatin1Char('\n')));
+        m_options.SaveSettings();
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
-        m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
-        m_stored.bHelp = GetProfileInt(section, entryHelp, 1) != 0;
-        m_stored.bNoExt = GetProfileInt(section, entryNoExt, 1) != 0;
-        m_stored.bOneFileSystem = GetProfileInt(section, entryOneFileSystem, 0) != 0;
-        m_stored.bLinksOnce = GetProfileInt(section, entryLinksOnce, 0) != 0;
-        m_stored.bOnDisk = GetProfileInt(section, entryOnDisk, 0) != 0;
-        m_stored.excludePatterns = CExcludeDlg::PatternsFromText(GetProfileString(section, entryExclude));
-        if (m_stored.bHelp)
-            m_helpTip.Toggle(this);
-        m_listExt.SetNoExtRow(m_stored.bNoExt);
-        m_bOneFileSystem = m_stored.bOneFileSystem;
-        m_bLinksOnce = m_stored.bLinksOnce;
-        m_excludePatterns = m_stored.excludePatterns;
-        if (m_stored.bOnDisk != m_bOnDisk)
-            OnOnDisk();
+        m_options.LoadSettings();
     }
 }
 
@@ -261,152 +227,52 @@ bool CScanDialog::OnCommand(int nId)
 
 bool CScanDialog::HandlesCommand(unsigned nId) const
 {
-    return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP || nId == ID_OPTIONS_NOEXT
-        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST
-        || nId == ID_OPTIONS_ONE_FILE_SYSTEM || nId == ID_OPTIONS_EXCLUDE || nId == ID_OPTIONS_ON_DISK
-        || nId == ID_OPTIONS_LINKS_ONCE;
+    return m_options.Handles(nId) || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST;
 }
 
 bool CScanDialog::IsCommandEnabled(unsigned nId) const
 {
     switch (nId) {
-    case ID_OPTIONS_HELPTIP:
-        // No mouse, or a switch under way: the tips cannot be switched now.
-        return m_helpTip.CanToggle();
     case ID_OPTIONS_SAVELIST:
     case ID_EDIT_COPY:
-        return m_listExt.RowCount() > 0;
+        return m_listExt.Table().RowCount() > 0;
     case ID_OPTIONS_LARGEST:
         return CanShowLargestFiles();
     default:
-        return true;
+        return m_options.IsEnabled(nId);
     }
 }
 
 bool CScanDialog::IsCommandChecked(unsigned nId) const
 {
-    switch (nId) {
-    case ID_OPTIONS_HELPTIP: return m_helpTip.IsOn();
-    case ID_OPTIONS_NOEXT: return m_listExt.HasNoExtRow();
-    case ID_OPTIONS_ONE_FILE_SYSTEM: return m_bOneFileSystem;
-    case ID_OPTIONS_ON_DISK: return m_bOnDisk;
-    case ID_OPTIONS_LINKS_ONCE: return m_bLinksOnce;
-    default: return false;
-    }
+    return m_options.IsChecked(nId);
 }
 
 void CScanDialog::ExecuteCommand(unsigned nId)
 {
     switch (nId) {
-    case IDM_ABOUTBOX: OnAbout(); break;
-    case ID_OPTIONS_FONT: OnFont(); break;
-    case ID_OPTIONS_HELPTIP: OnShowHelpTip(); break;
-    case ID_OPTIONS_NOEXT: OnNoExtRow(); break;
-    case ID_OPTIONS_SAVELIST: OnSaveList(); break;
+    case ID_OPTIONS_SAVELIST: m_saver.SaveAs(m_scannedFolder); break;
     case ID_EDIT_COPY: m_listExt.CopyRows(); break;
-    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.SelectedRecords()); break;
-    case ID_OPTIONS_ONE_FILE_SYSTEM: m_bOneFileSystem = !m_bOneFileSystem; break;
-    case ID_OPTIONS_LINKS_ONCE: m_bLinksOnce = !m_bLinksOnce; break;
-    case ID_OPTIONS_EXCLUDE: OnExclusions(); break;
-    case ID_OPTIONS_ON_DISK: OnOnDisk(); break;
-    default: break;
+    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.Table().SelectedRecords()); break;
+    default: m_options.Execute(nId); break;
     }
 }
 
-void CScanDialog::OnExclusions()
+// "Size on disk" switched: the "Size:" field and its label change over with the list.
+void CScanDialog::OnSizeMeasureChanged()
 {
-    CExcludeDlg dialog(m_excludePatterns, this);
-    if (dialog.exec() == QDialog::Accepted)
-        m_excludePatterns = dialog.Patterns();
-}
-
-// Both sizes are counted on every scan, so the list, the "Size:" field and its label change over
-// at once, also while a scan runs.
-void CScanDialog::OnOnDisk()
-{
-    m_bOnDisk = !m_bOnDisk;
+    const bool bOnDisk = m_options.Measure() == SizeMeasure::OnDisk;
     if (m_pSizeLabel)
-        m_pSizeLabel->setText(LoadQString(m_bOnDisk ? IDS_SIZE_ON_DISK_LABEL : IDS_SIZE_LABEL));
+        m_pSizeLabel->setText(LoadQString(bOnDisk ? IDS_SIZE_ON_DISK_LABEL : IDS_SIZE_LABEL));
     NameSizeField();
-    m_listExt.SetSizeMeasure(m_bOnDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent);
     // A field left empty (no scan yet, or its results dropped) stays empty.
     if (!m_editSize.GetEditControl().GetWindowText().isEmpty())
         ShowCounters();
 }
 
-// The walk as the menu's choices ask, on top of what a test may have set.
-FolderWalkOptions CScanDialog::WalkOptions() const
-{
-    FolderWalkOptions options = m_walkOptions;
-    options.oneFileSystem = options.oneFileSystem || m_bOneFileSystem;
-    options.linksOnce = options.linksOnce || m_bLinksOnce;
-    for (const QString& pattern : m_excludePatterns)
-        options.excludePatterns.push_back(QFile::encodeName(pattern).toStdString());
-    return options;
-}
-
-void CScanDialog::OnNoExtRow()
-{
-    m_listExt.SetNoExtRow(!m_listExt.HasNoExtRow());
-}
-
-// The file dialog's filter chooses the format; a name typed without an ending gets the filter's.
-// The ending is added after the dialog has returned, so the dialog's own replace question could
-// ask about another file than the one written: the question is asked here, for that file.
-void CScanDialog::OnSaveList()
-{
-    if (m_listExt.RowCount() == 0)
-        return;
-    const QString jsonFilter = LoadQString(IDS_FILTER_JSON);
-    QString chosenFilter = LoadQString(IDS_FILTER_CSV);
-    QString path = ChooseSaveName(chosenFilter);
-    if (path.isEmpty())
-        return;
-    const bool bJson = chosenFilter == jsonFilter;
-    const QString ending = bJson ? QStringLiteral(".json") : QStringLiteral(".csv");
-    if (!path.endsWith(ending, Qt::CaseInsensitive) && QFileInfo(path).suffix().isEmpty())
-        path += ending;
-    if (QFileInfo::exists(path) && !ConfirmReplace(path))
-        return;
-    if (SaveList(path, bJson))
-        m_lastSaveFolder = QFileInfo(path).absolutePath();
-}
-
-// The dialog starts in the folder last saved to, or the home folder (not the working folder,
-// which for a program started from a menu is nowhere the user chose).
-QString CScanDialog::ChooseSaveName(QString& chosenFilter)
-{
-    const QString startFolder = m_lastSaveFolder.isEmpty() ? QDir::homePath() : m_lastSaveFolder;
-    if (m_chooseSaveName)
-        return m_chooseSaveName(startFolder, chosenFilter);
-    const QString filters = LoadQString(IDS_FILTER_CSV) + QStringLiteral(";;") + LoadQString(IDS_FILTER_JSON);
-    return QFileDialog::getSaveFileName(this, LoadQString(IDS_SAVE_LIST_TITLE), startFolder, filters, &chosenFilter,
-                                        QFileDialog::DontConfirmOverwrite);
-}
-
-bool CScanDialog::ConfirmReplace(const QString& path)
-{
-    const QString question = QString::fromStdString(FormatString(IDS_FMT_REPLACE_FILE, {path.toStdString()}));
-    return QMessageBox::question(this, LoadQString(IDS_SAVE_LIST_TITLE), question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
-        == QMessageBox::Yes;
-}
-
 bool CScanDialog::SaveListTo(const QString& path)
 {
-    return SaveList(path, path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive));
-}
-
-bool CScanDialog::SaveList(const QString& path, bool bJson)
-{
-    std::string error;
-    if (m_listExt.SaveRows(QFile::encodeName(path).toStdString(), bJson,
-                           QFile::encodeName(m_scannedFolder).toStdString(), error))
-        return true;
-    QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE),
-                         QString::fromStdString(FormatString(IDS_FMT_SAVE_FAILED, {path.toStdString(), error})),
-                         QMessageBox::Ok);
-    return false;
+    return m_saver.SaveTo(path, m_scannedFolder);
 }
 
 // The list's own menu, at the pointer or, from the keyboard, at the current row.
@@ -433,16 +299,16 @@ void CScanDialog::OnListContextMenu(const QPoint& position)
 // empties them), and a scan under way has emptied them.
 bool CScanDialog::CanShowLargestFiles() const
 {
-    return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.SelectedRecords().empty();
+    return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRecords().empty();
 }
 
 // A double-click on a row that is not among the selected ones (Ctrl held) asks for that row alone.
 void CScanDialog::OnListDoubleClick(const QModelIndex& index)
 {
-    const EXTINFO* pRecord = m_listExt.RecordAt(index.row());
+    const EXTINFO* pRecord = m_listExt.Table().RecordAt(index.row());
     if (!index.isValid() || !pRecord)
         return;
-    std::vector<const EXTINFO*> records = m_listExt.SelectedRecords();
+    std::vector<const EXTINFO*> records = m_listExt.Table().SelectedRecords();
     if (std::find(records.begin(), records.end(), pRecord) == records.end())
         records = {pRecord};
     OnLargestFiles(std::move(records));
@@ -478,8 +344,8 @@ void CScanDialog::OnLargestFiles(std::vector<const EXTINFO*> records)
     pWindow->show();
 }
 
-// The folder dialog and the About box are owned by this window, as a dialog opened without a
-// parent is by the program's main window: they open over it and stay above it.
+// The folder dialog is owned by this window, as a dialog opened without a parent is by the
+// program's main window: it opens over it and stays above it.
 void CScanDialog::OnFind()
 {
     CEditControl& folderBox = m_editFolder.GetEditControl();
@@ -487,27 +353,6 @@ void CScanDialog::OnFind()
                             true, this);
     if (dialog.DoModal() == QDialog::Accepted)
         folderBox.SetWindowText(dialog.GetSelectedFolder()); // which empties the results
-}
-
-void CScanDialog::OnAbout()
-{
-    CTemplateDialog about(IDD_ABOUTBOX, this);
-    about.DoModal();
-}
-
-void CScanDialog::OnFont()
-{
-    // The command id doubles as the caption id; having no string, it keeps the dialog's own caption.
-    if (!m_font.EditFont(ID_OPTIONS_FONT, this))
-        return;
-    m_font.SaveToProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
-    ApplyFont();
-}
-
-void CScanDialog::OnShowHelpTip()
-{
-    m_helpTip.Toggle(this);
-    FitIncompleteLine(); // its plain tip stands in for the help tip while that is off
 }
 
 void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
@@ -525,13 +370,6 @@ void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
 void CScanDialog::OnRButtonDown()
 {
     m_btnOptions.TrackMenu(true, false);
-}
-
-bool CScanDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
-{
-    if (pEvent->type() == QEvent::Resize && pWatched == GetDlgItem(IDC_INCOMPLETE))
-        FitIncompleteLine();
-    return CResizableDialog::eventFilter(pWatched, pEvent);
 }
 
 bool CScanDialog::event(QEvent* pEvent)
@@ -557,16 +395,11 @@ bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
     case IDC_FIND: text = LoadQString(IDS_TIP_FIND); break;
     case IDC_STOP: text = LoadQString(IDS_TIP_STOP); break;
     case IDC_EXTLIST:
-        m_listExt.GetSelectionSummary(text);
+        m_listExt.Table().GetSelectionSummary(text);
         if (text.isEmpty())
             text = LoadQString(IDS_TIP_LIST);
         break;
-    case IDC_INCOMPLETE: {
-        const std::string lines = IncompleteLines(m_listExt.Result().Counters());
-        if (!lines.empty())
-            text = QString::fromStdString(FormatString(IDS_TIP_INCOMPLETE, {lines}));
-        break;
-    }
+    case IDC_INCOMPLETE: text = m_incompleteLine.TipText(); break;
     default: break;
     }
     pRequest->SetText(text); // refused, leaving the text empty, at 512 characters or more
@@ -584,7 +417,7 @@ void CScanDialog::OnOK()
     }
     // The last scan's rows go as the new scan starts, as its counters do.
     m_listExt.ClearList();
-    ShowIncomplete(ScanCounters());
+    m_incompleteLine.Show(ScanCounters());
     // A folder that is missing or cannot be read is said so, not shown as an empty one.
     if (!IsFolderReadable(folder)) {
         m_editContains.GetEditControl().SetWindowText(QString());
@@ -618,7 +451,7 @@ bool CScanDialog::StartScan()
 {
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    m_scannedOptions = WalkOptions();
+    m_scannedOptions = m_options.WalkOptions(m_walkOptions);
     return m_nTimer != 0 && m_job.Start(m_scannedOptions);
 }
 
@@ -647,39 +480,9 @@ void CScanDialog::OnTimer(int)
     if (m_job.IsDone()) {
         EndScan();
         m_listExt.FillList(m_job.TakeResult());
-        ShowIncomplete(m_listExt.Result().Counters());
+        m_incompleteLine.Show(m_listExt.Table().Result().Counters());
     }
     ShowCounters();
-}
-
-// One line under the list, empty when the scan counted everything; its tip gives the details.
-// A screen reader reads the whole text as the line's name, and hears when it changes.
-void CScanDialog::ShowIncomplete(const ScanCounters& counters)
-{
-    m_incompleteText = QString::fromStdString(IncompleteText(counters));
-    FitIncompleteLine();
-    QWidget* pLine = GetDlgItem(IDC_INCOMPLETE);
-    if (!pLine || pLine->accessibleName() == m_incompleteText)
-        return;
-    pLine->setAccessibleName(m_incompleteText);
-    // A screen reader is told that the line says something else now.
-    QAccessibleEvent changed(pLine, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
-}
-
-// The line shows as much of the text as its width holds, shortened with an ellipsis, never a
-// half line. Shortened, its details stay in its help tip, or in a plain tip while help tips are off.
-void CScanDialog::FitIncompleteLine()
-{
-    auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE));
-    if (!pLine)
-        return;
-    const QString shown = pLine->fontMetrics().elidedText(m_incompleteText, Qt::ElideRight, pLine->contentsRect().width());
-    pLine->setText(shown);
-    const bool bPlainTip = shown != m_incompleteText && !m_helpTip.IsOn();
-    pLine->setToolTip(bPlainTip ? QString::fromStdString(FormatString(
-                                      IDS_TIP_INCOMPLETE, {IncompleteLines(m_listExt.Result().Counters())}))
-                                : QString());
 }
 
 void CScanDialog::ShowCounters()
@@ -691,7 +494,7 @@ void CScanDialog::ShowCounters()
     if (QWidget* pContains = m_editContains.GetWidget())
         pContains->repaint();
     m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendText(QString::fromStdString(SizeText(m_bOnDisk ? counters.nDiskBytes : counters.nBytes)));
+    m_editSize.AppendText(QString::fromStdString(SizeText(m_options.Measure() == SizeMeasure::OnDisk ? counters.nDiskBytes : counters.nBytes)));
     ShowFromStart(m_editSize);
     if (QWidget* pSize = m_editSize.GetWidget())
         pSize->repaint();
@@ -724,13 +527,13 @@ void CScanDialog::OnChangeFolder()
     m_editSize.GetEditControl().SetWindowText(QString());
     m_editSelected.GetEditControl().SetWindowText(QString());
     m_listExt.ClearList();
-    ShowIncomplete(ScanCounters());
+    m_incompleteLine.Show(ScanCounters());
 }
 
 void CScanDialog::OnListSelectionChanged()
 {
     QString summary;
-    m_listExt.GetSelectionSummary(summary);
+    m_listExt.Table().GetSelectionSummary(summary);
     m_editSelected.GetEditControl().SetWindowText(summary);
     ShowFromStart(m_editSelected);
     if (QWidget* pSelected = m_editSelected.GetWidget())

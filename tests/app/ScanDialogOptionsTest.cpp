@@ -82,7 +82,7 @@ protected:
         QWidget* pScanNow = m_pDialog->GetDlgItem(IDOK);
         pScanNow->setFocus();
         QTest::keyClick(pScanNow, Qt::Key_Space);
-        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning() && List()->RowCount() > 0; }, 20000);
+        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning() && List()->Table().RowCount() > 0; }, 20000);
     }
 
     static QVariant Stored(const QString& key)
@@ -283,7 +283,7 @@ TEST_F(ScanDialogOptionsTest, TipTextsByControl)
         QString expected = c.expected;
         if (c.bSelectAll) {
             pList->selectAll();
-            pList->GetSelectionSummary(expected);
+            pList->Table().GetSelectionSummary(expected);
             ASSERT_FALSE(expected.isEmpty());
         } else if (c.pUnder == pList->viewport()) {
             pList->clearSelection();
@@ -320,12 +320,12 @@ TEST_F(ScanDialogOptionsTest, NoExtSettingShowsOrHidesTheNoneRow)
             dialog.ExecuteCommand(ID_OPTIONS_NOEXT);   // what the item flips from
             dialog.GetDlgItem(IDOK)->setFocus();
             QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->RowCount() > 0; }, 20000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->Table().RowCount() > 0; }, 20000));
         }
         EXPECT_EQ(dialog.IsCommandChecked(ID_OPTIONS_NOEXT), c.bRow);
-        EXPECT_EQ(List()->RowCount(), c.bRow ? 3 : 2);   // .cpp, .txt and perhaps (none)
+        EXPECT_EQ(List()->Table().RowCount(), c.bRow ? 3 : 2);   // .cpp, .txt and perhaps (none)
         dialog.ExecuteCommand(ID_OPTIONS_NOEXT);
-        EXPECT_EQ(List()->RowCount(), c.bRow ? 2 : 3);
+        EXPECT_EQ(List()->Table().RowCount(), c.bRow ? 2 : 3);
         EXPECT_EQ(dialog.IsCommandChecked(ID_OPTIONS_NOEXT), !c.bRow);
         dialog.reject();
         EXPECT_EQ(Stored(QStringLiteral("NoExt")).toString(), QLatin1String(c.written));
@@ -358,7 +358,7 @@ TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheSho
     Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
     dialog.GetDlgItem(IDOK)->setFocus();
     QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->RowCount() > 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->Table().RowCount() > 0; }, 20000));
     // dir1 and b.cpp left out, the second link to a.txt not counted again.
     EXPECT_EQ(Field(IDC_CONTAINS)->text().toStdString(), ContainsText(1, 2));
     const auto diskSize = [this](const char* name) {
@@ -464,7 +464,7 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
 
     auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
     ASSERT_NE(pLine, nullptr);
-    const ScanCounters& counters = List()->Result().Counters();
+    const ScanCounters& counters = List()->Table().Result().Counters();
     ASSERT_FALSE(counters.IsComplete());
     EXPECT_EQ(dialog.IncompleteTextForTesting().toStdString(), IncompleteText(counters));
     EXPECT_FALSE(pLine->text().isEmpty());
@@ -509,7 +509,7 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListStaysOneWholeLineAtTheFirstSize)
     ASSERT_TRUE(ScanSmallTree());
     auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
     ASSERT_NE(pLine, nullptr);
-    const ScanCounters& counters = List()->Result().Counters();
+    const ScanCounters& counters = List()->Table().Result().Counters();
     ASSERT_NE(IncompleteText(counters).find("; "), std::string::npos) << "one part only";
     const QFontMetrics metrics = pLine->fontMetrics();
     EXPECT_LE(metrics.horizontalAdvance(pLine->text()), pLine->contentsRect().width()) << pLine->text().toStdString();
@@ -640,8 +640,8 @@ TEST_F(ScanDialogOptionsTest, SizeOnDiskKeepsTheSelectionAndShowsItsOtherSize)
     CScanDialog& dialog = Open();
     ASSERT_TRUE(ScanSmallTree());
     int txtRow = -1;
-    for (int row = 0; row < List()->RowCount(); ++row)
-        if (List()->RecordAt(row)->szExt == ".txt")
+    for (int row = 0; row < List()->Table().RowCount(); ++row)
+        if (List()->Table().RecordAt(row)->szExt == ".txt")
             txtRow = row;
     ASSERT_GE(txtRow, 0);
     List()->selectionModel()->select(List()->model()->index(txtRow, 0),
@@ -658,10 +658,10 @@ TEST_F(ScanDialogOptionsTest, SizeOnDiskKeepsTheSelectionAndShowsItsOtherSize)
     for (const auto& step : steps) {
         SCOPED_TRACE(step.step);
         dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
-        const std::vector<const EXTINFO*> selected = List()->SelectedRecords();
+        const std::vector<const EXTINFO*> selected = List()->Table().SelectedRecords();
         ASSERT_EQ(selected.size(), 1u);
         EXPECT_EQ(selected.front()->szExt, ".txt");
-        EXPECT_EQ(List()->SelectedBytes(), step.bytes);
+        EXPECT_EQ(List()->Table().SelectedBytes(), step.bytes);
         EXPECT_TRUE(Field(IDC_SELECTED)->text().startsWith(QString::fromStdString("2 files,   " + FormatNumber(step.bytes) + " bytes")))
             << Field(IDC_SELECTED)->text().toStdString();
     }
@@ -832,7 +832,7 @@ TEST_F(ScanDialogOptionsTest, FindReplacesTheFolderOnlyWhenConfirmed)
         EXPECT_EQ(initial, root);
         EXPECT_EQ(Field(IDC_FOLDER)->text(), bConfirm ? chosen : root);
         EXPECT_EQ(Field(IDC_CONTAINS)->text(), bConfirm ? QString() : contains);
-        EXPECT_EQ(pList->RowCount() == 0, bConfirm);
+        EXPECT_EQ(pList->Table().RowCount() == 0, bConfirm);
     }
 }
 

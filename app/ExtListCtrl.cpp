@@ -1,7 +1,10 @@
 // The extension list: a flat tree view over the model of an ExtTable's rows.
 #include "ExtListCtrl.h"
 
+#include "CommandTarget.h"
 #include "ExtInfo.h"
+#include "Resource.h"
+#include "ResourceString.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,6 +14,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMetaObject>
 #include <QPalette>
 
@@ -154,6 +158,52 @@ void CExtListCtrl::CopyRows() const
     QApplication::clipboard()->setMimeData(m_pModel->CreateRowsMimeData());
 }
 
+void CExtListCtrl::SetCommandTarget(CCommandTarget* pTarget)
+{
+    m_pCommandTarget = pTarget;
+    // Qt turns the right button, Shift+F10 and the Menu key alike into a context-menu request.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &CExtListCtrl::OnContextMenu,
+            Qt::UniqueConnection);
+    connect(this, &QAbstractItemView::doubleClicked, this, &CExtListCtrl::OnDoubleClick, Qt::UniqueConnection);
+}
+
+// The list's own menu, at the pointer or, from the keyboard, at the current row.
+void CExtListCtrl::OnContextMenu(const QPoint& position)
+{
+    if (!m_pCommandTarget)
+        return;
+    struct Item {
+        unsigned nIDText;
+        unsigned nIDCommand;
+    };
+    constexpr Item kItems[] = {{IDS_MENU_COPY, ID_EDIT_COPY},
+                               {IDS_MENU_SAVE_LIST, ID_OPTIONS_SAVELIST},
+                               {IDS_MENU_LARGEST, ID_OPTIONS_LARGEST}};
+    QMenu menu(this);
+    for (const Item& item : kItems) {
+        QAction* pAction = menu.addAction(LoadQString(item.nIDText));
+        pAction->setData(item.nIDCommand);
+        pAction->setEnabled(m_pCommandTarget->IsCommandEnabled(item.nIDCommand));
+        if (item.nIDCommand == ID_EDIT_COPY)
+            pAction->setShortcut(QKeySequence::Copy);
+    }
+    if (const QAction* pChosen = menu.exec(viewport()->mapToGlobal(position)))
+        m_pCommandTarget->ExecuteCommand(pChosen->data().toUInt());
+}
+
+// A double-click on a row that is not among the selected ones (Ctrl held) asks for that row alone.
+void CExtListCtrl::OnDoubleClick(const QModelIndex& index)
+{
+    const EXTINFO* pRecord = m_pModel->RecordAt(index.row());
+    if (!index.isValid() || !pRecord)
+        return;
+    std::vector<const EXTINFO*> records = m_pModel->SelectedRecords();
+    if (std::find(records.begin(), records.end(), pRecord) == records.end())
+        records = {pRecord};
+    emit largestFilesRequested(records);
+}
+
 void CExtListCtrl::FitColumns()
 {
     if (header()->count() < kColumns)
@@ -218,7 +268,7 @@ void CExtListCtrl::keyPressEvent(QKeyEvent* event)
         && event->modifiers() == Qt::NoModifier;
     if (bEnter && selectionModel() && selectionModel()->hasSelection()) {
         event->accept();
-        emit largestFilesRequested();
+        emit largestFilesRequested(m_pModel->SelectedRecords());
         return;
     }
     // The menu key and Shift+F10 open the list's menu at the current row (or the list's top).

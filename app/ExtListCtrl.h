@@ -8,8 +8,10 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 struct EXTINFO;
+class CCommandTarget;
 
 // The view of a CExtTableModel, which it owns: it paints the rows, sizes the columns, chooses the
 // rows' colours and fonts, and forwards header clicks, selection changes and keys to the model
@@ -37,6 +39,9 @@ public:
     void SetSizeMeasure(SizeMeasure measure);
     // Ctrl+C and the list's "Copy": the selected rows, or all, to the clipboard.
     void CopyRows() const;
+    // The list's menu (right button, Shift+F10, the Menu key) offers the target's Copy, "Save list
+    // as..." and "Largest files...", enabled as the target says. The target outlives the list.
+    void SetCommandTarget(CCommandTarget* pTarget);
 
     // Columns 0-2 get a quarter of the viewport width, column 3 the rest; after a scan, Count and
     // Size are widened to their longest text, taking room from Ext first, then from %. A column
@@ -59,8 +64,8 @@ public:
 signals:
     // After every recomputation of the selection totals, so a listener reads the new summary.
     void selectionSummaryChanged();
-    // Enter with rows selected: their largest files are asked for.
-    void largestFilesRequested();
+    // Enter with rows selected, or a double-click: these rows' largest files are asked for.
+    void largestFilesRequested(const std::vector<const EXTINFO*>& records);
 
 protected:
     // Ctrl+C copies; the menu key and Shift+F10 ask for the list's menu; Enter on selected rows
@@ -72,6 +77,8 @@ protected:
 
 private:
     void OnSetFont();
+    void OnContextMenu(const QPoint& position);
+    void OnDoubleClick(const QModelIndex& index);
     void PostFitColumns();
     void ShowSortIndicator();
     // Runs rebuild, then selects the rows of the extensions selected before (and makes current
@@ -82,6 +89,7 @@ private:
     void OnSectionResized(int column);
 
     CExtTableModel* m_pModel = nullptr;   // owned through Qt's parent chain
+    CCommandTarget* m_pCommandTarget = nullptr;
     bool m_bFitPosted = false;            // a FitColumns is queued and not yet run
     bool m_bFitting = false;              // FitColumns is resizing: not the user
     std::array<bool, CExtTableModel::ColumnTotal> m_bUserWidth{};   // widths set by hand, kept from then on

@@ -12,7 +12,14 @@
 
 #include <QFile>
 
-COptionsCommands::COptionsCommands(QWidget& window, CHelpTipWnd& helpTip, CEditableFont& font, CExtListCtrl& list)
+namespace {
+
+// The data controls, which show the display font chosen with "Font...".
+constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
+
+} // namespace
+
+COptionsCommands::COptionsCommands(CTemplateDialog& window, CHelpTipWnd& helpTip, CEditableFont& font, CExtListCtrl& list)
     : m_window(window)
     , m_helpTip(helpTip)
     , m_font(font)
@@ -57,6 +64,17 @@ void COptionsCommands::Execute(unsigned nId)
     case ID_OPTIONS_EXCLUDE: OnExclusions(); break;
     case ID_OPTIONS_ON_DISK: OnOnDisk(); break;
     default: break;
+    }
+}
+
+void COptionsCommands::ApplyFont()
+{
+    const QFont font = m_font.GetFont();
+    for (const int nId : kFontControls) {
+        if (QWidget* pControl = m_window.GetDlgItem(nId)) {
+            pControl->setFont(font);
+            pControl->update();
+        }
     }
 }
 
@@ -123,7 +141,7 @@ void COptionsCommands::OnFont()
     if (!m_font.EditFont(ID_OPTIONS_FONT, &m_window))
         return;
     m_font.SaveToProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
-    emit fontChosen();
+    ApplyFont();
 }
 
 void COptionsCommands::OnShowHelpTip()

@@ -12,14 +12,14 @@
 class CEditableFont;
 class CExtListCtrl;
 class CHelpTipWnd;
-class QWidget;
+class CTemplateDialog;
 
 // Window's thread only. The window, its help tip, its font and its list outlive this.
 class COptionsCommands : public QObject {
     Q_OBJECT
 
 public:
-    COptionsCommands(QWidget& window, CHelpTipWnd& helpTip, CEditableFont& font, CExtListCtrl& list);
+    COptionsCommands(CTemplateDialog& window, CHelpTipWnd& helpTip, CEditableFont& font, CExtListCtrl& list);
 
     // The menu's questions for the commands kept here: 16 "About...", 32771 "Font...", 32772
     // "Show help tip", 32773 "Count files without an extension", 32777 "Stay on one file system",
@@ -29,6 +29,9 @@ public:
     bool IsChecked(unsigned nId) const;
     void Execute(unsigned nId);
 
+    // The data controls (folder box, result fields, list) take the chosen font; buttons and
+    // labels keep the platform's general font.
+    void ApplyFont();
     // Reads the settings (the font too) and applies them: tips on, the "(none)" row, the size.
     void LoadSettings();
     // Writes only the settings changed since LoadSettings, so that another copy's changes made
@@ -40,8 +43,6 @@ public:
     SizeMeasure Measure() const { return m_bOnDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent; }
 
 signals:
-    // A font was chosen with "Font..." and stored.
-    void fontChosen();
     void helpTipToggled();
     // "Size on disk" switched (the list shows the new size already).
     void sizeMeasureChanged();
@@ -63,7 +64,7 @@ private:
     void OnExclusions();
     void OnOnDisk();
 
-    QWidget& m_window;
+    CTemplateDialog& m_window;
     CHelpTipWnd& m_helpTip;
     CEditableFont& m_font;
     CExtListCtrl& m_list;

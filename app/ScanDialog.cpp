@@ -1,12 +1,6 @@
 #include "ScanDialog.h"
 
-#include "CountsText.h"
-#include "ExtInfo.h"
-#include "ExtTable.h"
-#include "Format.h"
-#include "LargestFilesDlg.h"
-#include "ExcludeDlg.h"
-#include "ProfileStore.h"
+#include "LargestFilesOpener.h"
 #include "RootAndLinkRule.h"
 #include "Resource.h"
 #include "ResourceString.h"
@@ -15,16 +9,10 @@
 #include "TipRequest.h"
 #include "WarningBox.h"
 
-#include <QAccessible>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QTimer>
@@ -32,18 +20,11 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
 
 namespace {
 
 constexpr int kRefreshMilliseconds = 500;
-// A title naming the extensions of the rows asked about names this many characters of them at
-// most, then says how many more there are: thousands would run far past any title bar.
-constexpr std::size_t kTitleExtensionsChars = 60;
 
-// The data controls, which show the display font chosen with "Font...".
-constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
 // The controls whose tips the dialog answers, by control id.
 constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST, IDC_INCOMPLETE};
 
@@ -58,13 +39,6 @@ constexpr FieldName kFieldNames[] = {
     {"Size:", IDC_SIZE, IDS_ACC_SIZE},             {"Selected:", IDC_SELECTED, IDS_ACC_SELECTED},
     {nullptr, IDC_EXTLIST, IDS_ACC_LIST},          {nullptr, IDC_OPTIONS, IDS_ACC_OPTIONS},
 };
-
-// Writing leaves the caret after the text, and a field too narrow for it would show its end: a
-// result is read from its first character. The text stays whole for dragging and copying.
-void ShowFromStart(CExtEdit& field)
-{
-    field.GetEditControl().SetSel(0, 0);
-}
 
 } // namespace
 
@@ -99,15 +73,13 @@ bool CScanDialog::OnInitDialog()
     // The window menu belongs to the window manager here, so "About..." lives in the Options menu.
     InitControls();
     SaveLoadSettings(false);
-    ApplyFont();
+    m_options.ApplyFont();
     return true;
 }
 
 void CScanDialog::AttachFields()
 {
-    m_editSelected.Attach(GetDlgItem(IDC_SELECTED));
-    m_editSize.Attach(GetDlgItem(IDC_SIZE));
-    m_editContains.Attach(GetDlgItem(IDC_CONTAINS));
+    m_fields.Attach(GetDlgItem(IDC_CONTAINS), GetDlgItem(IDC_SIZE), GetDlgItem(IDC_SELECTED));
     m_editFolder.Attach(GetDlgItem(IDC_FOLDER));
 }
 
@@ -119,8 +91,7 @@ void CScanDialog::InitControls()
     m_editFolder.m_nHelpTextId = IDS_TIP_FOLDER;
     m_editFolder.RegisterDropTarget();
     m_editFolder.DragAcceptFiles(true);
-    m_editContains.RegisterDropTarget();
-    m_editSize.RegisterDropTarget();
+    m_fields.RegisterDropTargets();
 
     if (auto* pFolder = qobject_cast<QLineEdit*>(m_editFolder.GetWidget()))
         connect(pFolder, &QLineEdit::textChanged, this, &CScanDialog::OnChangeFolder);
@@ -130,13 +101,9 @@ void CScanDialog::InitControls()
         m_helpTip.RedirectTip(GetDlgItem(nId), this);
     EnableScanButtons(false);
 
-    // The list's menu opens by the right button, Shift+F10 and the Menu key alike: Qt turns all
-    // three into a context-menu request.
-    m_listExt.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&m_listExt, &QWidget::customContextMenuRequested, this, &CScanDialog::OnListContextMenu);
-    connect(&m_listExt, &QAbstractItemView::doubleClicked, this, &CScanDialog::OnListDoubleClick);
-    connect(&m_listExt, &CExtListCtrl::largestFilesRequested, this,
-            [this] { OnLargestFiles(m_listExt.Table().SelectedRecords()); });
+    // The list's menu offers this window's Copy, Save list as and Largest files.
+    m_listExt.SetCommandTarget(this);
+    connect(&m_listExt, &CExtListCtrl::largestFilesRequested, this, &CScanDialog::OnLargestFiles);
     // F5 is "Scan now" wherever the focus is; OnOK refuses while a scan runs.
     auto* pScanKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     pScanKey->setContext(Qt::WindowShortcut);
@@ -144,7 +111,6 @@ void CScanDialog::InitControls()
     // The line under the list keeps one line, shortened to its width; it is fitted again as the
     // window resizes.
     m_incompleteLine.Attach(qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE)));
-    connect(&m_options, &COptionsCommands::fontChosen, this, &CScanDialog::ApplyFont);
     // The line's plain tip stands in for the help tip while that is off.
     connect(&m_options, &COptionsCommands::helpTipToggled, &m_incompleteLine, &CIncompleteLine::Fit);
     connect(&m_options, &COptionsCommands::sizeMeasureChanged, this, &CScanDialog::OnSizeMeasureChanged);
@@ -155,29 +121,11 @@ void CScanDialog::InitControls()
 // their own, so a screen reader reads "Folder", "Contains", ... rather than "edit".
 void CScanDialog::SetAccessibleNames()
 {
-    const QList<QLabel*> labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     for (const FieldName& field : kFieldNames) {
-        QWidget* pField = GetDlgItem(field.nId);
-        if (!pField)
-            continue;
-        pField->setAccessibleName(LoadQString(field.nIDName));
-        if (!field.szLabel)
-            continue;
-        for (QLabel* pLabel : labels) {
-            if (pLabel->text() != QLatin1String(field.szLabel))
-                continue;
-            pLabel->setBuddy(pField);
-            if (field.nId == IDC_SIZE)
-                m_pSizeLabel = pLabel;   // says which size is shown
-        }
+        QLabel* pLabel = NameControl(field.nId, LoadQString(field.nIDName), field.szLabel);
+        if (field.nId == IDC_SIZE)
+            m_fields.SetSizeLabel(pLabel);   // says which size is shown
     }
-}
-
-// The size field is named after the size it shows, as its label says.
-void CScanDialog::NameSizeField()
-{
-    if (QWidget* pSize = GetDlgItem(IDC_SIZE))
-        pSize->setAccessibleName(LoadQString(m_options.Measure() == SizeMeasure::OnDisk ? IDS_ACC_SIZE_ON_DISK : IDS_ACC_SIZE));
 }
 
 void CScanDialog::SaveLoadSettings(bool bSave)
@@ -191,24 +139,12 @@ void CScanDialog::SaveLoadSettings(bool bSave)
     }
 }
 
-// The data controls take the chosen font; buttons and labels keep the platform's general font.
-void CScanDialog::ApplyFont()
-{
-    const QFont font = m_font.GetFont();
-    for (const int nId : kFontControls) {
-        if (QWidget* pControl = GetDlgItem(nId)) {
-            pControl->setFont(font);
-            pControl->update();
-        }
-    }
-}
-
 // The platform's general font changed: the base gives it to every control, then the data
 // controls return to the chosen font.
 void CScanDialog::OnSettingChange()
 {
     CResizableDialog::OnSettingChange();
-    ApplyFont();
+    m_options.ApplyFont();
 }
 
 bool CScanDialog::OnCommand(int nId)
@@ -261,38 +197,15 @@ void CScanDialog::ExecuteCommand(unsigned nId)
 // "Size on disk" switched: the "Size:" field and its label change over with the list.
 void CScanDialog::OnSizeMeasureChanged()
 {
-    const bool bOnDisk = m_options.Measure() == SizeMeasure::OnDisk;
-    if (m_pSizeLabel)
-        m_pSizeLabel->setText(LoadQString(bOnDisk ? IDS_SIZE_ON_DISK_LABEL : IDS_SIZE_LABEL));
-    NameSizeField();
+    m_fields.ShowMeasure(m_options.Measure());
     // A field left empty (no scan yet, or its results dropped) stays empty.
-    if (!m_editSize.GetEditControl().GetWindowText().isEmpty())
+    if (m_fields.HasCounters())
         ShowCounters();
 }
 
 bool CScanDialog::SaveListTo(const QString& path)
 {
     return m_saver.SaveTo(path, m_scannedFolder);
-}
-
-// The list's own menu, at the pointer or, from the keyboard, at the current row.
-void CScanDialog::OnListContextMenu(const QPoint& position)
-{
-    QMenu menu(this);
-    QAction* pCopy = menu.addAction(LoadQString(IDS_MENU_COPY));
-    pCopy->setShortcut(QKeySequence::Copy);
-    QAction* pSave = menu.addAction(LoadQString(IDS_MENU_SAVE_LIST));
-    QAction* pLargest = menu.addAction(LoadQString(IDS_MENU_LARGEST));
-    pCopy->setEnabled(IsCommandEnabled(ID_EDIT_COPY));
-    pSave->setEnabled(IsCommandEnabled(ID_OPTIONS_SAVELIST));
-    pLargest->setEnabled(IsCommandEnabled(ID_OPTIONS_LARGEST));
-    const QAction* pChosen = menu.exec(m_listExt.viewport()->mapToGlobal(position));
-    if (pChosen == pCopy)
-        ExecuteCommand(ID_EDIT_COPY);
-    else if (pChosen == pSave)
-        ExecuteCommand(ID_OPTIONS_SAVELIST);
-    else if (pChosen == pLargest)
-        ExecuteCommand(ID_OPTIONS_LARGEST);
 }
 
 // Rows stay on screen only with the result of a scan of m_scannedFolder (a change of folder
@@ -302,46 +215,11 @@ bool CScanDialog::CanShowLargestFiles() const
     return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRecords().empty();
 }
 
-// A double-click on a row that is not among the selected ones (Ctrl held) asks for that row alone.
-void CScanDialog::OnListDoubleClick(const QModelIndex& index)
-{
-    const EXTINFO* pRecord = m_listExt.Table().RecordAt(index.row());
-    if (!index.isValid() || !pRecord)
-        return;
-    std::vector<const EXTINFO*> records = m_listExt.Table().SelectedRecords();
-    if (std::find(records.begin(), records.end(), pRecord) == records.end())
-        records = {pRecord};
-    OnLargestFiles(std::move(records));
-}
-
-void CScanDialog::OnLargestFiles(std::vector<const EXTINFO*> records)
+void CScanDialog::OnLargestFiles(const std::vector<const EXTINFO*>& records)
 {
     if (records.empty() || m_job.IsRunning() || m_nTimer != 0)
         return;
-    std::vector<std::string> extensions;
-    std::string shown;
-    std::size_t nNotShown = 0;
-    for (const EXTINFO* pRecord : records) {
-        extensions.push_back(pRecord->szExt); // "" for the "(none)" row
-        const std::string name = ExtTable::DisplayName(*pRecord);
-        if (nNotShown > 0 || (!shown.empty() && shown.size() + name.size() > kTitleExtensionsChars)) {
-            ++nNotShown;
-            continue;
-        }
-        if (!shown.empty())
-            shown += LoadString(IDS_LARGEST_EXT_SEPARATOR);
-        shown += name;
-    }
-    if (nNotShown > 0)
-        shown = FormatString(IDS_FMT_LARGEST_TITLE_MORE, {shown, FormatNumber(nNotShown)});
-    // Owned by this window, so that its walk ends before the program does; it deletes itself
-    // once closed.
-    auto* pWindow = new CLargestFilesDlg(QFile::encodeName(m_scannedFolder).toStdString(), std::move(extensions),
-                                         QString::fromStdString(shown), this);
-    // The same walk as the rows': what they left out (exclusions, other file systems, later
-    // links) stays out of their largest files too.
-    pWindow->Start(m_scannedOptions);
-    pWindow->show();
+    CLargestFilesOpener::Open(records, m_scannedFolder, m_scannedOptions, this);
 }
 
 // The folder dialog is owned by this window, as a dialog opened without a parent is by the
@@ -420,8 +298,7 @@ void CScanDialog::OnOK()
     m_incompleteLine.Show(ScanCounters());
     // A folder that is missing or cannot be read is said so, not shown as an empty one.
     if (!IsFolderReadable(folder)) {
-        m_editContains.GetEditControl().SetWindowText(QString());
-        m_editSize.GetEditControl().SetWindowText(QString());
+        m_fields.ClearCounters();
         ShowMessage(IDS_INVALID_FOLDER);
         return;
     }
@@ -487,17 +364,7 @@ void CScanDialog::OnTimer(int)
 
 void CScanDialog::ShowCounters()
 {
-    const ScanCounters counters = m_job.Snapshot();
-    m_editContains.GetEditControl().SetWindowText(QString());
-    m_editContains.AppendText(QString::fromStdString(ContainsText(counters.nFolders, counters.nFiles)));
-    ShowFromStart(m_editContains);
-    if (QWidget* pContains = m_editContains.GetWidget())
-        pContains->repaint();
-    m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendText(QString::fromStdString(SizeText(m_options.Measure() == SizeMeasure::OnDisk ? counters.nDiskBytes : counters.nBytes)));
-    ShowFromStart(m_editSize);
-    if (QWidget* pSize = m_editSize.GetWidget())
-        pSize->repaint();
+    m_fields.ShowCounters(m_job.Snapshot(), m_options.Measure());
 }
 
 void CScanDialog::OnStop()
@@ -523,9 +390,8 @@ void CScanDialog::OnChangeFolder()
         OnStop(); // returns once the walk has ended
         EndScan();
     }
-    m_editContains.GetEditControl().SetWindowText(QString());
-    m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSelected.GetEditControl().SetWindowText(QString());
+    m_fields.ClearCounters();
+    m_fields.ShowSelection(QString());
     m_listExt.ClearList();
     m_incompleteLine.Show(ScanCounters());
 }
@@ -534,10 +400,7 @@ void CScanDialog::OnListSelectionChanged()
 {
     QString summary;
     m_listExt.Table().GetSelectionSummary(summary);
-    m_editSelected.GetEditControl().SetWindowText(summary);
-    ShowFromStart(m_editSelected);
-    if (QWidget* pSelected = m_editSelected.GetWidget())
-        pSelected->update();
+    m_fields.ShowSelection(summary);
 }
 
 void CScanDialog::EnableScanButtons(bool bScanning)

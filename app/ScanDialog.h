@@ -14,6 +14,7 @@
 #include "ListSaver.h"
 #include "MenuButton.h"
 #include "OptionsCommands.h"
+#include "ResultFields.h"
 #include "ResizableDialog.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
@@ -84,19 +85,15 @@ private:
     // The window's placement and the Options menu's settings; on closing, a copy writes only the
     // settings it changed, so that another copy's changes made meanwhile stay.
     void SaveLoadSettings(bool bSave);
-    void ApplyFont();
     void OnTimer(int nIDEvent);
     void OnStop();
     void OnFind();
     void OnSizeMeasureChanged();
-    void OnListContextMenu(const QPoint& position);
     // "Largest files...", a double-click or Enter on rows: a window of the rows' largest files,
     // below the folder of the results shown. Only with a scan's result on screen.
     bool CanShowLargestFiles() const;
-    void OnLargestFiles(std::vector<const EXTINFO*> records);
-    void OnListDoubleClick(const QModelIndex& index);
+    void OnLargestFiles(const std::vector<const EXTINFO*>& records);
     void SetAccessibleNames();
-    void NameSizeField();
     bool IsFolderReadable(const QString& folder) const;
     void OnRButtonDown();
     void OnChangeFolder();
@@ -112,11 +109,9 @@ private:
 
     // The edit fields take over the template's own edits once it is applied; the list and the
     // Options button are bound to their ids before. All go before the dialog does.
-    CExtEdit m_editSelected;
+    CResultFields m_fields;
     CExtListCtrl m_listExt;
     CMenuButton m_btnOptions;
-    CExtEdit m_editSize;
-    CExtEdit m_editContains;
     CExtEdit m_editFolder;
 
     SCANINFO m_scan;
@@ -128,7 +123,6 @@ private:
     COptionsCommands m_options{*this, m_helpTip, m_font, m_listExt};
     CListSaver m_saver{*this, m_listExt.Table()};
     CIncompleteLine m_incompleteLine{m_helpTip};
-    QLabel* m_pSizeLabel = nullptr;
     QString m_scannedFolder; // the folder of the results shown, as typed
     FolderWalkOptions m_scannedOptions; // and the walk that counted them
 };

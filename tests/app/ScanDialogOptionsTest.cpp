@@ -27,7 +27,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -385,6 +388,43 @@ TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheSho
     EXPECT_EQ(Stored(QStringLiteral("OneFileSystem")).toString(), QStringLiteral("1"));
     EXPECT_FALSE(Stored(QStringLiteral("OnDisk")).isValid()); // switched on and off again
     EXPECT_EQ(Stored(QStringLiteral("LinksOnce")).toString(), QStringLiteral("1"));
+}
+
+// The number in "Size:" (or "On disk:") is the one "Save list as..." writes for the same scan:
+// JSON "bytes" for the apparent size, "disk_bytes" for the size on disk.
+TEST_F(ScanDialogOptionsTest, SizeShownEqualsTheSavedJsonBytesOfTheSameScan)
+{
+    ASSERT_TRUE(m_tree.MakeFolder("dir0") && m_tree.MakeFile("dir0/a.txt", 10) &&
+                m_tree.MakeFile("dir0/sparse.bin", 1 << 20) && m_tree.MakeFile("b.cpp", 5000));
+    CScanDialog& dialog = Open();
+    Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
+    dialog.GetDlgItem(IDOK)->setFocus();
+    QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->Table().RowCount() > 0; }, 20000));
+
+    const std::string saved = m_tree.Path("list.json");
+    ASSERT_TRUE(dialog.SaveListTo(QString::fromStdString(saved)));
+    QFile file(QString::fromStdString(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    ASSERT_TRUE(json.contains(QStringLiteral("bytes")) && json.contains(QStringLiteral("disk_bytes")));
+    // A sparse file makes the two differ, so showing the wrong one cannot pass.
+    ASSERT_NE(json.value(QStringLiteral("bytes")).toInteger(), json.value(QStringLiteral("disk_bytes")).toInteger());
+
+    const auto shownNumber = [this] {
+        QString digits = Field(IDC_SIZE)->text();
+        digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
+        return digits.toLongLong();
+    };
+    const struct {
+        bool bOnDisk;
+        const char* key;
+    } cases[] = {{false, "bytes"}, {true, "disk_bytes"}, {false, "bytes"}};
+    for (const auto& c : cases) {
+        if (dialog.IsCommandChecked(ID_OPTIONS_ON_DISK) != c.bOnDisk)
+            dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
+        EXPECT_EQ(shownNumber(), json.value(QLatin1String(c.key)).toInteger()) << c.key;
+    }
 }
 
 // The list's menu opens from the keyboard as from the mouse, with Copy, Save list as... and

@@ -1,12 +1,6 @@
 #include "ScanDialog.h"
 
-#include "CountsText.h"
-#include "ExtInfo.h"
-#include "ExtTable.h"
-#include "Format.h"
-#include "LargestFilesDlg.h"
-#include "ExcludeDlg.h"
-#include "ProfileStore.h"
+#include "LargestFilesOpener.h"
 #include "RootAndLinkRule.h"
 #include "Resource.h"
 #include "ResourceString.h"
@@ -15,16 +9,10 @@
 #include "TipRequest.h"
 #include "WarningBox.h"
 
-#include <QAccessible>
-#include <QDir>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QTimer>
@@ -32,18 +20,11 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-
 
 namespace {
 
 constexpr int kRefreshMilliseconds = 500;
-// A title naming the extensions of the rows asked about names this many characters of them at
-// most, then says how many more there are: thousands would run far past any title bar.
-constexpr std::size_t kTitleExtensionsChars = 60;
 
-// The data controls, which show the display font chosen with "Font...".
-constexpr int kFontControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
 // The controls whose tips the dialog answers, by control id.
 constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST, IDC_INCOMPLETE};
 
@@ -58,13 +39,6 @@ constexpr FieldName kFieldNames[] = {
     {"Size:", IDC_SIZE, IDS_ACC_SIZE},             {"Selected:", IDC_SELECTED, IDS_ACC_SELECTED},
     {nullptr, IDC_EXTLIST, IDS_ACC_LIST},          {nullptr, IDC_OPTIONS, IDS_ACC_OPTIONS},
 };
-
-// Writing leaves the caret after the text, and a field too narrow for it would show its end: a
-// result is read from its first character. The text stays whole for dragging and copying.
-void ShowFromStart(CExtEdit& field)
-{
-    field.GetEditControl().SetSel(0, 0);
-}
 
 } // namespace
 
@@ -99,15 +73,13 @@ bool CScanDialog::OnInitDialog()
     // The window menu belongs to the window manager here, so "About..." lives in the Options menu.
     InitControls();
     SaveLoadSettings(false);
-    ApplyFont();
+    m_options.ApplyFont();
     return true;
 }
 
 void CScanDialog::AttachFields()
 {
-    m_editSelected.Attach(GetDlgItem(IDC_SELECTED));
-    m_editSize.Attach(GetDlgItem(IDC_SIZE));
-    m_editContains.Attach(GetDlgItem(IDC_CONTAINS));
+    m_fields.Attach(GetDlgItem(IDC_CONTAINS), GetDlgItem(IDC_SIZE), GetDlgItem(IDC_SELECTED));
     m_editFolder.Attach(GetDlgItem(IDC_FOLDER));
 }
 
@@ -119,8 +91,7 @@ void CScanDialog::InitControls()
     m_editFolder.m_nHelpTextId = IDS_TIP_FOLDER;
     m_editFolder.RegisterDropTarget();
     m_editFolder.DragAcceptFiles(true);
-    m_editContains.RegisterDropTarget();
-    m_editSize.RegisterDropTarget();
+    m_fields.RegisterDropTargets();
 
     if (auto* pFolder = qobject_cast<QLineEdit*>(m_editFolder.GetWidget()))
         connect(pFolder, &QLineEdit::textChanged, this, &CScanDialog::OnChangeFolder);
@@ -130,23 +101,19 @@ void CScanDialog::InitControls()
         m_helpTip.RedirectTip(GetDlgItem(nId), this);
     EnableScanButtons(false);
 
-    // The list's menu opens by the right button, Shift+F10 and the Menu key alike: Qt turns all
-    // three into a context-menu request.
-    m_listExt.setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(&m_listExt, &QWidget::customContextMenuRequested, this, &CScanDialog::OnListContextMenu);
-    connect(&m_listExt, &QAbstractItemView::doubleClicked, this, &CScanDialog::OnListDoubleClick);
-    connect(&m_listExt, &CExtListCtrl::largestFilesRequested, this,
-            [this] { OnLargestFiles(m_listExt.SelectedRecords()); });
+    // The list's menu offers this window's Copy, Save list as and Largest files.
+    m_listExt.SetCommandTarget(this);
+    connect(&m_listExt, &CExtListCtrl::largestFilesRequested, this, &CScanDialog::OnLargestFiles);
     // F5 is "Scan now" wherever the focus is; OnOK refuses while a scan runs.
     auto* pScanKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
     pScanKey->setContext(Qt::WindowShortcut);
     connect(pScanKey, &QShortcut::activated, this, [this] { OnOK(); });
     // The line under the list keeps one line, shortened to its width; it is fitted again as the
     // window resizes.
-    if (auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE))) {
-        pLine->setWordWrap(false);
-        pLine->installEventFilter(this);
-    }
+    m_incompleteLine.Attach(qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE)));
+    // The line's plain tip stands in for the help tip while that is off.
+    connect(&m_options, &COptionsCommands::helpTipToggled, &m_incompleteLine, &CIncompleteLine::Fit);
+    connect(&m_options, &COptionsCommands::sizeMeasureChanged, this, &CScanDialog::OnSizeMeasureChanged);
     SetAccessibleNames();
 }
 
@@ -154,86 +121,21 @@ void CScanDialog::InitControls()
 // their own, so a screen reader reads "Folder", "Contains", ... rather than "edit".
 void CScanDialog::SetAccessibleNames()
 {
-    const QList<QLabel*> labels = findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     for (const FieldName& field : kFieldNames) {
-        QWidget* pField = GetDlgItem(field.nId);
-        if (!pField)
-            continue;
-        pField->setAccessibleName(LoadQString(field.nIDName));
-        if (!field.szLabel)
-            continue;
-        for (QLabel* pLabel : labels) {
-            if (pLabel->text() != QLatin1String(field.szLabel))
-                continue;
-            pLabel->setBuddy(pField);
-            if (field.nId == IDC_SIZE)
-                m_pSizeLabel = pLabel;   // says which size is shown
-        }
+        QLabel* pLabel = NameControl(field.nId, LoadQString(field.nIDName), field.szLabel);
+        if (field.nId == IDC_SIZE)
+            m_fields.SetSizeLabel(pLabel);   // says which size is shown
     }
-}
-
-// The size field is named after the size it shows, as its label says.
-void CScanDialog::NameSizeField()
-{
-    if (QWidget* pSize = GetDlgItem(IDC_SIZE))
-        pSize->setAccessibleName(LoadQString(m_bOnDisk ? IDS_ACC_SIZE_ON_DISK : IDS_ACC_SIZE));
 }
 
 void CScanDialog::SaveLoadSettings(bool bSave)
 {
-    const QString section = LoadQString(IDS_SECTION_MAIN);
-    const QString entryHelp = LoadQString(IDS_ENTRY_HELP);
-    const QString entryNoExt = LoadQString(IDS_ENTRY_NOEXT);
-    const QString entryOneFileSystem = LoadQString(IDS_ENTRY_ONE_FILE_SYSTEM);
-    const QString entryLinksOnce = LoadQString(IDS_ENTRY_LINKS_ONCE);
-    const QString entryOnDisk = LoadQString(IDS_ENTRY_ON_DISK);
-    const QString entryExclude = LoadQString(IDS_ENTRY_EXCLUDE);
-    // Each copy of the program has a placement entry of its own; the other settings are shared,
-    // so a copy writes only those that differ from what it read: closing a copy left untouched
-    // must not undo what another copy changed meanwhile.
-    const auto writeChanged = [&section](const QString& entry, bool bNow, bool bRead) {
-        if (bNow != bRead)
-            WriteProfileInt(section, entry, bNow ? 1 : 0);
-    };
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
-        // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
-        writeChanged(entryHelp, m_helpTip.IsOn(), m_stored.bHelp);
-        writeChanged(entryNoExt, m_listExt.HasNoExtRow(), m_stored.bNoExt);
-        writeChanged(entryOneFileSystem, m_bOneFileSystem, m_stored.bOneFileSystem);
-        writeChanged(entryLinksOnce, m_bLinksOnce, m_stored.bLinksOnce);
-        writeChanged(entryOnDisk, m_bOnDisk, m_stored.bOnDisk);
-        if (m_excludePatterns != m_stored.excludePatterns)
-            WriteProfileString(section, entryExclude, m_excludePatterns.join(QLatin1Char('\n')));
+        m_options.SaveSettings();
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
-        m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
-        m_stored.bHelp = GetProfileInt(section, entryHelp, 1) != 0;
-        m_stored.bNoExt = GetProfileInt(section, entryNoExt, 1) != 0;
-        m_stored.bOneFileSystem = GetProfileInt(section, entryOneFileSystem, 0) != 0;
-        m_stored.bLinksOnce = GetProfileInt(section, entryLinksOnce, 0) != 0;
-        m_stored.bOnDisk = GetProfileInt(section, entryOnDisk, 0) != 0;
-        m_stored.excludePatterns = CExcludeDlg::PatternsFromText(GetProfileString(section, entryExclude));
-        if (m_stored.bHelp)
-            m_helpTip.Toggle(this);
-        m_listExt.SetNoExtRow(m_stored.bNoExt);
-        m_bOneFileSystem = m_stored.bOneFileSystem;
-        m_bLinksOnce = m_stored.bLinksOnce;
-        m_excludePatterns = m_stored.excludePatterns;
-        if (m_stored.bOnDisk != m_bOnDisk)
-            OnOnDisk();
-    }
-}
-
-// The data controls take the chosen font; buttons and labels keep the platform's general font.
-void CScanDialog::ApplyFont()
-{
-    const QFont font = m_font.GetFont();
-    for (const int nId : kFontControls) {
-        if (QWidget* pControl = GetDlgItem(nId)) {
-            pControl->setFont(font);
-            pControl->update();
-        }
+        m_options.LoadSettings();
     }
 }
 
@@ -242,7 +144,7 @@ void CScanDialog::ApplyFont()
 void CScanDialog::OnSettingChange()
 {
     CResizableDialog::OnSettingChange();
-    ApplyFont();
+    m_options.ApplyFont();
 }
 
 bool CScanDialog::OnCommand(int nId)
@@ -261,225 +163,67 @@ bool CScanDialog::OnCommand(int nId)
 
 bool CScanDialog::HandlesCommand(unsigned nId) const
 {
-    return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP || nId == ID_OPTIONS_NOEXT
-        || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST
-        || nId == ID_OPTIONS_ONE_FILE_SYSTEM || nId == ID_OPTIONS_EXCLUDE || nId == ID_OPTIONS_ON_DISK
-        || nId == ID_OPTIONS_LINKS_ONCE;
+    return m_options.Handles(nId) || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST;
 }
 
 bool CScanDialog::IsCommandEnabled(unsigned nId) const
 {
     switch (nId) {
-    case ID_OPTIONS_HELPTIP:
-        // No mouse, or a switch under way: the tips cannot be switched now.
-        return m_helpTip.CanToggle();
     case ID_OPTIONS_SAVELIST:
     case ID_EDIT_COPY:
-        return m_listExt.RowCount() > 0;
+        return m_listExt.Table().RowCount() > 0;
     case ID_OPTIONS_LARGEST:
         return CanShowLargestFiles();
     default:
-        return true;
+        return m_options.IsEnabled(nId);
     }
 }
 
 bool CScanDialog::IsCommandChecked(unsigned nId) const
 {
-    switch (nId) {
-    case ID_OPTIONS_HELPTIP: return m_helpTip.IsOn();
-    case ID_OPTIONS_NOEXT: return m_listExt.HasNoExtRow();
-    case ID_OPTIONS_ONE_FILE_SYSTEM: return m_bOneFileSystem;
-    case ID_OPTIONS_ON_DISK: return m_bOnDisk;
-    case ID_OPTIONS_LINKS_ONCE: return m_bLinksOnce;
-    default: return false;
-    }
+    return m_options.IsChecked(nId);
 }
 
 void CScanDialog::ExecuteCommand(unsigned nId)
 {
     switch (nId) {
-    case IDM_ABOUTBOX: OnAbout(); break;
-    case ID_OPTIONS_FONT: OnFont(); break;
-    case ID_OPTIONS_HELPTIP: OnShowHelpTip(); break;
-    case ID_OPTIONS_NOEXT: OnNoExtRow(); break;
-    case ID_OPTIONS_SAVELIST: OnSaveList(); break;
+    case ID_OPTIONS_SAVELIST: m_saver.SaveAs(m_scannedFolder); break;
     case ID_EDIT_COPY: m_listExt.CopyRows(); break;
-    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.SelectedRecords()); break;
-    case ID_OPTIONS_ONE_FILE_SYSTEM: m_bOneFileSystem = !m_bOneFileSystem; break;
-    case ID_OPTIONS_LINKS_ONCE: m_bLinksOnce = !m_bLinksOnce; break;
-    case ID_OPTIONS_EXCLUDE: OnExclusions(); break;
-    case ID_OPTIONS_ON_DISK: OnOnDisk(); break;
-    default: break;
+    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.Table().SelectedRecords()); break;
+    default: m_options.Execute(nId); break;
     }
 }
 
-void CScanDialog::OnExclusions()
+// "Size on disk" switched: the "Size:" field and its label change over with the list.
+void CScanDialog::OnSizeMeasureChanged()
 {
-    CExcludeDlg dialog(m_excludePatterns, this);
-    if (dialog.exec() == QDialog::Accepted)
-        m_excludePatterns = dialog.Patterns();
-}
-
-// Both sizes are counted on every scan, so the list, the "Size:" field and its label change over
-// at once, also while a scan runs.
-void CScanDialog::OnOnDisk()
-{
-    m_bOnDisk = !m_bOnDisk;
-    if (m_pSizeLabel)
-        m_pSizeLabel->setText(LoadQString(m_bOnDisk ? IDS_SIZE_ON_DISK_LABEL : IDS_SIZE_LABEL));
-    NameSizeField();
-    m_listExt.SetSizeMeasure(m_bOnDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent);
+    m_fields.ShowMeasure(m_options.Measure());
     // A field left empty (no scan yet, or its results dropped) stays empty.
-    if (!m_editSize.GetEditControl().GetWindowText().isEmpty())
+    if (m_fields.HasCounters())
         ShowCounters();
-}
-
-// The walk as the menu's choices ask, on top of what a test may have set.
-FolderWalkOptions CScanDialog::WalkOptions() const
-{
-    FolderWalkOptions options = m_walkOptions;
-    options.oneFileSystem = options.oneFileSystem || m_bOneFileSystem;
-    options.linksOnce = options.linksOnce || m_bLinksOnce;
-    for (const QString& pattern : m_excludePatterns)
-        options.excludePatterns.push_back(QFile::encodeName(pattern).toStdString());
-    return options;
-}
-
-void CScanDialog::OnNoExtRow()
-{
-    m_listExt.SetNoExtRow(!m_listExt.HasNoExtRow());
-}
-
-// The file dialog's filter chooses the format; a name typed without an ending gets the filter's.
-// The ending is added after the dialog has returned, so the dialog's own replace question could
-// ask about another file than the one written: the question is asked here, for that file.
-void CScanDialog::OnSaveList()
-{
-    if (m_listExt.RowCount() == 0)
-        return;
-    const QString jsonFilter = LoadQString(IDS_FILTER_JSON);
-    QString chosenFilter = LoadQString(IDS_FILTER_CSV);
-    QString path = ChooseSaveName(chosenFilter);
-    if (path.isEmpty())
-        return;
-    const bool bJson = chosenFilter == jsonFilter;
-    const QString ending = bJson ? QStringLiteral(".json") : QStringLiteral(".csv");
-    if (!path.endsWith(ending, Qt::CaseInsensitive) && QFileInfo(path).suffix().isEmpty())
-        path += ending;
-    if (QFileInfo::exists(path) && !ConfirmReplace(path))
-        return;
-    if (SaveList(path, bJson))
-        m_lastSaveFolder = QFileInfo(path).absolutePath();
-}
-
-// The dialog starts in the folder last saved to, or the home folder (not the working folder,
-// which for a program started from a menu is nowhere the user chose).
-QString CScanDialog::ChooseSaveName(QString& chosenFilter)
-{
-    const QString startFolder = m_lastSaveFolder.isEmpty() ? QDir::homePath() : m_lastSaveFolder;
-    if (m_chooseSaveName)
-        return m_chooseSaveName(startFolder, chosenFilter);
-    const QString filters = LoadQString(IDS_FILTER_CSV) + QStringLiteral(";;") + LoadQString(IDS_FILTER_JSON);
-    return QFileDialog::getSaveFileName(this, LoadQString(IDS_SAVE_LIST_TITLE), startFolder, filters, &chosenFilter,
-                                        QFileDialog::DontConfirmOverwrite);
-}
-
-bool CScanDialog::ConfirmReplace(const QString& path)
-{
-    const QString question = QString::fromStdString(FormatString(IDS_FMT_REPLACE_FILE, {path.toStdString()}));
-    return QMessageBox::question(this, LoadQString(IDS_SAVE_LIST_TITLE), question, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No)
-        == QMessageBox::Yes;
 }
 
 bool CScanDialog::SaveListTo(const QString& path)
 {
-    return SaveList(path, path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive));
-}
-
-bool CScanDialog::SaveList(const QString& path, bool bJson)
-{
-    std::string error;
-    if (m_listExt.SaveRows(QFile::encodeName(path).toStdString(), bJson,
-                           QFile::encodeName(m_scannedFolder).toStdString(), error))
-        return true;
-    QMessageBox::warning(this, LoadQString(AFX_IDS_APP_TITLE),
-                         QString::fromStdString(FormatString(IDS_FMT_SAVE_FAILED, {path.toStdString(), error})),
-                         QMessageBox::Ok);
-    return false;
-}
-
-// The list's own menu, at the pointer or, from the keyboard, at the current row.
-void CScanDialog::OnListContextMenu(const QPoint& position)
-{
-    QMenu menu(this);
-    QAction* pCopy = menu.addAction(LoadQString(IDS_MENU_COPY));
-    pCopy->setShortcut(QKeySequence::Copy);
-    QAction* pSave = menu.addAction(LoadQString(IDS_MENU_SAVE_LIST));
-    QAction* pLargest = menu.addAction(LoadQString(IDS_MENU_LARGEST));
-    pCopy->setEnabled(IsCommandEnabled(ID_EDIT_COPY));
-    pSave->setEnabled(IsCommandEnabled(ID_OPTIONS_SAVELIST));
-    pLargest->setEnabled(IsCommandEnabled(ID_OPTIONS_LARGEST));
-    const QAction* pChosen = menu.exec(m_listExt.viewport()->mapToGlobal(position));
-    if (pChosen == pCopy)
-        ExecuteCommand(ID_EDIT_COPY);
-    else if (pChosen == pSave)
-        ExecuteCommand(ID_OPTIONS_SAVELIST);
-    else if (pChosen == pLargest)
-        ExecuteCommand(ID_OPTIONS_LARGEST);
+    return m_saver.SaveTo(path, m_scannedFolder);
 }
 
 // Rows stay on screen only with the result of a scan of m_scannedFolder (a change of folder
 // empties them), and a scan under way has emptied them.
 bool CScanDialog::CanShowLargestFiles() const
 {
-    return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.SelectedRecords().empty();
+    return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRecords().empty();
 }
 
-// A double-click on a row that is not among the selected ones (Ctrl held) asks for that row alone.
-void CScanDialog::OnListDoubleClick(const QModelIndex& index)
-{
-    const EXTINFO* pRecord = m_listExt.RecordAt(index.row());
-    if (!index.isValid() || !pRecord)
-        return;
-    std::vector<const EXTINFO*> records = m_listExt.SelectedRecords();
-    if (std::find(records.begin(), records.end(), pRecord) == records.end())
-        records = {pRecord};
-    OnLargestFiles(std::move(records));
-}
-
-void CScanDialog::OnLargestFiles(std::vector<const EXTINFO*> records)
+void CScanDialog::OnLargestFiles(const std::vector<const EXTINFO*>& records)
 {
     if (records.empty() || m_job.IsRunning() || m_nTimer != 0)
         return;
-    std::vector<std::string> extensions;
-    std::string shown;
-    std::size_t nNotShown = 0;
-    for (const EXTINFO* pRecord : records) {
-        extensions.push_back(pRecord->szExt); // "" for the "(none)" row
-        const std::string name = ExtTable::DisplayName(*pRecord);
-        if (nNotShown > 0 || (!shown.empty() && shown.size() + name.size() > kTitleExtensionsChars)) {
-            ++nNotShown;
-            continue;
-        }
-        if (!shown.empty())
-            shown += LoadString(IDS_LARGEST_EXT_SEPARATOR);
-        shown += name;
-    }
-    if (nNotShown > 0)
-        shown = FormatString(IDS_FMT_LARGEST_TITLE_MORE, {shown, FormatNumber(nNotShown)});
-    // Owned by this window, so that its walk ends before the program does; it deletes itself
-    // once closed.
-    auto* pWindow = new CLargestFilesDlg(QFile::encodeName(m_scannedFolder).toStdString(), std::move(extensions),
-                                         QString::fromStdString(shown), this);
-    // The same walk as the rows': what they left out (exclusions, other file systems, later
-    // links) stays out of their largest files too.
-    pWindow->Start(m_scannedOptions);
-    pWindow->show();
+    CLargestFilesOpener::Open(records, m_scannedFolder, m_scannedOptions, this);
 }
 
-// The folder dialog and the About box are owned by this window, as a dialog opened without a
-// parent is by the program's main window: they open over it and stay above it.
+// The folder dialog is owned by this window, as a dialog opened without a parent is by the
+// program's main window: it opens over it and stays above it.
 void CScanDialog::OnFind()
 {
     CEditControl& folderBox = m_editFolder.GetEditControl();
@@ -487,27 +231,6 @@ void CScanDialog::OnFind()
                             true, this);
     if (dialog.DoModal() == QDialog::Accepted)
         folderBox.SetWindowText(dialog.GetSelectedFolder()); // which empties the results
-}
-
-void CScanDialog::OnAbout()
-{
-    CTemplateDialog about(IDD_ABOUTBOX, this);
-    about.DoModal();
-}
-
-void CScanDialog::OnFont()
-{
-    // The command id doubles as the caption id; having no string, it keeps the dialog's own caption.
-    if (!m_font.EditFont(ID_OPTIONS_FONT, this))
-        return;
-    m_font.SaveToProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
-    ApplyFont();
-}
-
-void CScanDialog::OnShowHelpTip()
-{
-    m_helpTip.Toggle(this);
-    FitIncompleteLine(); // its plain tip stands in for the help tip while that is off
 }
 
 void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
@@ -525,13 +248,6 @@ void CScanDialog::mousePressEvent(QMouseEvent* pEvent)
 void CScanDialog::OnRButtonDown()
 {
     m_btnOptions.TrackMenu(true, false);
-}
-
-bool CScanDialog::eventFilter(QObject* pWatched, QEvent* pEvent)
-{
-    if (pEvent->type() == QEvent::Resize && pWatched == GetDlgItem(IDC_INCOMPLETE))
-        FitIncompleteLine();
-    return CResizableDialog::eventFilter(pWatched, pEvent);
 }
 
 bool CScanDialog::event(QEvent* pEvent)
@@ -557,16 +273,11 @@ bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
     case IDC_FIND: text = LoadQString(IDS_TIP_FIND); break;
     case IDC_STOP: text = LoadQString(IDS_TIP_STOP); break;
     case IDC_EXTLIST:
-        m_listExt.GetSelectionSummary(text);
+        m_listExt.Table().GetSelectionSummary(text);
         if (text.isEmpty())
             text = LoadQString(IDS_TIP_LIST);
         break;
-    case IDC_INCOMPLETE: {
-        const std::string lines = IncompleteLines(m_listExt.Result().Counters());
-        if (!lines.empty())
-            text = QString::fromStdString(FormatString(IDS_TIP_INCOMPLETE, {lines}));
-        break;
-    }
+    case IDC_INCOMPLETE: text = m_incompleteLine.TipText(); break;
     default: break;
     }
     pRequest->SetText(text); // refused, leaving the text empty, at 512 characters or more
@@ -584,11 +295,10 @@ void CScanDialog::OnOK()
     }
     // The last scan's rows go as the new scan starts, as its counters do.
     m_listExt.ClearList();
-    ShowIncomplete(ScanCounters());
+    m_incompleteLine.Show(ScanCounters());
     // A folder that is missing or cannot be read is said so, not shown as an empty one.
     if (!IsFolderReadable(folder)) {
-        m_editContains.GetEditControl().SetWindowText(QString());
-        m_editSize.GetEditControl().SetWindowText(QString());
+        m_fields.ClearCounters();
         ShowMessage(IDS_INVALID_FOLDER);
         return;
     }
@@ -618,7 +328,7 @@ bool CScanDialog::StartScan()
 {
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    m_scannedOptions = WalkOptions();
+    m_scannedOptions = m_options.WalkOptions(m_walkOptions);
     return m_nTimer != 0 && m_job.Start(m_scannedOptions);
 }
 
@@ -647,54 +357,14 @@ void CScanDialog::OnTimer(int)
     if (m_job.IsDone()) {
         EndScan();
         m_listExt.FillList(m_job.TakeResult());
-        ShowIncomplete(m_listExt.Result().Counters());
+        m_incompleteLine.Show(m_listExt.Table().Result().Counters());
     }
     ShowCounters();
 }
 
-// One line under the list, empty when the scan counted everything; its tip gives the details.
-// A screen reader reads the whole text as the line's name, and hears when it changes.
-void CScanDialog::ShowIncomplete(const ScanCounters& counters)
-{
-    m_incompleteText = QString::fromStdString(IncompleteText(counters));
-    FitIncompleteLine();
-    QWidget* pLine = GetDlgItem(IDC_INCOMPLETE);
-    if (!pLine || pLine->accessibleName() == m_incompleteText)
-        return;
-    pLine->setAccessibleName(m_incompleteText);
-    // A screen reader is told that the line says something else now.
-    QAccessibleEvent changed(pLine, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&changed);
-}
-
-// The line shows as much of the text as its width holds, shortened with an ellipsis, never a
-// half line. Shortened, its details stay in its help tip, or in a plain tip while help tips are off.
-void CScanDialog::FitIncompleteLine()
-{
-    auto* pLine = qobject_cast<QLabel*>(GetDlgItem(IDC_INCOMPLETE));
-    if (!pLine)
-        return;
-    const QString shown = pLine->fontMetrics().elidedText(m_incompleteText, Qt::ElideRight, pLine->contentsRect().width());
-    pLine->setText(shown);
-    const bool bPlainTip = shown != m_incompleteText && !m_helpTip.IsOn();
-    pLine->setToolTip(bPlainTip ? QString::fromStdString(FormatString(
-                                      IDS_TIP_INCOMPLETE, {IncompleteLines(m_listExt.Result().Counters())}))
-                                : QString());
-}
-
 void CScanDialog::ShowCounters()
 {
-    const ScanCounters counters = m_job.Snapshot();
-    m_editContains.GetEditControl().SetWindowText(QString());
-    m_editContains.AppendText(QString::fromStdString(ContainsText(counters.nFolders, counters.nFiles)));
-    ShowFromStart(m_editContains);
-    if (QWidget* pContains = m_editContains.GetWidget())
-        pContains->repaint();
-    m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSize.AppendText(QString::fromStdString(SizeText(m_bOnDisk ? counters.nDiskBytes : counters.nBytes)));
-    ShowFromStart(m_editSize);
-    if (QWidget* pSize = m_editSize.GetWidget())
-        pSize->repaint();
+    m_fields.ShowCounters(m_job.Snapshot(), m_options.Measure());
 }
 
 void CScanDialog::OnStop()
@@ -720,21 +390,17 @@ void CScanDialog::OnChangeFolder()
         OnStop(); // returns once the walk has ended
         EndScan();
     }
-    m_editContains.GetEditControl().SetWindowText(QString());
-    m_editSize.GetEditControl().SetWindowText(QString());
-    m_editSelected.GetEditControl().SetWindowText(QString());
+    m_fields.ClearCounters();
+    m_fields.ShowSelection(QString());
     m_listExt.ClearList();
-    ShowIncomplete(ScanCounters());
+    m_incompleteLine.Show(ScanCounters());
 }
 
 void CScanDialog::OnListSelectionChanged()
 {
     QString summary;
-    m_listExt.GetSelectionSummary(summary);
-    m_editSelected.GetEditControl().SetWindowText(summary);
-    ShowFromStart(m_editSelected);
-    if (QWidget* pSelected = m_editSelected.GetWidget())
-        pSelected->update();
+    m_listExt.Table().GetSelectionSummary(summary);
+    m_fields.ShowSelection(summary);
 }
 
 void CScanDialog::EnableScanButtons(bool bScanning)

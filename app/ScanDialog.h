@@ -1,6 +1,7 @@
 // The program's window: the user names a folder, starts and stops a scan, watches the running
-// totals and reads the per-extension list. The Options menu, the help tips and the display font
-// of the data fields come from the dialog toolkit.
+// totals and reads the per-extension list. The Options menu's choices live in COptionsCommands,
+// "Save list as..." in CListSaver, the line under the list in CIncompleteLine; the help tips and
+// the display font of the data fields come from the dialog toolkit.
 #pragma once
 
 #include "CommandTarget.h"
@@ -9,7 +10,11 @@
 #include "ExtListCtrl.h"
 #include "FolderWalk.h"
 #include "HelpTipWnd.h"
+#include "IncompleteLine.h"
+#include "ListSaver.h"
 #include "MenuButton.h"
+#include "OptionsCommands.h"
+#include "ResultFields.h"
 #include "ResizableDialog.h"
 #include "ScanInfo.h"
 #include "ScanJob.h"
@@ -50,10 +55,10 @@ public:
     // Tests: "Save list as..." asks this for the name instead of the file dialog: it gets the
     // folder the dialog would start in and the filter chosen (in and out), and returns the name
     // typed, empty when cancelled.
-    using SaveNameChooser = std::function<QString(const QString& startFolder, QString& chosenFilter)>;
-    void SetSaveNameChooserForTesting(SaveNameChooser chooser) { m_chooseSaveName = std::move(chooser); }
+    using SaveNameChooser = CListSaver::NameChooser;
+    void SetSaveNameChooserForTesting(SaveNameChooser chooser) { m_saver.SetNameChooserForTesting(std::move(chooser)); }
     // The whole text of the line under the list (the label may show it shortened).
-    QString IncompleteTextForTesting() const { return m_incompleteText; }
+    QString IncompleteTextForTesting() const { return m_incompleteLine.Text(); }
 
     // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
     // 32773 "Count files without an extension", 32774 "Save list as...", 32776 "Largest
@@ -71,49 +76,24 @@ protected:
     void OnCancel() override; // "Exit", Escape, closing the window
     void OnSettingChange() override;
     bool event(QEvent* pEvent) override;
-    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
     void mousePressEvent(QMouseEvent* pEvent) override;
     void timerEvent(QTimerEvent* pEvent) override;
 
 private:
     void AttachFields();
     void InitControls();
-    // The settings as this copy read them: on closing it writes only those it changed, so that
-    // another copy's changes made meanwhile stay.
-    struct StoredSettings {
-        bool bHelp = true;
-        bool bNoExt = true;
-        bool bOneFileSystem = false;
-        bool bLinksOnce = false;
-        bool bOnDisk = false;
-        QStringList excludePatterns;
-    };
+    // The window's placement and the Options menu's settings; on closing, a copy writes only the
+    // settings it changed, so that another copy's changes made meanwhile stay.
     void SaveLoadSettings(bool bSave);
-    void ApplyFont();
     void OnTimer(int nIDEvent);
     void OnStop();
     void OnFind();
-    void OnAbout();
-    void OnFont();
-    void OnShowHelpTip();
-    void OnNoExtRow();
-    void OnExclusions();
-    void OnOnDisk();
-    FolderWalkOptions WalkOptions() const;
-    void OnSaveList();
-    QString ChooseSaveName(QString& chosenFilter);
-    bool ConfirmReplace(const QString& path);
-    bool SaveList(const QString& path, bool bJson);
-    void OnListContextMenu(const QPoint& position);
+    void OnSizeMeasureChanged();
     // "Largest files...", a double-click or Enter on rows: a window of the rows' largest files,
     // below the folder of the results shown. Only with a scan's result on screen.
     bool CanShowLargestFiles() const;
-    void OnLargestFiles(std::vector<const EXTINFO*> records);
-    void OnListDoubleClick(const QModelIndex& index);
-    void ShowIncomplete(const ScanCounters& counters);
-    void FitIncompleteLine();
+    void OnLargestFiles(const std::vector<const EXTINFO*>& records);
     void SetAccessibleNames();
-    void NameSizeField();
     bool IsFolderReadable(const QString& folder) const;
     void OnRButtonDown();
     void OnChangeFolder();
@@ -129,11 +109,9 @@ private:
 
     // The edit fields take over the template's own edits once it is applied; the list and the
     // Options button are bound to their ids before. All go before the dialog does.
-    CExtEdit m_editSelected;
+    CResultFields m_fields;
     CExtListCtrl m_listExt;
     CMenuButton m_btnOptions;
-    CExtEdit m_editSize;
-    CExtEdit m_editContains;
     CExtEdit m_editFolder;
 
     SCANINFO m_scan;
@@ -142,17 +120,9 @@ private:
     int m_nTimer = 0;      // the refresh timer's id; 0 = no timer
     ScanJob m_job{m_scan}; // the worker's life; after m_scan, which it counts into
     FolderWalkOptions m_walkOptions;
-    // The walk choices of the Options menu, kept in the settings; they apply from the next scan.
-    bool m_bOneFileSystem = false;
-    bool m_bLinksOnce = false;
-    QStringList m_excludePatterns;
-    // Sizes shown are allocated bytes; both are counted, so this changes the shown result at once.
-    bool m_bOnDisk = false;
-    QLabel* m_pSizeLabel = nullptr;
+    COptionsCommands m_options{*this, m_helpTip, m_font, m_listExt};
+    CListSaver m_saver{*this, m_listExt.Table()};
+    CIncompleteLine m_incompleteLine{m_helpTip};
     QString m_scannedFolder; // the folder of the results shown, as typed
     FolderWalkOptions m_scannedOptions; // and the walk that counted them
-    StoredSettings m_stored;
-    QString m_incompleteText;    // the line under the list, whole
-    QString m_lastSaveFolder;    // where the last list was saved; the home folder before
-    SaveNameChooser m_chooseSaveName;
 };

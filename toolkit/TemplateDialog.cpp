@@ -128,6 +128,24 @@ QWidget* CTemplateDialog::GetDlgItem(int nId) const
     return found != m_controls.end() ? found->second.data() : nullptr;
 }
 
+QLabel* CTemplateDialog::NameControl(int nId, const QString& name, const char* szLabel)
+{
+    QWidget* pControl = GetDlgItem(nId);
+    if (!pControl)
+        return nullptr;
+    pControl->setAccessibleName(name);
+    if (!szLabel)
+        return nullptr;
+    QLabel* pFound = nullptr;
+    for (QLabel* pLabel : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (pLabel->text() != QLatin1String(szLabel))
+            continue;
+        pLabel->setBuddy(pControl);
+        pFound = pLabel;
+    }
+    return pFound;
+}
+
 int CTemplateDialog::GetDlgCtrlID(const QWidget* pWidget)
 {
     if (!pWidget)

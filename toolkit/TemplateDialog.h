@@ -17,6 +17,8 @@
 struct ControlTemplate;
 struct DialogTemplate;
 
+class QLabel;
+
 class CTemplateDialog : public QDialog {
     Q_OBJECT
 
@@ -42,6 +44,10 @@ public:
 
     // The control with this id, or nullptr.
     QWidget* GetDlgItem(int nId) const;
+    // Gives control nId the accessible name `name` and, when szLabel is given, makes the label
+    // whose text it is the control's buddy, so a screen reader reads "Folder" rather than "edit".
+    // Returns that label, or nullptr (no such control or label).
+    QLabel* NameControl(int nId, const QString& name, const char* szLabel = nullptr);
     // The id a control carries, or -1 for a widget that is no template control.
     static int GetDlgCtrlID(const QWidget* pWidget);
 

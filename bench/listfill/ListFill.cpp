@@ -80,37 +80,37 @@ int main(int argc, char** argv)
         list.repaint();
     });
     Report("select all + paint", selectAll);
-    bool ok = list.SelectedFiles() == totalFiles && list.RowCount() == kRecords;
+    bool ok = list.Table().SelectedFiles() == totalFiles && list.Table().RowCount() == kRecords;
 
     Report("sort by Count, all selected + paint", TimeMs([&] {
-        list.OnColumnClick(CExtListCtrl::ColumnCount);
+        list.OnColumnClick(CExtTableModel::ColumnCount);
         list.repaint();
     }));
     Report("sort by Size, all selected + paint", TimeMs([&] {
-        list.OnColumnClick(CExtListCtrl::ColumnSize);
+        list.OnColumnClick(CExtTableModel::ColumnSize);
         list.repaint();
     }));
-    ok = ok && list.SelectedFiles() == totalFiles;
+    ok = ok && list.Table().SelectedFiles() == totalFiles;
 
     Report("click one row (ClearAndSelect) + paint", TimeMs([&] {
         const QModelIndex row = list.model()->index(kRecords / 2, 0);
         list.selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         list.repaint();
     }));
-    ok = ok && list.SelectedFiles() == list.RecordAt(kRecords / 2)->nCount;
+    ok = ok && list.Table().SelectedFiles() == list.Table().RecordAt(kRecords / 2)->nCount;
 
     // Worst case for the selection model: 50,000 separate ranges.
     QItemSelection everyOther;
     std::uint64_t everyOtherFiles = 0;
     for (int row = 0; row < kRecords; row += 2) {
-        everyOther.select(list.model()->index(row, 0), list.model()->index(row, CExtListCtrl::ColumnPercent));
-        everyOtherFiles += list.RecordAt(row)->nCount;
+        everyOther.select(list.model()->index(row, 0), list.model()->index(row, CExtTableModel::ColumnPercent));
+        everyOtherFiles += list.Table().RecordAt(row)->nCount;
     }
     Report("select every other row at once + paint", TimeMs([&] {
         list.selectionModel()->select(everyOther, QItemSelectionModel::ClearAndSelect);
         list.repaint();
     }));
-    ok = ok && list.SelectedFiles() == everyOtherFiles;
+    ok = ok && list.Table().SelectedFiles() == everyOtherFiles;
 
     Report("clear selection + paint", TimeMs([&] {
         list.clearSelection();

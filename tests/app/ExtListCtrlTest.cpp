@@ -62,15 +62,15 @@ protected:
     std::vector<std::string> Order() const
     {
         std::vector<std::string> order;
-        for (int row = 0; row < m_list.RowCount(); ++row)
-            order.push_back(m_list.RecordAt(row)->szExt);
+        for (int row = 0; row < m_list.Table().RowCount(); ++row)
+            order.push_back(m_list.Table().RecordAt(row)->szExt);
         return order;
     }
 
     int RowOf(const std::string& ext) const
     {
-        for (int row = 0; row < m_list.RowCount(); ++row) {
-            if (m_list.RecordAt(row)->szExt == ext)
+        for (int row = 0; row < m_list.Table().RowCount(); ++row) {
+            if (m_list.Table().RecordAt(row)->szExt == ext)
                 return row;
         }
         ADD_FAILURE() << "no row holds " << ext;
@@ -89,7 +89,7 @@ protected:
     std::string Summary() const
     {
         std::string summary;
-        m_list.GetSelectionSummary(summary);
+        m_list.Table().GetSelectionSummary(summary);
         return summary;
     }
 
@@ -121,56 +121,56 @@ TEST_F(ExtListTest, ClickSequenceCountCountExt)
     RecordList records{{".c", 1, 10}, {".a", 7, 30}, {".b", 3, 20}};
     m_list.FillList(records.Result());
     EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
-    EXPECT_EQ(CExtListCtrl::ColumnExt, m_list.SortColumn());
-    EXPECT_TRUE(m_list.IsSortAscending());
+    EXPECT_EQ(CExtTableModel::ColumnExt, m_list.Table().SortColumn());
+    EXPECT_TRUE(m_list.Table().IsSortAscending());
 
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
     EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
-    EXPECT_EQ(CExtListCtrl::ColumnCount, m_list.SortColumn());
-    EXPECT_FALSE(m_list.IsSortAscending());
+    EXPECT_EQ(CExtTableModel::ColumnCount, m_list.Table().SortColumn());
+    EXPECT_FALSE(m_list.Table().IsSortAscending());
 
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
     EXPECT_EQ(Rows({".c", ".b", ".a"}), Order());
-    EXPECT_TRUE(m_list.IsSortAscending());
+    EXPECT_TRUE(m_list.Table().IsSortAscending());
 
-    m_list.OnColumnClick(CExtListCtrl::ColumnExt);
+    m_list.OnColumnClick(CExtTableModel::ColumnExt);
     EXPECT_EQ(Rows({".a", ".b", ".c"}), Order());
-    EXPECT_EQ(CExtListCtrl::ColumnExt, m_list.SortColumn());
-    EXPECT_TRUE(m_list.IsSortAscending());
+    EXPECT_EQ(CExtTableModel::ColumnExt, m_list.Table().SortColumn());
+    EXPECT_TRUE(m_list.Table().IsSortAscending());
 
-    m_list.OnColumnClick(CExtListCtrl::ColumnExt);
+    m_list.OnColumnClick(CExtTableModel::ColumnExt);
     EXPECT_EQ(Rows({".c", ".b", ".a"}), Order());
-    EXPECT_FALSE(m_list.IsSortAscending());
+    EXPECT_FALSE(m_list.Table().IsSortAscending());
 }
 
 TEST_F(ExtListTest, EveryNewNumericColumnStartsDescending)
 {
     RecordList records{{".a", 1, 300}, {".b", 2, 100}, {".c", 3, 200}};
     m_list.FillList(records.Result());
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);   // now ascending
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
-    EXPECT_FALSE(m_list.IsSortAscending());
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);   // now ascending
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
+    EXPECT_FALSE(m_list.Table().IsSortAscending());
     EXPECT_EQ(Rows({".a", ".c", ".b"}), Order());
-    m_list.OnColumnClick(CExtListCtrl::ColumnPercent);
-    EXPECT_FALSE(m_list.IsSortAscending());
+    m_list.OnColumnClick(CExtTableModel::ColumnPercent);
+    EXPECT_FALSE(m_list.Table().IsSortAscending());
     EXPECT_EQ(Rows({".a", ".c", ".b"}), Order());
     m_list.OnColumnClick(-1);   // not a column: nothing changes
-    m_list.OnColumnClick(CExtListCtrl::ColumnTotal);
-    EXPECT_EQ(CExtListCtrl::ColumnPercent, m_list.SortColumn());
-    EXPECT_FALSE(m_list.IsSortAscending());
+    m_list.OnColumnClick(CExtTableModel::ColumnTotal);
+    EXPECT_EQ(CExtTableModel::ColumnPercent, m_list.Table().SortColumn());
+    EXPECT_FALSE(m_list.Table().IsSortAscending());
 }
 
 TEST_F(ExtListTest, TiesAreOrderedByExtensionInTheColumnsDirection)
 {
     RecordList records{{".b", 5, 50}, {".d", 1, 50}, {".a", 5, 50}, {".c", 9, 50}};
     m_list.FillList(records.Result());
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
     EXPECT_EQ(Rows({".c", ".b", ".a", ".d"}), Order());
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
     EXPECT_EQ(Rows({".d", ".a", ".b", ".c"}), Order());
     // Every size is equal: the order is the extensions', descending for a fresh numeric column.
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
     EXPECT_EQ(Rows({".d", ".c", ".b", ".a"}), Order());
 }
 
@@ -179,13 +179,13 @@ TEST_F(ExtListTest, ByteTotalsAbove4GiBCompareWhole)
     // The low 32 bits of 4 GiB + 1 are 1, smaller than 1000: only a full 64-bit compare is right.
     RecordList records{{".big", 1, 4 * kGiB + 1}, {".small", 1, 1000}, {".huge", 1, 5000 * kGiB}};
     m_list.FillList(records.Result());
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
     EXPECT_EQ(Rows({".huge", ".big", ".small"}), Order());
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
     EXPECT_EQ(Rows({".small", ".big", ".huge"}), Order());
-    m_list.OnColumnClick(CExtListCtrl::ColumnPercent);
+    m_list.OnColumnClick(CExtTableModel::ColumnPercent);
     EXPECT_EQ(Rows({".huge", ".big", ".small"}), Order());
-    EXPECT_EQ(5004 * kGiB + 1 + 1000, m_list.TotalBytes());
+    EXPECT_EQ(5004 * kGiB + 1 + 1000, m_list.Table().TotalBytes());
 }
 
 TEST_F(ExtListTest, CountsAbove2To32CompareAndSumWhole)
@@ -194,16 +194,16 @@ TEST_F(ExtListTest, CountsAbove2To32CompareAndSumWhole)
     const std::uint64_t many = (1ull << 32) + 1;
     RecordList records{{".many", many, 10}, {".few", 2, 10}, {".mid", 1u << 31, 10}};
     m_list.FillList(records.Result());
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
     EXPECT_EQ(Rows({".many", ".mid", ".few"}), Order());
-    m_list.OnColumnClick(CExtListCtrl::ColumnCount);
+    m_list.OnColumnClick(CExtTableModel::ColumnCount);
     EXPECT_EQ(Rows({".few", ".mid", ".many"}), Order());
 
-    EXPECT_EQ(many + 2 + (1u << 31), m_list.TotalFiles());
+    EXPECT_EQ(many + 2 + (1u << 31), m_list.Table().TotalFiles());
     SelectRow(RowOf(".many"));
-    EXPECT_EQ(many, m_list.SelectedFiles());
+    EXPECT_EQ(many, m_list.Table().SelectedFiles());
     EXPECT_EQ("4,294,967,297 files,   10 bytes (33%)", Summary());
-    EXPECT_EQ(QString("4,294,967,297"), Text(RowOf(".many"), CExtListCtrl::ColumnCount));
+    EXPECT_EQ(QString("4,294,967,297"), Text(RowOf(".many"), CExtTableModel::ColumnCount));
 }
 
 TEST_F(ExtListTest, HeaderClickSortsAndShowsTheOrder)
@@ -214,12 +214,12 @@ TEST_F(ExtListTest, HeaderClickSortsAndShowsTheOrder)
     ServePostedEvents();
     QHeaderView* header = m_list.header();
     m_list.FillList(records.Result());
-    const QPoint countHeading(header->sectionViewportPosition(CExtListCtrl::ColumnCount)
-                                  + header->sectionSize(CExtListCtrl::ColumnCount) / 2,
+    const QPoint countHeading(header->sectionViewportPosition(CExtTableModel::ColumnCount)
+                                  + header->sectionSize(CExtTableModel::ColumnCount) / 2,
                               header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, countHeading);
     EXPECT_EQ(Rows({".b", ".a"}), Order());
-    EXPECT_EQ(CExtListCtrl::ColumnCount, header->sortIndicatorSection());
+    EXPECT_EQ(CExtTableModel::ColumnCount, header->sortIndicatorSection());
     EXPECT_EQ(Qt::DescendingOrder, header->sortIndicatorOrder());
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, countHeading);
     EXPECT_EQ(Rows({".a", ".b"}), Order());
@@ -232,15 +232,15 @@ TEST_F(ExtListTest, ResortKeepsTheSelectionOnItsRecords)
     m_list.FillList(records.Result());
     SelectRow(RowOf(".a"));
     SelectRow(RowOf(".c"));
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
     ASSERT_EQ(Rows({".d", ".c", ".b", ".a"}), Order());
-    for (int row = 0; row < m_list.RowCount(); ++row) {
+    for (int row = 0; row < m_list.Table().RowCount(); ++row) {
         const bool chosen = row == 1 || row == 3;
         EXPECT_EQ(chosen, m_list.selectionModel()->isRowSelected(row, QModelIndex())) << row;
         EXPECT_EQ(chosen, RowFont(row).bold()) << row;
     }
-    EXPECT_EQ(6u, m_list.SelectedFiles());
-    EXPECT_EQ(40u, m_list.SelectedBytes());
+    EXPECT_EQ(6u, m_list.Table().SelectedFiles());
+    EXPECT_EQ(40u, m_list.Table().SelectedBytes());
 }
 
 // --- Totals, cells and summary -------------------------------------------------------------
@@ -260,20 +260,20 @@ TEST_F(ExtListTest, SummaryFollowsSelectionAndIsReadyWhenAnnounced)
     const QRect second = m_list.visualRect(Cell(RowOf(".y"), 1));
     QTest::mouseClick(m_list.viewport(), Qt::LeftButton, Qt::NoModifier, first.center());
     QTest::mouseClick(m_list.viewport(), Qt::LeftButton, Qt::ControlModifier, second.center());
-    EXPECT_EQ(7u, m_list.SelectedFiles());
-    EXPECT_EQ(1500u, m_list.SelectedBytes());
-    EXPECT_EQ(3000u, m_list.TotalBytes());
-    EXPECT_EQ(17u, m_list.TotalFiles());
+    EXPECT_EQ(7u, m_list.Table().SelectedFiles());
+    EXPECT_EQ(1500u, m_list.Table().SelectedBytes());
+    EXPECT_EQ(3000u, m_list.Table().TotalBytes());
+    EXPECT_EQ(17u, m_list.Table().TotalFiles());
     EXPECT_EQ("7 files,   1,500 bytes (50%)", Summary());
     ASSERT_FALSE(announced.empty());
     EXPECT_EQ("7 files,   1,500 bytes (50%)", announced.back());
     QString summary;
-    m_list.GetSelectionSummary(summary);
+    m_list.Table().GetSelectionSummary(summary);
     EXPECT_EQ(QString("7 files,   1,500 bytes (50%)"), summary);
 
     m_list.clearSelection();
-    EXPECT_EQ(0u, m_list.SelectedFiles());
-    EXPECT_EQ(0u, m_list.SelectedBytes());
+    EXPECT_EQ(0u, m_list.Table().SelectedFiles());
+    EXPECT_EQ(0u, m_list.Table().SelectedBytes());
     EXPECT_EQ("", Summary());
     EXPECT_EQ("", announced.back());
 }
@@ -288,8 +288,8 @@ TEST_F(ExtListTest, FocusChangeAloneKeepsTheTotals)
     QObject::connect(&m_list, &CExtListCtrl::selectionSummaryChanged, &m_list, [&] { ++announcements; });
     m_list.selectionModel()->setCurrentIndex(Cell(2, 0), QItemSelectionModel::NoUpdate);
     EXPECT_EQ(1, announcements);
-    EXPECT_EQ(7u, m_list.SelectedFiles());
-    EXPECT_EQ(1500u, m_list.SelectedBytes());
+    EXPECT_EQ(7u, m_list.Table().SelectedFiles());
+    EXPECT_EQ(1500u, m_list.Table().SelectedBytes());
     EXPECT_EQ("7 files,   1,500 bytes (50%)", Summary());
 }
 
@@ -301,31 +301,31 @@ TEST_F(ExtListTest, SelectionTotalsCountEachRowOnce)
     const auto rows = QItemSelectionModel::Select | QItemSelectionModel::Rows;
     selection->select(QItemSelection(Cell(0, 0), Cell(2, 0)), rows);
     selection->select(QItemSelection(Cell(1, 0), Cell(3, 0)), rows);
-    EXPECT_EQ(15u, m_list.SelectedFiles());
+    EXPECT_EQ(15u, m_list.Table().SelectedFiles());
     selection->select(QItemSelection(Cell(1, 0), Cell(1, 0)), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-    EXPECT_EQ(13u, m_list.SelectedFiles());
+    EXPECT_EQ(13u, m_list.Table().SelectedFiles());
     m_list.selectAll();
-    EXPECT_EQ(31u, m_list.SelectedFiles());
-    EXPECT_EQ(31u, m_list.SelectedBytes());
+    EXPECT_EQ(31u, m_list.Table().SelectedFiles());
+    EXPECT_EQ(31u, m_list.Table().SelectedBytes());
 }
 
 TEST_F(ExtListTest, CellsShowGroupedNumbersAndShares)
 {
     RecordList records{{".x", 1234, 1000}, {".y", 4, 500}, {".z", 10, 1500000}};
     m_list.FillList(records.Result());
-    EXPECT_EQ(QString(".x"), Text(0, CExtListCtrl::ColumnExt));
-    EXPECT_EQ(QString("1,234"), Text(0, CExtListCtrl::ColumnCount));
-    EXPECT_EQ(QString("1,000"), Text(0, CExtListCtrl::ColumnSize));
-    EXPECT_EQ(QString("0"), Text(0, CExtListCtrl::ColumnPercent));
-    EXPECT_EQ(QString("1,500,000"), Text(2, CExtListCtrl::ColumnSize));
-    EXPECT_EQ(QString("99"), Text(2, CExtListCtrl::ColumnPercent));
-    EXPECT_EQ(QString("Count"), m_list.model()->headerData(CExtListCtrl::ColumnCount, Qt::Horizontal).toString());
-    EXPECT_EQ(QString("%"), m_list.model()->headerData(CExtListCtrl::ColumnPercent, Qt::Horizontal).toString());
-    const int right = m_list.model()->headerData(CExtListCtrl::ColumnSize, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
+    EXPECT_EQ(QString(".x"), Text(0, CExtTableModel::ColumnExt));
+    EXPECT_EQ(QString("1,234"), Text(0, CExtTableModel::ColumnCount));
+    EXPECT_EQ(QString("1,000"), Text(0, CExtTableModel::ColumnSize));
+    EXPECT_EQ(QString("0"), Text(0, CExtTableModel::ColumnPercent));
+    EXPECT_EQ(QString("1,500,000"), Text(2, CExtTableModel::ColumnSize));
+    EXPECT_EQ(QString("99"), Text(2, CExtTableModel::ColumnPercent));
+    EXPECT_EQ(QString("Count"), m_list.model()->headerData(CExtTableModel::ColumnCount, Qt::Horizontal).toString());
+    EXPECT_EQ(QString("%"), m_list.model()->headerData(CExtTableModel::ColumnPercent, Qt::Horizontal).toString());
+    const int right = m_list.model()->headerData(CExtTableModel::ColumnSize, Qt::Horizontal, Qt::TextAlignmentRole).toInt();
     EXPECT_TRUE(right & Qt::AlignRight);
-    EXPECT_TRUE(Cell(0, CExtListCtrl::ColumnCount).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
-    EXPECT_TRUE(Cell(0, CExtListCtrl::ColumnExt).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
-    const auto* pRecord = static_cast<const EXTINFO*>(Cell(0, 3).data(CExtListCtrl::RecordRole).value<const void*>());
+    EXPECT_TRUE(Cell(0, CExtTableModel::ColumnCount).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    EXPECT_TRUE(Cell(0, CExtTableModel::ColumnExt).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
+    const auto* pRecord = static_cast<const EXTINFO*>(Cell(0, 3).data(CExtTableModel::RecordRole).value<const void*>());
     ASSERT_NE(pRecord, nullptr);
     EXPECT_EQ(pRecord->szExt, ".x");
 }
@@ -334,8 +334,8 @@ TEST_F(ExtListTest, EmptyFilesShowAFullShare)
 {
     RecordList records{{".lock", 2, 0}, {".keep", 5, 0}};
     m_list.FillList(records.Result());
-    for (int row = 0; row < m_list.RowCount(); ++row)
-        EXPECT_EQ(QString("100"), Text(row, CExtListCtrl::ColumnPercent)) << row;
+    for (int row = 0; row < m_list.Table().RowCount(); ++row)
+        EXPECT_EQ(QString("100"), Text(row, CExtTableModel::ColumnPercent)) << row;
     SelectRow(RowOf(".keep"));
     EXPECT_EQ("5 files,   0 bytes (100%)", Summary());
 }
@@ -344,26 +344,26 @@ TEST_F(ExtListTest, ClearingAndEmptyListsLeaveNothing)
 {
     RecordList records{{".a", 2, 20}, {".b", 3, 30}};
     m_list.FillList(records.Result());
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
     SelectRow(0);
-    ASSERT_EQ(3u, m_list.SelectedFiles());
+    ASSERT_EQ(3u, m_list.Table().SelectedFiles());
     m_list.ClearList();
-    EXPECT_EQ(0, m_list.RowCount());
-    EXPECT_EQ(0u, m_list.TotalFiles());
-    EXPECT_EQ(0u, m_list.SelectedFiles());
-    EXPECT_EQ(0u, m_list.TotalBytes());
-    EXPECT_EQ(0u, m_list.SelectedBytes());
+    EXPECT_EQ(0, m_list.Table().RowCount());
+    EXPECT_EQ(0u, m_list.Table().TotalFiles());
+    EXPECT_EQ(0u, m_list.Table().SelectedFiles());
+    EXPECT_EQ(0u, m_list.Table().TotalBytes());
+    EXPECT_EQ(0u, m_list.Table().SelectedBytes());
     EXPECT_EQ("", Summary());
-    EXPECT_EQ(CExtListCtrl::ColumnSize, m_list.SortColumn());
-    EXPECT_FALSE(m_list.IsSortAscending());
+    EXPECT_EQ(CExtTableModel::ColumnSize, m_list.Table().SortColumn());
+    EXPECT_FALSE(m_list.Table().IsSortAscending());
 
     m_list.FillList(records.Result());
-    EXPECT_EQ(0u, m_list.SelectedFiles());   // a refill starts with nothing selected
-    EXPECT_EQ(5u, m_list.TotalFiles());      // and counts each record once
+    EXPECT_EQ(0u, m_list.Table().SelectedFiles());   // a refill starts with nothing selected
+    EXPECT_EQ(5u, m_list.Table().TotalFiles());      // and counts each record once
     m_list.FillList(ScanResult());
-    EXPECT_EQ(0, m_list.RowCount());
-    EXPECT_EQ(0u, m_list.TotalFiles());
-    EXPECT_EQ(0u, m_list.TotalBytes());
+    EXPECT_EQ(0, m_list.Table().RowCount());
+    EXPECT_EQ(0u, m_list.Table().TotalFiles());
+    EXPECT_EQ(0u, m_list.Table().TotalBytes());
     m_list.selectAll();
     EXPECT_EQ("", Summary());
 }
@@ -437,44 +437,44 @@ std::string ReadFile(const std::string& path)
 TEST_F(ExtListTest, NoExtRowComesAndGoesWithItsSharesAndLeavesTodaysRowsWhenOff)
 {
     m_list.FillList(kNamedRecords.Result(NoExtCounters()));
-    ASSERT_TRUE(m_list.HasNoExtRow());
+    ASSERT_TRUE(m_list.Table().HasNoExtRow());
     // Sorted by name like any other row: its name is empty, so it comes first.
     EXPECT_EQ(Order(), (Rows{"", ".a,\"b\n", ".txt"}));
-    EXPECT_EQ(Text(0, CExtListCtrl::ColumnExt), QStringLiteral("(none)"));
-    EXPECT_EQ(Text(1, CExtListCtrl::ColumnExt), QStringLiteral(".a,\"b\\x0a"));
+    EXPECT_EQ(Text(0, CExtTableModel::ColumnExt), QStringLiteral("(none)"));
+    EXPECT_EQ(Text(1, CExtTableModel::ColumnExt), QStringLiteral(".a,\"b\\x0a"));
     // Shares of every file's bytes: 600, 100, 300 of 1000.
-    EXPECT_EQ(Text(0, CExtListCtrl::ColumnPercent), QStringLiteral("60"));
-    EXPECT_EQ(Text(2, CExtListCtrl::ColumnPercent), QStringLiteral("30"));
-    EXPECT_EQ(m_list.TotalBytes(), 1000u);
+    EXPECT_EQ(Text(0, CExtTableModel::ColumnPercent), QStringLiteral("60"));
+    EXPECT_EQ(Text(2, CExtTableModel::ColumnPercent), QStringLiteral("30"));
+    EXPECT_EQ(m_list.Table().TotalBytes(), 1000u);
 
     m_list.SetNoExtRow(false);
     EXPECT_EQ(Order(), (Rows{".a,\"b\n", ".txt"}));
-    EXPECT_EQ(Text(0, CExtListCtrl::ColumnPercent), QStringLiteral("25"));
-    EXPECT_EQ(Text(1, CExtListCtrl::ColumnPercent), QStringLiteral("75"));
-    EXPECT_EQ(m_list.TotalBytes(), 400u);
+    EXPECT_EQ(Text(0, CExtTableModel::ColumnPercent), QStringLiteral("25"));
+    EXPECT_EQ(Text(1, CExtTableModel::ColumnPercent), QStringLiteral("75"));
+    EXPECT_EQ(m_list.Table().TotalBytes(), 400u);
 
     m_list.SetNoExtRow(true);
-    EXPECT_EQ(m_list.RowCount(), 3);
+    EXPECT_EQ(m_list.Table().RowCount(), 3);
     m_list.ClearList();
 }
 
 TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
 {
     m_list.FillList(kNamedRecords.Result(NoExtCounters()));
-    m_list.OnColumnClick(CExtListCtrl::ColumnSize);   // by bytes, largest first: (none), .txt, .a...
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);   // by bytes, largest first: (none), .txt, .a...
 
     // Nothing selected: every row. The tab-separated text names the row as shown; CSV gives it an
     // empty ext and quotes the odd name.
-    EXPECT_EQ(m_list.RowsAsTabSeparated(), "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.txt\t3\t300\t30\n"
+    EXPECT_EQ(m_list.Table().RowsAsTabSeparated(), "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.txt\t3\t300\t30\n"
                                            ".a,\"b\\x0a\t1\t100\t10\n");
-    EXPECT_EQ(m_list.RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
+    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
 
     // A selection, rows taken in the order shown whatever order they were selected in.
     SelectRow(2);
     SelectRow(0);
     const std::string selectedText = "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.a,\"b\\x0a\t1\t100\t10\n";
-    EXPECT_EQ(m_list.RowsAsTabSeparated(), selectedText);
-    EXPECT_EQ(m_list.RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n\".a,\"\"b\n\",1,100,10\n");
+    EXPECT_EQ(m_list.Table().RowsAsTabSeparated(), selectedText);
+    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n\".a,\"\"b\n\",1,100,10\n");
 
     // Ctrl+C and a drag carry the same text, and CSV beside it.
     m_list.setFocus();
@@ -482,17 +482,17 @@ TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
     const QMimeData* pCopied = QApplication::clipboard()->mimeData();
     ASSERT_NE(pCopied, nullptr);
     EXPECT_EQ(pCopied->text().toStdString(), selectedText);
-    EXPECT_EQ(pCopied->data("text/csv").toStdString(), m_list.RowsAsCsv());
+    EXPECT_EQ(pCopied->data("text/csv").toStdString(), m_list.Table().RowsAsCsv());
     const std::unique_ptr<QMimeData> pDragged(m_list.model()->mimeData({Cell(0, 0)}));
     EXPECT_EQ(pDragged->text().toStdString(), selectedText);
 
     // Saving writes every row, selected or not, as kestrum-scan writes them.
     TempTree tree;
     std::string error;
-    ASSERT_TRUE(m_list.SaveRows(tree.Path("list.csv"), false, "/the \"root\"", error)) << error;
+    ASSERT_TRUE(m_list.Table().SaveRows(tree.Path("list.csv"), false, "/the \"root\"", error)) << error;
     EXPECT_EQ(ReadFile(tree.Path("list.csv")),
               "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
-    ASSERT_TRUE(m_list.SaveRows(tree.Path("list.json"), true, "/the \"root\"", error)) << error;
+    ASSERT_TRUE(m_list.Table().SaveRows(tree.Path("list.json"), true, "/the \"root\"", error)) << error;
     EXPECT_EQ(ReadFile(tree.Path("list.json")),
               R"({"root": "/the \"root\"", "folders": 3, "files": 6, "bytes": 1000, "disk_bytes": 0, "extensions": [)"
               R"({"ext": "", "count": 2, "bytes": 600, "disk_bytes": 0, "percent": 60}, )"
@@ -520,7 +520,7 @@ TEST_F(ExtListTest, FailedSaveSaysWhyAndLeavesNothingBehind)
     };
     for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(m_list.SaveRows(c.path, false, "/", error)) << c.path;
+        EXPECT_FALSE(m_list.Table().SaveRows(c.path, false, "/", error)) << c.path;
         EXPECT_EQ(error, c.reason) << c.path;
     }
     const QStringList left = QDir(QString::fromStdString(tree.Root())).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -545,14 +545,14 @@ TEST_F(ExtListTest, CountAndSizeFitTheirLongestTextTakingRoomFromExtAndUserWidth
     EXPECT_GE(widths[1], bold.horizontalAdvance(QStringLiteral("110,746,123,456")));
     EXPECT_GE(widths[2], bold.horizontalAdvance(QStringLiteral("987,654,321,098,765")));
     EXPECT_LT(widths[0], 50);   // Ext gave first
-    EXPECT_FALSE(m_list.IsColumnWidthSetByUser(CExtListCtrl::ColumnExt));
+    EXPECT_FALSE(m_list.IsColumnWidthSetByUser(CExtTableModel::ColumnExt));
 
-    m_list.header()->resizeSection(CExtListCtrl::ColumnSize, 77);   // as a drag of the divider does
-    EXPECT_TRUE(m_list.IsColumnWidthSetByUser(CExtListCtrl::ColumnSize));
+    m_list.header()->resizeSection(CExtTableModel::ColumnSize, 77);   // as a drag of the divider does
+    EXPECT_TRUE(m_list.IsColumnWidthSetByUser(CExtTableModel::ColumnSize));
     m_list.resize(303 + frame, 200);
     m_list.FillList(RecordList{{".x", 1, 1}}.Result());
     ServePostedEvents();
-    EXPECT_EQ(m_list.header()->sectionSize(CExtListCtrl::ColumnSize), 77);
+    EXPECT_EQ(m_list.header()->sectionSize(CExtTableModel::ColumnSize), 77);
     m_list.ClearList();
 }
 
@@ -593,7 +593,7 @@ TEST_F(ExtListTest, SelectedRowsAreBoldAndOthersNormal)
     RecordList records{{".a", 1, 1}, {".b", 1, 1}, {".c", 1, 1}};
     m_list.FillList(records.Result());
     SelectRow(1);
-    for (int column = 0; column < CExtListCtrl::ColumnTotal; ++column) {
+    for (int column = 0; column < CExtTableModel::ColumnTotal; ++column) {
         EXPECT_EQ(QFont::Normal, Cell(0, column).data(Qt::FontRole).value<QFont>().weight());
         EXPECT_EQ(QFont::Bold, Cell(1, column).data(Qt::FontRole).value<QFont>().weight());
         EXPECT_EQ(QFont::Normal, Cell(2, column).data(Qt::FontRole).value<QFont>().weight());
@@ -649,9 +649,9 @@ TEST_F(ExtListTest, ExtensionsShowControlCharactersAsEscapes)
     for (const auto& c : kCases) {
         RecordList records{{c.ext, 1, 10}};
         m_list.FillList(records.Result());
-        ASSERT_EQ(m_list.RowCount(), 1);
-        EXPECT_EQ(Text(0, CExtListCtrl::ColumnExt), QString::fromUtf8(c.shown)) << c.shown;
-        EXPECT_EQ(m_list.RecordAt(0)->szExt, c.ext);
+        ASSERT_EQ(m_list.Table().RowCount(), 1);
+        EXPECT_EQ(Text(0, CExtTableModel::ColumnExt), QString::fromUtf8(c.shown)) << c.shown;
+        EXPECT_EQ(m_list.Table().RecordAt(0)->szExt, c.ext);
         m_list.ClearList();
     }
 }

@@ -186,8 +186,8 @@ protected:
 
     int RowOf(const std::string& ext)
     {
-        for (int row = 0; row < List().RowCount(); ++row)
-            if (List().RecordAt(row)->szExt == ext)
+        for (int row = 0; row < List().Table().RowCount(); ++row)
+            if (List().Table().RecordAt(row)->szExt == ext)
                 return row;
         return -1;
     }

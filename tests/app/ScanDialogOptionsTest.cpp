@@ -27,7 +27,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
@@ -82,7 +85,7 @@ protected:
         QWidget* pScanNow = m_pDialog->GetDlgItem(IDOK);
         pScanNow->setFocus();
         QTest::keyClick(pScanNow, Qt::Key_Space);
-        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning() && List()->RowCount() > 0; }, 20000);
+        return QTest::qWaitFor([this] { return !m_pDialog->IsScanning() && List()->Table().RowCount() > 0; }, 20000);
     }
 
     static QVariant Stored(const QString& key)
@@ -283,7 +286,7 @@ TEST_F(ScanDialogOptionsTest, TipTextsByControl)
         QString expected = c.expected;
         if (c.bSelectAll) {
             pList->selectAll();
-            pList->GetSelectionSummary(expected);
+            pList->Table().GetSelectionSummary(expected);
             ASSERT_FALSE(expected.isEmpty());
         } else if (c.pUnder == pList->viewport()) {
             pList->clearSelection();
@@ -320,12 +323,12 @@ TEST_F(ScanDialogOptionsTest, NoExtSettingShowsOrHidesTheNoneRow)
             dialog.ExecuteCommand(ID_OPTIONS_NOEXT);   // what the item flips from
             dialog.GetDlgItem(IDOK)->setFocus();
             QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->RowCount() > 0; }, 20000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->Table().RowCount() > 0; }, 20000));
         }
         EXPECT_EQ(dialog.IsCommandChecked(ID_OPTIONS_NOEXT), c.bRow);
-        EXPECT_EQ(List()->RowCount(), c.bRow ? 3 : 2);   // .cpp, .txt and perhaps (none)
+        EXPECT_EQ(List()->Table().RowCount(), c.bRow ? 3 : 2);   // .cpp, .txt and perhaps (none)
         dialog.ExecuteCommand(ID_OPTIONS_NOEXT);
-        EXPECT_EQ(List()->RowCount(), c.bRow ? 2 : 3);
+        EXPECT_EQ(List()->Table().RowCount(), c.bRow ? 2 : 3);
         EXPECT_EQ(dialog.IsCommandChecked(ID_OPTIONS_NOEXT), !c.bRow);
         dialog.reject();
         EXPECT_EQ(Stored(QStringLiteral("NoExt")).toString(), QLatin1String(c.written));
@@ -358,7 +361,7 @@ TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheSho
     Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
     dialog.GetDlgItem(IDOK)->setFocus();
     QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->RowCount() > 0; }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->Table().RowCount() > 0; }, 20000));
     // dir1 and b.cpp left out, the second link to a.txt not counted again.
     EXPECT_EQ(Field(IDC_CONTAINS)->text().toStdString(), ContainsText(1, 2));
     const auto diskSize = [this](const char* name) {
@@ -385,6 +388,43 @@ TEST_F(ScanDialogOptionsTest, WalkChoicesReachTheScanAndSizeOnDiskSwitchesTheSho
     EXPECT_EQ(Stored(QStringLiteral("OneFileSystem")).toString(), QStringLiteral("1"));
     EXPECT_FALSE(Stored(QStringLiteral("OnDisk")).isValid()); // switched on and off again
     EXPECT_EQ(Stored(QStringLiteral("LinksOnce")).toString(), QStringLiteral("1"));
+}
+
+// The number in "Size:" (or "On disk:") is the one "Save list as..." writes for the same scan:
+// JSON "bytes" for the apparent size, "disk_bytes" for the size on disk.
+TEST_F(ScanDialogOptionsTest, SizeShownEqualsTheSavedJsonBytesOfTheSameScan)
+{
+    ASSERT_TRUE(m_tree.MakeFolder("dir0") && m_tree.MakeFile("dir0/a.txt", 10) &&
+                m_tree.MakeFile("dir0/sparse.bin", 1 << 20) && m_tree.MakeFile("b.cpp", 5000));
+    CScanDialog& dialog = Open();
+    Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
+    dialog.GetDlgItem(IDOK)->setFocus();
+    QTest::keyClick(dialog.GetDlgItem(IDOK), Qt::Key_Space);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog.IsScanning() && List()->Table().RowCount() > 0; }, 20000));
+
+    const std::string saved = m_tree.Path("list.json");
+    ASSERT_TRUE(dialog.SaveListTo(QString::fromStdString(saved)));
+    QFile file(QString::fromStdString(saved));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    ASSERT_TRUE(json.contains(QStringLiteral("bytes")) && json.contains(QStringLiteral("disk_bytes")));
+    // A sparse file makes the two differ, so showing the wrong one cannot pass.
+    ASSERT_NE(json.value(QStringLiteral("bytes")).toInteger(), json.value(QStringLiteral("disk_bytes")).toInteger());
+
+    const auto shownNumber = [this] {
+        QString digits = Field(IDC_SIZE)->text();
+        digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
+        return digits.toLongLong();
+    };
+    const struct {
+        bool bOnDisk;
+        const char* key;
+    } cases[] = {{false, "bytes"}, {true, "disk_bytes"}, {false, "bytes"}};
+    for (const auto& c : cases) {
+        if (dialog.IsCommandChecked(ID_OPTIONS_ON_DISK) != c.bOnDisk)
+            dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
+        EXPECT_EQ(shownNumber(), json.value(QLatin1String(c.key)).toInteger()) << c.key;
+    }
 }
 
 // The list's menu opens from the keyboard as from the mouse, with Copy, Save list as... and
@@ -464,7 +504,7 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
 
     auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
     ASSERT_NE(pLine, nullptr);
-    const ScanCounters& counters = List()->Result().Counters();
+    const ScanCounters& counters = List()->Table().Result().Counters();
     ASSERT_FALSE(counters.IsComplete());
     EXPECT_EQ(dialog.IncompleteTextForTesting().toStdString(), IncompleteText(counters));
     EXPECT_FALSE(pLine->text().isEmpty());
@@ -509,7 +549,7 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListStaysOneWholeLineAtTheFirstSize)
     ASSERT_TRUE(ScanSmallTree());
     auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
     ASSERT_NE(pLine, nullptr);
-    const ScanCounters& counters = List()->Result().Counters();
+    const ScanCounters& counters = List()->Table().Result().Counters();
     ASSERT_NE(IncompleteText(counters).find("; "), std::string::npos) << "one part only";
     const QFontMetrics metrics = pLine->fontMetrics();
     EXPECT_LE(metrics.horizontalAdvance(pLine->text()), pLine->contentsRect().width()) << pLine->text().toStdString();
@@ -640,8 +680,8 @@ TEST_F(ScanDialogOptionsTest, SizeOnDiskKeepsTheSelectionAndShowsItsOtherSize)
     CScanDialog& dialog = Open();
     ASSERT_TRUE(ScanSmallTree());
     int txtRow = -1;
-    for (int row = 0; row < List()->RowCount(); ++row)
-        if (List()->RecordAt(row)->szExt == ".txt")
+    for (int row = 0; row < List()->Table().RowCount(); ++row)
+        if (List()->Table().RecordAt(row)->szExt == ".txt")
             txtRow = row;
     ASSERT_GE(txtRow, 0);
     List()->selectionModel()->select(List()->model()->index(txtRow, 0),
@@ -658,10 +698,10 @@ TEST_F(ScanDialogOptionsTest, SizeOnDiskKeepsTheSelectionAndShowsItsOtherSize)
     for (const auto& step : steps) {
         SCOPED_TRACE(step.step);
         dialog.ExecuteCommand(ID_OPTIONS_ON_DISK);
-        const std::vector<const EXTINFO*> selected = List()->SelectedRecords();
+        const std::vector<const EXTINFO*> selected = List()->Table().SelectedRecords();
         ASSERT_EQ(selected.size(), 1u);
         EXPECT_EQ(selected.front()->szExt, ".txt");
-        EXPECT_EQ(List()->SelectedBytes(), step.bytes);
+        EXPECT_EQ(List()->Table().SelectedBytes(), step.bytes);
         EXPECT_TRUE(Field(IDC_SELECTED)->text().startsWith(QString::fromStdString("2 files,   " + FormatNumber(step.bytes) + " bytes")))
             << Field(IDC_SELECTED)->text().toStdString();
     }
@@ -832,7 +872,7 @@ TEST_F(ScanDialogOptionsTest, FindReplacesTheFolderOnlyWhenConfirmed)
         EXPECT_EQ(initial, root);
         EXPECT_EQ(Field(IDC_FOLDER)->text(), bConfirm ? chosen : root);
         EXPECT_EQ(Field(IDC_CONTAINS)->text(), bConfirm ? QString() : contains);
-        EXPECT_EQ(pList->RowCount() == 0, bConfirm);
+        EXPECT_EQ(pList->Table().RowCount() == 0, bConfirm);
     }
 }
 

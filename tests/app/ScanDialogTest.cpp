@@ -204,7 +204,7 @@ TEST_F(ScanDialogTest, FinishedScanShowsTheEngineCountsAndFillsTheList)
     ASSERT_TRUE(Scan(tree.Root()));
     EXPECT_EQ(m_pContains->text(), ContainsText(expected));
     EXPECT_EQ(m_pSize->text(), SizeText(expected));
-    EXPECT_EQ(static_cast<std::uint64_t>(m_pList->RowCount()), expected.records);
+    EXPECT_EQ(static_cast<std::uint64_t>(m_pList->Table().RowCount()), expected.records);
     EXPECT_TRUE(m_pScanNow->isEnabled());
     EXPECT_FALSE(m_pStop->isEnabled());
 
@@ -213,7 +213,7 @@ TEST_F(ScanDialogTest, FinishedScanShowsTheEngineCountsAndFillsTheList)
     ASSERT_TRUE(Scan(tree.Root() + "/"));
     EXPECT_EQ(m_pContains->text(), contains);
     EXPECT_EQ(m_pSize->text(), size);
-    EXPECT_EQ(static_cast<std::uint64_t>(m_pList->RowCount()), expected.records);
+    EXPECT_EQ(static_cast<std::uint64_t>(m_pList->Table().RowCount()), expected.records);
 }
 
 // A folder that cannot be scanned is said so and shows no results, not the zeros of an empty one;
@@ -223,7 +223,7 @@ TEST_F(ScanDialogTest, MissingFolderShowsTheInvalidFolderWarningAndNoResults)
     TempTree tree;
     ASSERT_TRUE(tree.MakeFile("file.txt", 3));
     ASSERT_TRUE(Scan(tree.Root()));
-    ASSERT_GT(m_pList->RowCount(), 0);
+    ASSERT_GT(m_pList->Table().RowCount(), 0);
 
     for (const std::string& folder : {tree.Path("not-there"), tree.Path("file.txt/below")}) {
         QString text;
@@ -244,7 +244,7 @@ TEST_F(ScanDialogTest, MissingFolderShowsTheInvalidFolderWarningAndNoResults)
         EXPECT_EQ(text, QStringLiteral("Invalid file folder")) << folder;
         EXPECT_TRUE(m_pContains->text().isEmpty()) << folder;
         EXPECT_TRUE(m_pSize->text().isEmpty()) << folder;
-        EXPECT_EQ(m_pList->RowCount(), 0) << folder;
+        EXPECT_EQ(m_pList->Table().RowCount(), 0) << folder;
         EXPECT_TRUE(m_pScanNow->isEnabled());
     }
 }
@@ -285,7 +285,7 @@ TEST_F(ScanDialogTest, F5StartsTheScan)
     ASSERT_TRUE(QTest::qWaitForWindowActive(m_pDialog.get()));
     m_pList->setFocus();
     QTest::keyClick(m_pList, Qt::Key_F5);
-    ASSERT_TRUE(QTest::qWaitFor([this] { return m_pList->RowCount() == 1 && !m_pDialog->IsScanning(); }, kScanTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_pList->Table().RowCount() == 1 && !m_pDialog->IsScanning(); }, kScanTimeoutMs));
     EXPECT_EQ(m_pContains->text(), QStringLiteral("0 Folders,   1 Files"));
 }
 
@@ -294,11 +294,11 @@ TEST_F(ScanDialogTest, SelectingRowsFillsSelectedAndClearingEmptiesIt)
     TempTree tree;
     ASSERT_TRUE(BuildTree(tree, 1, 7));
     ASSERT_TRUE(Scan(tree.Root()));
-    ASSERT_GE(m_pList->RowCount(), 2);
+    ASSERT_GE(m_pList->Table().RowCount(), 2);
 
     m_pList->selectAll();
     QString summary;
-    m_pList->GetSelectionSummary(summary);
+    m_pList->Table().GetSelectionSummary(summary);
     ASSERT_FALSE(summary.isEmpty());
     EXPECT_EQ(m_pSelected->text(), summary);
     EXPECT_TRUE(m_pSelected->text().endsWith(QStringLiteral("(100%)")));
@@ -316,10 +316,10 @@ TEST_F(ScanDialogTest, NewScanEmptiesSelectedWithTheList)
     ASSERT_FALSE(m_pSelected->text().isEmpty());
 
     m_pScanNow->click();
-    EXPECT_EQ(m_pList->RowCount(), 0);
+    EXPECT_EQ(m_pList->Table().RowCount(), 0);
     EXPECT_TRUE(m_pSelected->text().isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs));
-    EXPECT_GT(m_pList->RowCount(), 0);
+    EXPECT_GT(m_pList->Table().RowCount(), 0);
     EXPECT_TRUE(m_pSelected->text().isEmpty()); // refilled with nothing selected
 }
 
@@ -374,15 +374,15 @@ TEST_F(ScanDialogTest, TypingIntoTheFolderBoxEmptiesTheResults)
     ASSERT_TRUE(Scan(tree.Root()));
     m_pList->selectAll();
     ASSERT_FALSE(m_pSelected->text().isEmpty());
-    ASSERT_GT(m_pList->RowCount(), 0);
+    ASSERT_GT(m_pList->Table().RowCount(), 0);
 
     m_pFolder->setFocus();
     QTest::keyClick(m_pFolder, Qt::Key_X);
     EXPECT_TRUE(m_pContains->text().isEmpty());
     EXPECT_TRUE(m_pSize->text().isEmpty());
     EXPECT_TRUE(m_pSelected->text().isEmpty());
-    EXPECT_EQ(m_pList->RowCount(), 0);
-    EXPECT_EQ(m_pList->TotalFiles(), 0u);
+    EXPECT_EQ(m_pList->Table().RowCount(), 0);
+    EXPECT_EQ(m_pList->Table().TotalFiles(), 0u);
 }
 
 TEST_F(ScanDialogTest, TypingIntoTheFolderBoxDuringAScanStopsItAndKeepsTheResultsEmpty)
@@ -408,7 +408,7 @@ TEST_F(ScanDialogTest, TypingIntoTheFolderBoxDuringAScanStopsItAndKeepsTheResult
     QTest::qWait(1200);
     EXPECT_TRUE(m_pContains->text().isEmpty());
     EXPECT_TRUE(m_pSize->text().isEmpty());
-    EXPECT_EQ(m_pList->RowCount(), 0);
+    EXPECT_EQ(m_pList->Table().RowCount(), 0);
 }
 
 // A field narrower than its text would show the text's end, the caret's place after writing.
@@ -452,8 +452,8 @@ TEST_F(ScanDialogTest, StopEndsTheScanWithinATickAndListsWhatWasCounted)
     EXPECT_TRUE(m_pContains->text().startsWith(QString::fromStdString(FormatNumber(whole.folders)) + " Folders"));
     EXPECT_NE(m_pContains->text(), ContainsText(whole));
     std::uint64_t listed = 0;
-    for (int row = 0; row < m_pList->RowCount(); ++row)
-        listed += m_pList->RecordAt(row)->nCount;
+    for (int row = 0; row < m_pList->Table().RowCount(); ++row)
+        listed += m_pList->Table().RecordAt(row)->nCount;
     EXPECT_GT(listed, 0u);
     EXPECT_LT(listed, whole.files);
 }
@@ -473,7 +473,7 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
     opener.join();
     EXPECT_FALSE(m_pDialog->IsScanning());
     EXPECT_FALSE(m_pDialog->isVisible());
-    EXPECT_EQ(m_pList->RowCount(), 0); // no row outlives the records released on exit
+    EXPECT_EQ(m_pList->Table().RowCount(), 0); // no row outlives the records released on exit
 
     QSettings settings(TestProfilePath(), QSettings::IniFormat);
     const QString entry = QStringLiteral("Main/Window%1").arg(m_pDialog->GetInstance());

@@ -343,9 +343,8 @@ void CExtTableModel::GetSelectionSummary(std::string& summary) const
     summary.clear();
     if (m_nSelectedFiles == 0)
         return;
-    summary = FormatString(m_nSelectedFiles == 1 ? IDS_FMT_SELECTED_FILE_ONE : IDS_FMT_SELECTED_FILES,
-                           {FormatNumber(m_nSelectedFiles)});
-    summary += FormatString(IDS_FMT_SELECTED_BYTES, {FormatNumber(m_nSelectedBytes)});
+    summary = FormatCountString(IDS_FMT_SELECTED_FILE_ONE, m_nSelectedFiles, {FormatNumber(m_nSelectedFiles)});
+    summary += FormatCountString(IDS_FMT_SELECTED_BYTES, m_nSelectedBytes, {FormatNumber(m_nSelectedBytes)});
     summary += FormatString(IDS_FMT_SELECTED_PERCENT, {std::to_string(m_table.ShareOf(m_nSelectedBytes))});
 }
 

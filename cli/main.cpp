@@ -4,6 +4,7 @@
 #include "CountsText.h"
 #include "ExitStatus.h"
 #include "InterruptFlag.h"
+#include "MessageCatalogue.h"
 #include "Resource.h"
 #include "ScanReport.h"
 #include "ScanResult.h"
@@ -101,6 +102,7 @@ int Run(int argc, char** argv)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    BindMessageCatalogues(InstalledLocaleDir());
     // Whatever the command line, the scan or the report could not get memory for ends here, with
     // one line instead of an abort; what the scan itself runs short of it reports as data.
     try {

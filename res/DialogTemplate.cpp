@@ -52,3 +52,8 @@ const DialogTemplate* FindDialogTemplate(unsigned id)
             return &dialogTemplate;
     return nullptr;
 }
+
+std::span<const DialogTemplate> DialogTemplates()
+{
+    return kTemplates;
+}

@@ -69,3 +69,5 @@ struct DialogTemplate {
 
 // The template with this id, or nullptr when there is none.
 const DialogTemplate* FindDialogTemplate(unsigned id);
+// Every template, for the message catalogue's template.
+std::span<const DialogTemplate> DialogTemplates();

@@ -35,3 +35,8 @@ const MenuTemplate* FindMenuTemplate(unsigned id)
             return &menu;
     return nullptr;
 }
+
+std::span<const MenuTemplate> MenuTemplates()
+{
+    return kMenus;
+}

@@ -21,3 +21,5 @@ struct MenuTemplate {
 
 // The menu with this id, or nullptr when there is none.
 const MenuTemplate* FindMenuTemplate(unsigned id);
+// Every menu, for the message catalogue's template.
+std::span<const MenuTemplate> MenuTemplates();

@@ -1,9 +1,11 @@
 #include "StringTable.h"
 
+#include "MessageCatalogue.h"
 #include "Resource.h"
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <iterator>
 
 namespace {
@@ -221,6 +223,37 @@ constexpr StringEntry kStrings[] = {
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 
+// Texts that programs read back, which a catalogue must never change: the settings' section
+// and entry names (a translated name would lose every stored setting), the application's name
+// (it names the settings file) and the unit lists that the size formatter splits.
+constexpr unsigned kUntranslated[] = {
+    IDS_SECTION_MAIN, IDS_ENTRY_WINDOW,  IDS_ENTRY_FONT,       IDS_ENTRY_HELP,      IDS_ENTRY_NOEXT,
+    IDS_ENTRY_ONE_FILE_SYSTEM, IDS_ENTRY_EXCLUDE, IDS_ENTRY_ON_DISK, IDS_ENTRY_LINKS_ONCE,
+    IDS_CLI_UNITS_BINARY, IDS_CLI_UNITS_SI, AFX_IDS_APP_TITLE,
+};
+
+// Texts with a count in one and in several forms: each pair is one plural message in the
+// catalogue, named by its singular's id, so a language picks its own form for every count. A
+// text whose English has one form for every count is paired with itself.
+constexpr PluralIds kPlurals[] = {
+    {IDS_FMT_FOLDERS, IDS_FMT_FOLDERS},
+    {IDS_FMT_FILES, IDS_FMT_FILES},
+    {IDS_FMT_BYTES, IDS_FMT_BYTES},
+    {IDS_FMT_SELECTED_BYTES, IDS_FMT_SELECTED_BYTES},
+    {IDS_FMT_SELECTED_FILE_ONE, IDS_FMT_SELECTED_FILES},
+    {IDS_FMT_NOT_LISTED_ONE, IDS_FMT_NOT_LISTED_MANY},
+    {IDS_FMT_NOT_ENTERED_ONE, IDS_FMT_NOT_ENTERED_MANY},
+    {IDS_FMT_VANISHED_ONE, IDS_FMT_VANISHED_MANY},
+    {IDS_FMT_NOT_EXAMINED_ONE, IDS_FMT_NOT_EXAMINED_MANY},
+    {IDS_FMT_NOT_IN_ROWS_ONE, IDS_FMT_NOT_IN_ROWS_MANY},
+    {IDS_FMT_EXCLUDED_ONE, IDS_FMT_EXCLUDED_MANY},
+    {IDS_FMT_NOT_IN_LARGEST_ONE, IDS_FMT_NOT_IN_LARGEST_MANY},
+    {IDS_FMT_LINKS_UNCHECKED_ONE, IDS_FMT_LINKS_UNCHECKED_MANY},
+    {IDS_FMT_LARGEST_RUNNING_ONE, IDS_FMT_LARGEST_RUNNING},
+    {IDS_FMT_LARGEST_DONE_ONE, IDS_FMT_LARGEST_DONE},
+    {IDS_FMT_LARGEST_STOPPED_ONE, IDS_FMT_LARGEST_STOPPED},
+};
+
 const StringEntry* FindEntry(unsigned id)
 {
     const auto found = std::lower_bound(std::begin(kStrings), std::end(kStrings), id,
@@ -237,22 +270,25 @@ constexpr bool IsSortedById()
 }
 static_assert(IsSortedById(), "the string table must stay sorted by id, without repeats");
 
-} // namespace
-
-std::string_view LoadString(unsigned id)
+const PluralIds* FindPlural(unsigned id)
 {
-    const StringEntry* entry = FindEntry(id);
-    return entry ? entry->text : std::string_view();
+    for (const PluralIds& pair : kPlurals)
+        if (pair.nIDOne == id || pair.nIDMany == id)
+            return &pair;
+    return nullptr;
 }
 
-bool HasString(unsigned id)
+// An id as the catalogue's context, in decimal, without taking memory (the lookup of the "out of
+// memory" message must not need any).
+std::array<char, 12> IdContext(unsigned id)
 {
-    return FindEntry(id) != nullptr;
+    std::array<char, 12> text{};
+    std::snprintf(text.data(), text.size(), "%u", id);
+    return text;
 }
 
-std::string FormatString(unsigned id, std::initializer_list<std::string_view> args)
+std::string FillFormat(std::string_view format, std::initializer_list<std::string_view> args)
 {
-    const std::string_view format = LoadString(id);
     std::string text;
     auto next = args.begin();
     for (std::size_t i = 0; i < format.size(); ++i) {
@@ -272,4 +308,66 @@ std::string FormatString(unsigned id, std::initializer_list<std::string_view> ar
         text += format[i];
     }
     return text;
+}
+
+} // namespace
+
+std::string_view LoadEnglishString(unsigned id)
+{
+    const StringEntry* entry = FindEntry(id);
+    return entry ? entry->text : std::string_view();
+}
+
+std::string_view LoadString(unsigned id)
+{
+    const std::string_view english = LoadEnglishString(id);
+    if (english.empty() || !IsTranslated(id))
+        return english;
+    // A plural's form looked up by id alone: its singular's form for one, else the form for two.
+    if (const PluralIds* pair = FindPlural(id))
+        return LoadCountString(pair->nIDOne, pair->nIDOne == id && pair->nIDMany != id ? 1 : 2);
+    return TranslateMessage(IdContext(id).data(), english);
+}
+
+std::string_view LoadCountString(unsigned nIDOne, unsigned long long count)
+{
+    const PluralIds* pair = FindPlural(nIDOne);
+    if (!pair || pair->nIDOne != nIDOne)
+        return LoadString(nIDOne);
+    return TranslatePlural(IdContext(nIDOne).data(), LoadEnglishString(pair->nIDOne), LoadEnglishString(pair->nIDMany),
+                           count);
+}
+
+bool HasString(unsigned id)
+{
+    return FindEntry(id) != nullptr;
+}
+
+bool IsTranslated(unsigned id)
+{
+    return std::find(std::begin(kUntranslated), std::end(kUntranslated), id) == std::end(kUntranslated);
+}
+
+std::vector<unsigned> StringIds()
+{
+    std::vector<unsigned> ids;
+    ids.reserve(std::size(kStrings));
+    for (const StringEntry& entry : kStrings)
+        ids.push_back(entry.id);
+    return ids;
+}
+
+std::span<const PluralIds> PluralPairs()
+{
+    return kPlurals;
+}
+
+std::string FormatString(unsigned id, std::initializer_list<std::string_view> args)
+{
+    return FillFormat(LoadString(id), args);
+}
+
+std::string FormatCountString(unsigned nIDOne, unsigned long long count, std::initializer_list<std::string_view> args)
+{
+    return FillFormat(LoadCountString(nIDOne, count), args);
 }

@@ -9,15 +9,16 @@
 
 namespace {
 
-// Appends "<n> <what>" in the singular or plural wording, after a separator when text has a part.
+// Appends "<n> <what>" in the wording for count, after a separator when text has a part. The
+// catalogue holds the singular and plural as one message named by the singular's id.
 void AppendPart(std::string& text, std::string_view separator, std::uint64_t count, unsigned nIDOne,
-                unsigned nIDMany)
+                [[maybe_unused]] unsigned nIDMany)
 {
     if (count == 0)
         return;
     if (!text.empty())
         text += separator;
-    text += FormatString(count == 1 ? nIDOne : nIDMany, {FormatNumber(count)});
+    text += FormatCountString(nIDOne, count, {FormatNumber(count)});
 }
 
 std::string JoinedParts(const ScanCounters& counters, std::string_view separator)
@@ -40,12 +41,13 @@ std::string JoinedParts(const ScanCounters& counters, std::string_view separator
 
 std::string ContainsText(std::uint64_t nFolders, std::uint64_t nFiles)
 {
-    return FormatString(IDS_FMT_FOLDERS, {FormatNumber(nFolders)}) + FormatString(IDS_FMT_FILES, {FormatNumber(nFiles)});
+    return FormatCountString(IDS_FMT_FOLDERS, nFolders, {FormatNumber(nFolders)})
+        + FormatCountString(IDS_FMT_FILES, nFiles, {FormatNumber(nFiles)});
 }
 
 std::string SizeText(std::uint64_t nBytes)
 {
-    return FormatString(IDS_FMT_BYTES, {FormatNumber(nBytes)});
+    return FormatCountString(IDS_FMT_BYTES, nBytes, {FormatNumber(nBytes)});
 }
 
 std::string IncompleteText(const ScanCounters& counters)

@@ -15,6 +15,9 @@ packages=(
   dpkg-dev                                             # the Debian package's dependencies
   lintian                                              # checking the Debian package
   unicode-data                                         # the case-folding table is checked against it
+  gettext                                              # the message catalogues, made at build
+  qt6-translations-l10n                                # Qt's own texts in the user's language
+  dbus at-spi2-core python3-pyatspi                    # the screen-reader test reads the window's tree
 )
 
 missing=()

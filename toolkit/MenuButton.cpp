@@ -2,6 +2,7 @@
 
 #include "CommandTarget.h"
 #include "MenuTemplate.h"
+#include "MessageCatalogue.h"
 
 #include <QAction>
 #include <QCursor>
@@ -16,9 +17,13 @@ namespace {
 constexpr int kCaptionLength = 31; // the caption is read into 32 characters with the terminator
 constexpr int kFocusInset = 2;
 
-QString Text(std::string_view text)
+// A text of menu `nIDMenu` in the user's language.
+QString Text(unsigned nIDMenu, std::string_view text)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (text.empty())
+        return QString();
+    const std::string_view shown = TranslateMessage(MenuTemplateContext(nIDMenu), text);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 // Menu `nId` of the resources as a menu holding one sub-menu per pop-up, items carrying their
@@ -30,12 +35,12 @@ std::unique_ptr<QMenu> LoadMenu(unsigned nId)
         return nullptr;
     auto pMenu = std::make_unique<QMenu>();
     for (const MenuPopupTemplate& popupTemplate : pTemplate->popups) {
-        QMenu* pPopup = pMenu->addMenu(Text(popupTemplate.text));
+        QMenu* pPopup = pMenu->addMenu(Text(nId, popupTemplate.text));
         for (const MenuItemTemplate& item : popupTemplate.items) {
             if (item.nId == 0)
                 pPopup->addSeparator();
             else
-                pPopup->addAction(Text(item.text))->setData(item.nId);
+                pPopup->addAction(Text(nId, item.text))->setData(item.nId);
         }
     }
     return pMenu;

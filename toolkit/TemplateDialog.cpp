@@ -3,6 +3,7 @@
 #include "DialogIds.h"
 #include "DialogTemplate.h"
 #include "IconResource.h"
+#include "MessageCatalogue.h"
 
 #include <QAbstractButton>
 #include <QFontDatabase>
@@ -10,16 +11,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <map>
+#include <vector>
 
 namespace {
 
 const char* const kControlIdProperty = "kestrumControlId";
 constexpr int kIconSize = 32; // the size of an icon shown in a dialog
 
-QString Text(std::string_view text)
+// A text of template `nIDTemplate` in the user's language.
+QString Text(unsigned nIDTemplate, std::string_view text)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (text.empty())
+        return QString();
+    const std::string_view shown = TranslateMessage(DialogTemplateContext(nIDTemplate), text);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 // value·numerator/denominator rounded half away from zero, as dialog-unit conversion does.
@@ -138,7 +148,7 @@ QLabel* CTemplateDialog::NameControl(int nId, const QString& name, const char* s
         return nullptr;
     QLabel* pFound = nullptr;
     for (QLabel* pLabel : findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-        if (pLabel->text() != QLatin1String(szLabel))
+        if (pLabel->text() != Text(m_nIDTemplate, szLabel))
             continue;
         pLabel->setBuddy(pControl);
         pFound = pLabel;
@@ -216,10 +226,12 @@ void CTemplateDialog::ApplyTemplate(const DialogTemplate& dialogTemplate)
     ApplyWindowStyle(dialogTemplate);
 
     QWidget* previousTabStop = nullptr;
+    std::vector<QWidget*> placed;
     for (const ControlTemplate& control : dialogTemplate.controls) {
         QWidget* widget = MakeControl(control);
         StyleControl(widget, control);
         PlaceControl(widget, control);
+        placed.push_back(widget);
         if (control.nId != kStaticId)
             m_controls[control.nId] = widget;
         if (widget->focusPolicy() & Qt::TabFocus) {
@@ -229,7 +241,8 @@ void CTemplateDialog::ApplyTemplate(const DialogTemplate& dialogTemplate)
         }
     }
 
-    const QSize client = MapDialogRect(QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
+    QSize client = MapDialogRect(QRect(0, 0, dialogTemplate.cx, dialogTemplate.cy)).size();
+    client.rwidth() += WidenColumnsForTexts(placed);
     if (dialogTemplate.style & DS_SIZEFRAME)
         resize(client);
     else
@@ -251,7 +264,7 @@ void CTemplateDialog::ApplyWindowStyle(const DialogTemplate& dialogTemplate)
     if (style & DS_MAXIMIZEBOX)
         flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
-    setWindowTitle(Text(dialogTemplate.caption));
+    setWindowTitle(Text(dialogTemplate.id, dialogTemplate.caption));
 }
 
 QWidget* CTemplateDialog::MakeControl(const ControlTemplate& control)
@@ -288,7 +301,7 @@ void CTemplateDialog::StyleControl(QWidget* pWidget, const ControlTemplate& cont
         pWidget->setFocusPolicy((style & CS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
 
     if (auto* button = qobject_cast<QAbstractButton*>(pWidget)) {
-        button->setText(Text(control.text));
+        button->setText(Text(m_nIDTemplate, control.text));
         if (auto* pushButton = qobject_cast<QPushButton*>(pWidget))
             pushButton->setDefault(control.kind == ControlKind::DefPushButton);
         if (IsButton(control.kind) && control.nId != kStaticId) {
@@ -300,12 +313,12 @@ void CTemplateDialog::StyleControl(QWidget* pWidget, const ControlTemplate& cont
             label->setPixmap(LoadIconResource(control.iconId).pixmap(kIconSize, kIconSize));
         } else {
             label->setTextFormat(Qt::PlainText);
-            label->setText(Text(control.text));
+            label->setText(Text(m_nIDTemplate, control.text));
             label->setAlignment(StaticAlignment(style));
             label->setWordWrap(true);
         }
     } else if (auto* edit = qobject_cast<QLineEdit*>(pWidget)) {
-        edit->setText(Text(control.text));
+        edit->setText(Text(m_nIDTemplate, control.text));
         edit->setFrame(style & CS_BORDER);
         // Without a frame the text starts at the top, on the line of the label beside it.
         if (!(style & CS_BORDER))
@@ -324,6 +337,47 @@ void CTemplateDialog::StyleControl(QWidget* pWidget, const ControlTemplate& cont
         if (!(style & CS_BORDER))
             tree->setFrameShape(QFrame::NoFrame);
     }
+}
+
+int CTemplateDialog::WidenColumnsForTexts(const std::vector<QWidget*>& controls)
+{
+    // The extra pixels each right edge needs: the widest shortfall of the texts ending there.
+    std::map<int, int> extraAtEdge;
+    for (QWidget* pWidget : controls) {
+        int nNeeded = 0;
+        if (auto* button = qobject_cast<QPushButton*>(pWidget)) {
+            QString text = button->text();
+            text.remove(QLatin1Char('&'));
+            nNeeded = button->fontMetrics().horizontalAdvance(text)
+                + 2 * style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+        } else if (auto* label = qobject_cast<QLabel*>(pWidget); label && label->pixmap().isNull()) {
+            nNeeded = label->fontMetrics().horizontalAdvance(label->text()) + 2 * label->margin();
+        }
+        const QRect rect = pWidget->geometry();
+        if (nNeeded > rect.width()) {
+            int& nExtra = extraAtEdge[rect.x() + rect.width()];
+            nExtra = std::max(nExtra, nNeeded - rect.width());
+        }
+    }
+    // Each widened edge moves what lies right of it and widens what spans it, as the template's
+    // own geometry says; the edges are measured before anything moves.
+    std::vector<QRect> rects;
+    for (QWidget* pWidget : controls)
+        rects.push_back(pWidget->geometry());
+    std::vector<QRect> moved = rects;
+    int nGrowth = 0;
+    for (const auto& [nEdge, nExtra] : extraAtEdge) {
+        for (std::size_t i = 0; i < rects.size(); ++i) {
+            if (rects[i].x() >= nEdge)
+                moved[i].translate(nExtra, 0);
+            else if (rects[i].x() + rects[i].width() >= nEdge)
+                moved[i].setWidth(moved[i].width() + nExtra);
+        }
+        nGrowth += nExtra;
+    }
+    for (std::size_t i = 0; i < controls.size(); ++i)
+        controls[i]->setGeometry(moved[i]);
+    return nGrowth;
 }
 
 void CTemplateDialog::PlaceControl(QWidget* pWidget, const ControlTemplate& control)

@@ -77,6 +77,9 @@ private:
     QWidget* MakeControl(const ControlTemplate& control);
     void StyleControl(QWidget* pWidget, const ControlTemplate& control);
     void PlaceControl(QWidget* pWidget, const ControlTemplate& control);
+    // Widens the columns whose texts (in the user's language) are wider than the template's
+    // rectangles; returns how many pixels the dialog grew by.
+    int WidenColumnsForTexts(const std::vector<QWidget*>& controls);
 
     unsigned m_nIDTemplate;
     const DialogTemplate* m_pTemplate; // nullptr when the id names no template

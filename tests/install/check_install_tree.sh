@@ -62,6 +62,10 @@ grep -qx 'License: MIT' "$share/doc/kestrum/copyright" || fail "the copyright fi
 grep -qx 'Exec=kestrum %f' "$desktop" || fail "the desktop entry does not pass the folder to kestrum"
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
   fail "the metainfo does not launch $app_id.desktop"
+# Every language's catalogue, and the entry's and metainfo's texts in it.
+[ -f "$share/locale/de/LC_MESSAGES/kestrum.mo" ] || fail "no German catalogue in share/locale"
+grep -q '^Comment\[de\]=' "$desktop" || fail "the desktop entry has no German comment"
+grep -q '<summary xml:lang="de">' "$metainfo" || fail "the metainfo has no German summary"
 
 # The entry's icon must be found in hicolor at every size drawn, each image of its folder's size.
 icon=$(sed -n 's/^Icon=//p' "$desktop")

@@ -159,3 +159,42 @@ TEST(TemplateDialogTest, AboutBoxClosesWithEnterThroughItsDefaultButton)
 }
 
 } // namespace
+
+// A text longer than its rectangle (as a translation makes it) widens its column: what lies to
+// the right moves, what spans the column's edge widens, and the dialog grows by as much.
+TEST(TemplateDialogTest, ColumnGrowsWithATextWiderThanItsRectangle)
+{
+    static constexpr ControlTemplate kControls[] = {
+        {kStaticId, ControlKind::Static, "A label much longer than its narrow column", CS_NONE, 5, 5, 20, 12},
+        {1000, ControlKind::Edit, "", CS_BORDER, 30, 5, 50, 12},
+        {1006, ControlKind::ListView, "", CS_BORDER, 5, 20, 75, 40},
+        {IDOK, ControlKind::PushButton, "A button text far wider than the button", CS_TABSTOP, 85, 5, 30, 12},
+        {kStaticId, ControlKind::Static, "Fits", CS_NONE, 5, 65, 15, 10}, // ends left of the column's edge
+    };
+    static constexpr DialogTemplate kTemplate = {900, "Widening", 120, 80, "MS Sans Serif", 8, DS_CAPTION, kControls};
+    CTemplateDialog dialog(kTemplate);
+    ASSERT_TRUE(dialog.Create());
+    const int bx = dialog.GetBaseUnits().width();
+    const int by = dialog.GetBaseUnits().height();
+
+    QLabel* label = nullptr;
+    QLabel* fits = nullptr;
+    for (QLabel* candidate : dialog.findChildren<QLabel*>())
+        (candidate->text() == "Fits" ? fits : label) = candidate;
+    ASSERT_NE(label, nullptr);
+    ASSERT_NE(fits, nullptr);
+    const int nLabelExtra = label->fontMetrics().horizontalAdvance(label->text()) - Pixels(20, bx, 4);
+    ASSERT_GT(nLabelExtra, 0);
+    EXPECT_EQ(label->width(), Pixels(20, bx, 4) + nLabelExtra);
+    EXPECT_EQ(dialog.GetDlgItem(1000)->x(), Pixels(30, bx, 4) + nLabelExtra);
+    EXPECT_EQ(dialog.GetDlgItem(1000)->width(), Pixels(50, bx, 4));
+    EXPECT_EQ(dialog.GetDlgItem(1006)->width(), Pixels(75, bx, 4) + nLabelExtra);
+    EXPECT_EQ(fits->geometry(), QRect(Pixels(5, bx, 4), Pixels(65, by, 8), Pixels(15, bx, 4), Pixels(10, by, 8)));
+
+    auto* button = qobject_cast<QPushButton*>(dialog.GetDlgItem(IDOK));
+    ASSERT_NE(button, nullptr);
+    const int nButtonExtra = button->width() - Pixels(30, bx, 4);
+    EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()));
+    EXPECT_EQ(button->x(), Pixels(85, bx, 4) + nLabelExtra);
+    EXPECT_EQ(dialog.width(), Pixels(120, bx, 4) + nLabelExtra + nButtonExtra);
+}

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds Kestrum with ThreadSanitizer and runs the tests labelled "threads": the engine's worker
-# tests and the main dialog's scans.
+# tests, its walks with several threads and the main dialog's scans.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 

@@ -6,7 +6,11 @@
 #include "ExtTable.h"
 #include "ExtTableWriter.h"
 #include "OutputBuffer.h"
+#include "ScanInfo.h"
+#include "ScanJob.h"
 #include "ScanResult.h"
+#include "ScanRun.h"
+#include "TempTree.h"
 
 #include <gtest/gtest.h>
 
@@ -173,5 +177,49 @@ TEST(ExtTableTest, WriterShowsTheMeasureAndJsonCarriesBothSizes)
         EXPECT_EQ(Written([&](COutputBuffer& out) { writer.WriteCsv(out); }), c.csv);
         EXPECT_EQ(Written([&](COutputBuffer& out) { writer.WriteTabSeparated(out); }), c.tabbed);
         EXPECT_EQ(Written([&](COutputBuffer& out) { writer.WriteJson(out, "/r", counters); }), jsonStart + c.jsonRows + jsonEnd);
+    }
+}
+
+// The "(none)" row stands for the files met without an extension. A scan whose files all have
+// one (a name ending in "." and a hidden file's name count as having one) gets no such row even
+// when it is asked for: not in the table, its totals, nor what CSV, JSON and the tab-separated
+// text write of it. One file without an extension brings the row.
+TEST(ExtTableTest, NoExtRowOnlyWhenAFileWithoutAnExtensionWasMet)
+{
+    const struct {
+        std::vector<std::string> files;
+        bool bRow;
+    } cases[] = {
+        {{"a.txt", "b.", ".profile"}, false},
+        {{"a.txt", "b.", ".profile", "README"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bRow ? "one file without an extension" : "every file with an extension");
+        TempTree tree;
+        for (const std::string& file : c.files)
+            ASSERT_TRUE(tree.MakeFile(file, 10));
+        SCANINFO scan;
+        ScanJob job(scan);
+        ASSERT_TRUE(job.Prepare(tree.Root()));
+        job.RunHere(WithTestThreads({}));
+        ASSERT_TRUE(job.IsDone());
+        const ScanResult result = job.TakeResult();
+        ASSERT_EQ(result.Counters().nFiles, c.files.size());
+
+        ExtTable table(result, true);
+        ASSERT_TRUE(table.Order(ExtColumn::Size, false));
+        EXPECT_EQ(table.HasNoExtRow(), c.bRow);
+        const std::vector<std::string> names = Names(table);
+        EXPECT_EQ(std::count(names.begin(), names.end(), ""), c.bRow ? 1 : 0);
+        EXPECT_EQ(table.RowCount(), result.RecordCount() + (c.bRow ? 1 : 0));
+        EXPECT_EQ(table.TotalFiles(), c.files.size());
+
+        const ExtTableWriter writer(table);
+        const std::string csv = Written([&](COutputBuffer& out) { writer.WriteCsv(out); });
+        const std::string json = Written([&](COutputBuffer& out) { writer.WriteJson(out, "/r", result.Counters()); });
+        const std::string tabbed = Written([&](COutputBuffer& out) { writer.WriteTabSeparated(out); });
+        EXPECT_EQ(csv.find("\n,") != std::string::npos, c.bRow) << csv;
+        EXPECT_EQ(json.find(R"({"ext": "", )") != std::string::npos, c.bRow) << json;
+        EXPECT_EQ(tabbed.find("\n(none)\t") != std::string::npos, c.bRow) << tabbed;
     }
 }

@@ -19,6 +19,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -157,9 +158,12 @@ TEST(PseudoMountTest, SystemDevptsBelowDevIsNotEnteredButWalkedAsRoot)
     if (line.find(" - devpts ") == std::string::npos)
         GTEST_SKIP() << "/dev/pts is not a devpts mount on this machine";
 
+    // The hook runs on whichever walking thread opened the folder, several at once.
+    std::mutex openedLock;
     std::vector<std::string> opened;
     FolderWalkOptions options;
     options.onFolderOpened = [&](std::string_view name, std::size_t depth) {
+        std::lock_guard lock(openedLock);
         if (depth == 1)
             opened.emplace_back(name);
     };

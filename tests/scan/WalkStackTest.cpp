@@ -355,6 +355,51 @@ TEST(WalkStackTest, DeepFolderMovedOutOfTheTreeLosesNothingAboveIt)
     EXPECT_EQ(counts.nNotListed, 0u);
 }
 
+// root/sa and root/sb hold four subfolders each (a0..a3, b0..b3), each with one file, walked by
+// one thread with one listing open. As the first subfolder of the first of them opens, that
+// subfolder and its parent move out of the tree: the parent is lost, its three later subfolders
+// go uncounted. As the first subfolder of the second opens, only that subfolder moves out, so
+// ".." no longer leads back to its parent, which must be found from the root: having lost a
+// folder at the same depth before must not stop the walk from looking there.
+TEST(WalkStackTest, FolderWhoseChildMovedIsFoundFromTheRootAfterASiblingWasLost)
+{
+    TempTree tree;
+    for (const char* folder : {"root", "other", "root/sa", "root/sb"})
+        ASSERT_TRUE(tree.MakeFolder(folder));
+    for (const std::string branch : {"a", "b"}) {
+        for (int i = 0; i < 4; ++i) {
+            const std::string sub = "root/s" + branch + "/" + branch + std::to_string(i);
+            ASSERT_TRUE(tree.MakeFolder(sub));
+            ASSERT_TRUE(tree.MakeFile(sub + "/f", 1));
+        }
+    }
+    FolderWalkOptions options;
+    options.maxOpenListings = 1;
+    options.threads = 1;   // which listings are closed when a subfolder opens is one thread's order
+    std::string lostBranch;
+    std::vector<std::string> moved;
+    options.onFolderOpened = [&](std::string_view name, std::size_t depth) {
+        const std::string branch(name.substr(0, 1));
+        if (depth != 2 || branch == lostBranch || moved.size() == 2)
+            return;
+        const std::string parent = "s" + branch;
+        const std::string sub(name);
+        if (rename(tree.Path("root/" + parent + "/" + sub).c_str(), tree.Path("other/" + sub).c_str()) == 0)
+            moved.push_back(sub);
+        if (lostBranch.empty()) {
+            lostBranch = branch;
+            if (rename(tree.Path("root/" + parent).c_str(), tree.Path("other/" + parent).c_str()) != 0)
+                moved.clear();
+        }
+    };
+    const ScanCounts counts = RunScan(tree.Path("root"), options);
+    ASSERT_EQ(moved.size(), 2u);
+    // sa, sb, the lost parent's first subfolder and the four of the other; one file in each.
+    EXPECT_EQ(counts.nFolders, 7u);
+    EXPECT_EQ(counts.nFiles, 5u);
+    EXPECT_EQ(counts.nNotListed, 1u);
+}
+
 // With one descriptor the walk can hold the root's listing and nothing more: its subfolder is
 // counted and reported as not listed. Two are enough for any tree: the walk gives up older
 // listings and the root's kept descriptor, and finds them again on the way back.

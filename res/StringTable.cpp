@@ -167,6 +167,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_AT_LEAST, "at least %s"},
     {IDS_CLI_LARGEST, "Largest files:"},
     {IDS_CLI_LARGEST_NONE, "(no such files)"},
+    {IDS_CLI_BAD_BY, "kestrum-scan: --by takes extension or category, not %s"},
+    // The categories' machine names, then what was typed.
+    {IDS_CLI_BAD_CATEGORY, "kestrum-scan: --category takes %s, not %s"},
+    {IDS_CLI_CATEGORY_NEEDS_LARGEST, "kestrum-scan: --category chooses the files --largest lists; give --largest N too"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},
@@ -220,6 +224,19 @@ constexpr StringEntry kStrings[] = {
     {IDS_SIZE_ON_DISK_LABEL, "On disk:"},
     {IDS_ACC_EXCLUDE, "Exclusion patterns"},
     {IDS_EXCLUDE_PATH, "A pattern matches single names, which hold no \"/\":\n%s"},
+    // File types by category, for both front ends (4200 to 4299).
+    {IDS_CATEGORY_IMAGES, "Images"},
+    {IDS_CATEGORY_VIDEO, "Video"},
+    {IDS_CATEGORY_AUDIO, "Audio"},
+    {IDS_CATEGORY_DOCUMENTS, "Documents"},
+    {IDS_CATEGORY_ARCHIVES, "Archives"},
+    {IDS_CATEGORY_SOURCE_CODE, "Source code"},
+    {IDS_CATEGORY_PROGRAMS, "Programs and libraries"},
+    {IDS_CATEGORY_FONTS, "Fonts"},
+    {IDS_CATEGORY_OTHER, "Other"},
+    // The column of the categories, and of how many extensions each holds.
+    {IDS_COLUMN_TYPE, "Type"},
+    {IDS_COLUMN_EXTENSIONS, "Extensions"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

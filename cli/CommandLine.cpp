@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "FileTypeCategories.h"
 #include "Resource.h"
 #include "StringTable.h"
 #include "TextEscape.h"
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -32,6 +34,8 @@ enum LongOnly : int {
     kExt,
     kHelp,
     kVersion,
+    kBy,
+    kCategory,
 };
 
 constexpr option kOptions[] = {
@@ -50,6 +54,8 @@ constexpr option kOptions[] = {
     {"top", required_argument, nullptr, kTop},
     {"largest", required_argument, nullptr, kLargest},
     {"ext", required_argument, nullptr, kExt},
+    {"category", required_argument, nullptr, kCategory},
+    {"by", required_argument, nullptr, kBy},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
@@ -146,6 +152,10 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
         Fail(std::string(LoadString(IDS_CLI_EXT_NEEDS_LARGEST)));
         return Action::Error;
     }
+    if (!m_walk.largest.categories.empty() && m_walk.largest.count == 0) {
+        Fail(std::string(LoadString(IDS_CLI_CATEGORY_NEEDS_LARGEST)));
+        return Action::Error;
+    }
     return Action::Scan;
 }
 
@@ -185,6 +195,8 @@ bool CCommandLine::ApplyOption(int option, const char* value)
         m_report.largest = true;
         return SetCount("--largest", text, 1, kMaxLargest, m_walk.largest.count);
     case kExt: return SetExtensions(text);
+    case kCategory: return AddCategories(text);
+    case kBy: return SetBy(text);
     case kHelp: m_bHelp = true; return true;
     case kVersion: m_bVersion = true; return true;
     }
@@ -283,6 +295,41 @@ bool CCommandLine::SetExtensions(const std::string& list)
             return true;
         start = comma + 1;
     }
+}
+
+bool CCommandLine::SetBy(const std::string& value)
+{
+    if (value == "extension")
+        m_report.byCategory = false;
+    else if (value == "category")
+        m_report.byCategory = true;
+    else
+        return Fail(FormatString(IDS_CLI_BAD_BY, {TerminalEscape(value)}));
+    return true;
+}
+
+// "video", "Video" or "video,audio"; repeated --category options add up, and add to --ext. The
+// database is read here, before the walk, so that no walking thread waits for it.
+bool CCommandLine::AddCategories(const std::string& list)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = list.find(',', start);
+        const std::string key = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const std::optional<FileTypeCategory> category = FileTypeCategories::FromKey(key);
+        if (!category) {
+            std::string keys;
+            for (const FileTypeCategory known : FileTypeCategories::kAll)
+                keys += (keys.empty() ? "" : ", ") + std::string(FileTypeCategories::Key(known));
+            return Fail(FormatString(IDS_CLI_BAD_CATEGORY, {keys, TerminalEscape(key)}));
+        }
+        m_walk.largest.categories.push_back(*category);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    m_walk.largest.pCategories = &FileTypeCategories::System();
+    return true;
 }
 
 bool CCommandLine::Fail(std::string text)

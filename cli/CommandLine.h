@@ -37,6 +37,8 @@ private:
     bool AddExclude(const std::string& pattern);
     bool AddExcludesFrom(const std::string& file);
     bool SetExtensions(const std::string& list);
+    bool SetBy(const std::string& value);
+    bool AddCategories(const std::string& list);
     bool TakeOperands(int argc, const char* const* argv, int first);
     bool Fail(std::string text);
 

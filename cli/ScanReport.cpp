@@ -1,5 +1,8 @@
 #include "ScanReport.h"
 
+#include "CategoryReport.h"
+#include "CategoryTable.h"
+#include "CategoryTableWriter.h"
 #include "CountsText.h"
 #include "ExtInfo.h"
 #include "ExtTableWriter.h"
@@ -112,6 +115,8 @@ std::string CScanReport::CellSize(std::uint64_t bytes) const
 bool CScanReport::Write(OutputFormat format, std::FILE* out)
 {
     COutputBuffer buffer(out);
+    if (m_options.byCategory)
+        return WriteByCategory(format, buffer);
     switch (format) {
     case OutputFormat::Text: return WriteText(buffer);
     case OutputFormat::Csv: return WriteCsv(buffer);
@@ -120,12 +125,9 @@ bool CScanReport::Write(OutputFormat format, std::FILE* out)
     return false;
 }
 
-bool CScanReport::WriteText(COutputBuffer& out)
+bool CScanReport::WriteTotalsText(COutputBuffer& out)
 {
     const ScanCounters& counters = m_result.Counters();
-    std::array<std::string_view, kColumns> header;
-    for (std::size_t c = 0; c < kColumns; ++c)
-        header[c] = ExtTable::ColumnHeading(static_cast<ExtColumn>(c));
     try {
         out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
         out.Append(m_options.onDisk ? LabelledText(IDS_CLI_SIZE_ON_DISK, SizeShown(counters.nDiskBytes)) + "\n\n"
@@ -133,6 +135,40 @@ bool CScanReport::WriteText(COutputBuffer& out)
     } catch (const std::bad_alloc&) {
         return false;
     }
+    return true;
+}
+
+// Ten rows at most: memory that runs short here ends the report (the caller says so).
+bool CScanReport::WriteByCategory(OutputFormat format, COutputBuffer& out)
+{
+    CategoryTable table(m_result, FileTypeCategories::System(), m_options.noExtRow,
+                        m_options.onDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent);
+    table.Order(m_options.sortColumn);
+    switch (format) {
+    case OutputFormat::Text:
+        if (!WriteTotalsText(out))
+            return false;
+        CCategoryReport(table, m_options.sizes, m_options.top).WriteText(out);
+        WriteLargestText(out);
+        return true;
+    case OutputFormat::Csv:
+        CategoryTableWriter(table, m_options.top).WriteCsv(out);
+        WriteLargestCsv(out);
+        return true;
+    case OutputFormat::Json:
+        return CategoryTableWriter(table, m_options.top)
+            .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr);
+    }
+    return false;
+}
+
+bool CScanReport::WriteText(COutputBuffer& out)
+{
+    std::array<std::string_view, kColumns> header;
+    for (std::size_t c = 0; c < kColumns; ++c)
+        header[c] = ExtTable::ColumnHeading(static_cast<ExtColumn>(c));
+    if (!WriteTotalsText(out))
+        return false;
     const std::string_view separator = ThousandsSeparator();
     // A grouped number never gets narrower as the value grows, so the largest value of a column
     // is its widest cell: one pass over the names, none over the numbers. Rows that could not
@@ -187,14 +223,15 @@ bool CScanReport::WriteText(COutputBuffer& out)
 
 bool CScanReport::WriteCsv(COutputBuffer& out)
 {
-    const bool bWritten = ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr).WriteCsv(out);
+    const bool bWritten =
+        ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr, &FileTypeCategories::System()).WriteCsv(out);
     WriteLargestCsv(out);
     return bWritten && m_bEveryRow;
 }
 
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
-    return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr)
+    return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr, &FileTypeCategories::System())
                .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr) &&
            m_bEveryRow;
 }

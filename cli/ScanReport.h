@@ -29,6 +29,8 @@ struct ReportOptions {
     std::size_t top = 0;
     // The largest files the walk kept are listed after the table.
     bool largest = false;
+    // One row per file-type category instead of one per extension.
+    bool byCategory = false;
 };
 
 class CScanReport {
@@ -49,6 +51,10 @@ private:
     // CSV and JSON as ExtTableWriter writes them.
     bool WriteCsv(COutputBuffer& out);
     bool WriteJson(COutputBuffer& out);
+    // --by category: the categories' table in place of the extensions', in each format.
+    bool WriteByCategory(OutputFormat format, COutputBuffer& out);
+    // The "Contains:" and "Size:" lines above the text table. False when memory ran short.
+    bool WriteTotalsText(COutputBuffer& out);
     // The largest files asked for, after the table, in the same format.
     void WriteLargestText(COutputBuffer& out);
     void WriteLargestCsv(COutputBuffer& out);

@@ -3,6 +3,7 @@
 #include "ConsoleScan.h"
 #include "CountsText.h"
 #include "ExitStatus.h"
+#include "FileTypeCategories.h"
 #include "InterruptFlag.h"
 #include "MessageCatalogue.h"
 #include "Resource.h"
@@ -64,6 +65,11 @@ int Run(int argc, char** argv)
         PrintError(error);
         return ExitStatus::kFailed;
     }
+
+    // CSV, JSON and the categories' table name categories from the MIME database: it is read
+    // now, before the walk takes its memory (a shortage here ends the run as any other).
+    if (commandLine.Format() != OutputFormat::Text || commandLine.Report().byCategory)
+        FileTypeCategories::System();
 
     CInterruptFlag interrupt;
     CStatusLine status;

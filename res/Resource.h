@@ -150,6 +150,9 @@
 #define IDS_CLI_SIZE_ON_DISK     3073
 #define IDS_CLI_LARGEST          3080
 #define IDS_CLI_LARGEST_NONE     3081
+#define IDS_CLI_BAD_BY           3082
+#define IDS_CLI_BAD_CATEGORY     3083
+#define IDS_CLI_CATEGORY_NEEDS_LARGEST 3084
 
 // The window's walk choices and the exclusions dialog: 4100 to 4199.
 #define IDS_EXCLUDE_TITLE        4100
@@ -158,6 +161,19 @@
 #define IDS_SIZE_ON_DISK_LABEL   4103
 #define IDS_ACC_EXCLUDE          4104
 #define IDS_EXCLUDE_PATH         4105
+
+// File types by category, for both front ends: 4200 to 4299.
+#define IDS_CATEGORY_IMAGES      4200
+#define IDS_CATEGORY_VIDEO       4201
+#define IDS_CATEGORY_AUDIO       4202
+#define IDS_CATEGORY_DOCUMENTS   4203
+#define IDS_CATEGORY_ARCHIVES    4204
+#define IDS_CATEGORY_SOURCE_CODE 4205
+#define IDS_CATEGORY_PROGRAMS    4206
+#define IDS_CATEGORY_FONTS       4207
+#define IDS_CATEGORY_OTHER       4208
+#define IDS_COLUMN_TYPE          4209
+#define IDS_COLUMN_EXTENSIONS    4210
 
 // Both programs' version lines and the window program's own command line: 3500 to 3599.
 #define IDS_CLI_VERSION          3500

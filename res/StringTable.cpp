@@ -104,7 +104,11 @@ constexpr StringEntry kStrings[] = {
      "      --sort KEY        order the rows by ext (name, ascending; the default), count or\n"
      "                        size (largest first)\n"
      "      --top N           write only the first N rows of that order\n"
-     "      --csv             write comma-separated values: ext,count,bytes,percent\n"
+     "      --by ROWS         extension: one row per extension (the default); category: one\n"
+     "                        row per file type from the shared-mime-info database (images,\n"
+     "                        video, audio, documents, archives, source_code, programs,\n"
+     "                        fonts, other)\n"
+     "      --csv             write comma-separated values: ext,count,bytes,percent,category\n"
      "      --json            write one JSON object with raw numbers\n"
      "      --extensions-only leave out the \"(none)\" row of the files without an extension\n"
      "  -h, --human-readable  sizes in the text table as 1.5 KiB, 23 MiB (powers of 1024)\n"
@@ -123,6 +127,7 @@ constexpr StringEntry kStrings[] = {
      "      --largest N       list the N largest files after the table\n"
      "      --ext LIST        only files with these extensions, e.g. .iso,.img (\"\" for the\n"
      "                        files without an extension)\n"
+     "      --category LIST   also files of these categories, e.g. video,images\n"
      "\n"
      "      --help            show this help\n"
      "      --version         show the version\n"
@@ -167,6 +172,10 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_AT_LEAST, "at least %s"},
     {IDS_CLI_LARGEST, "Largest files:"},
     {IDS_CLI_LARGEST_NONE, "(no such files)"},
+    {IDS_CLI_BAD_BY, "kestrum-scan: --by takes extension or category, not %s"},
+    // The categories' machine names, then what was typed.
+    {IDS_CLI_BAD_CATEGORY, "kestrum-scan: --category takes %s, not %s"},
+    {IDS_CLI_CATEGORY_NEEDS_LARGEST, "kestrum-scan: --category chooses the files --largest lists; give --largest N too"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},
@@ -220,6 +229,19 @@ constexpr StringEntry kStrings[] = {
     {IDS_SIZE_ON_DISK_LABEL, "On disk:"},
     {IDS_ACC_EXCLUDE, "Exclusion patterns"},
     {IDS_EXCLUDE_PATH, "A pattern matches single names, which hold no \"/\":\n%s"},
+    // File types by category, for both front ends (4200 to 4299).
+    {IDS_CATEGORY_IMAGES, "Images"},
+    {IDS_CATEGORY_VIDEO, "Video"},
+    {IDS_CATEGORY_AUDIO, "Audio"},
+    {IDS_CATEGORY_DOCUMENTS, "Documents"},
+    {IDS_CATEGORY_ARCHIVES, "Archives"},
+    {IDS_CATEGORY_SOURCE_CODE, "Source code"},
+    {IDS_CATEGORY_PROGRAMS, "Programs and libraries"},
+    {IDS_CATEGORY_FONTS, "Fonts"},
+    {IDS_CATEGORY_OTHER, "Other"},
+    // The column of the categories, and of how many extensions each holds.
+    {IDS_COLUMN_TYPE, "Type"},
+    {IDS_COLUMN_EXTENSIONS, "Extensions"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 

@@ -1,12 +1,14 @@
 #include "ExtTableWriter.h"
 
+#include "FileTypeCategories.h"
 #include "OutputBuffer.h"
 #include "ScanCounters.h"
 #include "TextEscape.h"
 
 
-ExtTableWriter::ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions)
-    : m_table(table), m_positions(positions)
+ExtTableWriter::ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions,
+                               const FileTypeCategories* pCategories)
+    : m_table(table), m_positions(positions), m_pCategories(pCategories)
 {
 }
 
@@ -18,11 +20,11 @@ std::size_t ExtTableWriter::RowCount() const
 bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
 {
     // Field names of a machine-readable format: fixed, never translated.
-    out.Append("ext,count,bytes,percent\n");
+    out.Append(m_pCategories ? "ext,count,bytes,percent,category\n" : "ext,count,bytes,percent\n");
     std::string scratch;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
         out.Append(EscapedUnlessPlain(row.szExt, scratch, CsvField));
-        PutNumbers(out, row, ',');
+        PutNumbers(out, row, ',', m_pCategories ? CategoryKey(row) : std::string_view());
     });
     return nWritten == RowCount();
 }
@@ -30,18 +32,8 @@ bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
 bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
                                const std::vector<LargestFile>* pLargest) const
 {
-    try {
-        out.Append("{\"root\": \"" + JsonEscape(root) + "\", \"folders\": ");
-    } catch (const std::bad_alloc&) {
+    if (!WriteJsonHead(out, root, counters))
         return false;
-    }
-    out.AppendDecimal(counters.nFolders);
-    out.Append(", \"files\": ");
-    out.AppendDecimal(counters.nFiles);
-    out.Append(", \"bytes\": ");
-    out.AppendDecimal(counters.nBytes);
-    out.Append(", \"disk_bytes\": ");
-    out.AppendDecimal(counters.nDiskBytes);
     out.Append(", \"extensions\": [");
     std::string scratch;
     bool bFirst = true;
@@ -58,10 +50,45 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
         out.AppendDecimal(row.nDiskBytes);
         out.Append(", \"percent\": ");
         out.AppendDecimal(m_table.ShareOf(m_table.Bytes(row)));
+        if (m_pCategories) {
+            out.Append(", \"category\": \"");
+            out.Append(CategoryKey(row));
+            out.Append('"');
+        }
         out.Append('}');
     });
     // Closed whatever was written, so that a reader still gets valid JSON.
-    out.Append("], \"not_listed\": ");
+    out.Append(']');
+    return WriteJsonTail(out, counters, pLargest) && nWritten == RowCount();
+}
+
+std::string_view ExtTableWriter::CategoryKey(const EXTINFO& row) const
+{
+    return ExtTable::IsNoExtRow(row) ? std::string_view("none")
+                                     : FileTypeCategories::Key(m_pCategories->CategoryOf(row.szExt));
+}
+
+bool ExtTableWriter::WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters)
+{
+    try {
+        out.Append("{\"root\": \"" + JsonEscape(root) + "\", \"folders\": ");
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    out.AppendDecimal(counters.nFolders);
+    out.Append(", \"files\": ");
+    out.AppendDecimal(counters.nFiles);
+    out.Append(", \"bytes\": ");
+    out.AppendDecimal(counters.nBytes);
+    out.Append(", \"disk_bytes\": ");
+    out.AppendDecimal(counters.nDiskBytes);
+    return true;
+}
+
+bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
+                                   const std::vector<LargestFile>* pLargest)
+{
+    out.Append(", \"not_listed\": ");
     out.AppendDecimal(counters.nNotListed);
     out.Append(", \"not_entered\": ");
     out.AppendDecimal(counters.nNotEntered);
@@ -86,7 +113,7 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     out.Append('}');
     const bool bEveryFile = !pLargest || WriteLargestJson(out, *pLargest);
     out.Append("}\n");
-    return nWritten == RowCount() && bEveryFile;
+    return bEveryFile;
 }
 
 // `, "largest": [{"path", "bytes", "mtime"}...]`, closed whatever memory allowed.
@@ -126,12 +153,13 @@ bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const
     std::string scratch;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
         out.Append(ExtTable::DisplayName(row, scratch));
-        PutNumbers(out, row, '\t');
+        PutNumbers(out, row, '\t', {});
     });
     return nWritten == RowCount();
 }
 
-void ExtTableWriter::PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const
+void ExtTableWriter::PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator,
+                                std::string_view lastField) const
 {
     out.Append(separator);
     out.AppendDecimal(row.nCount);
@@ -139,5 +167,9 @@ void ExtTableWriter::PutNumbers(COutputBuffer& out, const EXTINFO& row, char sep
     out.AppendDecimal(m_table.Bytes(row));
     out.Append(separator);
     out.AppendDecimal(m_table.ShareOf(m_table.Bytes(row)));
+    if (!lastField.empty()) {
+        out.Append(separator);
+        out.Append(lastField);
+    }
     out.Append('\n');
 }

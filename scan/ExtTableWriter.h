@@ -16,14 +16,18 @@
 #include <vector>
 
 class COutputBuffer;
+class FileTypeCategories;
 struct EXTINFO;
 struct ScanCounters;
 
 class ExtTableWriter {
 public:
     // Writes the rows at `positions` (places in the table's order), or every row when positions
-    // is null. Both must outlive the writer.
-    explicit ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions = nullptr);
+    // is null. With pCategories, CSV and JSON rows also name each extension's category by its key
+    // ("video", ...; "none" for the "(none)" row): CSV in a last column "category", JSON in a
+    // field "category". All must outlive the writer.
+    explicit ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions = nullptr,
+                            const FileTypeCategories* pCategories = nullptr);
 
     // Each function returns false when memory ran short before every row was written; what was
     // written stays well formed. The caller checks the file for write errors.
@@ -43,6 +47,13 @@ public:
     // table's measure), tab-separated.
     bool WriteTabSeparated(COutputBuffer& out) const;
 
+    // The JSON object's parts around its rows, for every table written as one: the head from
+    // "{" up to "disk_bytes" (false when memory ran short, nothing written then), and the tail
+    // from "not_listed" to the closing "}" and line end (false when not every largest file fit).
+    static bool WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters);
+    static bool WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
+                              const std::vector<LargestFile>* pLargest);
+
     std::size_t RowCount() const;
     // Runs put(row) for each row to write, in order, until memory runs short. Returns how many
     // rows were done.
@@ -52,11 +63,14 @@ public:
 private:
     static bool WriteLargestJson(COutputBuffer& out, const std::vector<LargestFile>& files);
 
-    // The row's count, bytes and share, each after separator, raw digits, then the line's end.
-    void PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const;
+    // The row's count, bytes and share, each after separator, raw digits, then lastField (after
+    // a separator, unless empty) and the line's end.
+    void PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator, std::string_view lastField) const;
+    std::string_view CategoryKey(const EXTINFO& row) const;
 
     const ExtTable& m_table;
     const std::vector<std::size_t>* m_positions;
+    const FileTypeCategories* m_pCategories;
 };
 
 template <typename RowAction>

@@ -2,6 +2,8 @@
 // and what is kept of each.
 #pragma once
 
+#include "FileTypeCategories.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,8 +13,13 @@ struct LargestFilesQuery {
     // How many files to keep; 0 keeps none (an ordinary scan).
     std::size_t count = 0;
     // The extensions wanted, with their leading dot as typed (".iso"; matched as the rows match
-    // them, case-folded), "" for the files without an extension. Empty: every file.
+    // them, case-folded), "" for the files without an extension. Empty, and no
+    // categories either: every file.
     std::vector<std::string> extensions;
+    // Also the files whose extension is of one of these categories, as pCategories (which must
+    // then be set, and outlive the walk) gives them. Files without an extension are in none.
+    std::vector<FileTypeCategory> categories;
+    const FileTypeCategories* pCategories = nullptr;
 };
 
 struct LargestFile {

@@ -133,7 +133,8 @@ bool TopFiles::Wanted(std::string_view name)
         return true;
     m_folded.clear();
     ExtensionFolding::AppendFolded(ExtensionFolding::ExtensionOf(name), m_folded);
-    return std::find(m_extensions.begin(), m_extensions.end(), m_folded) != m_extensions.end();
+    return std::find(m_extensions.begin(), m_extensions.end(), m_folded) != m_extensions.end() ||
+           InWantedCategory();
 }
 
 // Each extension asked for is folded as the rows fold theirs. An extension typed without its
@@ -150,8 +151,18 @@ void TopFiles::FoldQuery()
         extensions.push_back(std::move(folded));
     }
     m_extensions = std::move(extensions);
-    m_bEveryFile = m_query.extensions.empty();
+    m_bEveryFile = m_query.extensions.empty() && m_query.categories.empty();
     m_bFolded = true;
+}
+
+// The extension just folded into m_folded is of a category asked for; a hash look-up, made only
+// for a file whose size let it through.
+bool TopFiles::InWantedCategory() const
+{
+    if (m_query.categories.empty() || !m_query.pCategories || m_folded.empty())
+        return false;
+    const FileTypeCategory category = m_query.pCategories->CategoryOf(m_folded);
+    return std::find(m_query.categories.begin(), m_query.categories.end(), category) != m_query.categories.end();
 }
 
 void TopFiles::Merge(bool bForce) noexcept

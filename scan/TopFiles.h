@@ -58,6 +58,7 @@ public:
 
 private:
     bool Wanted(std::string_view name);
+    bool InWantedCategory() const;
     void FoldQuery();
     void MergeUnderLock() noexcept;
     void RememberSmallest() noexcept;

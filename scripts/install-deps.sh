@@ -17,6 +17,7 @@ packages=(
   unicode-data                                         # the case-folding table is checked against it
   gettext                                              # the message catalogues, made at build
   qt6-translations-l10n                                # Qt's own texts in the user's language
+  shared-mime-info                                     # file types by category: its globs2 files
   dbus at-spi2-core python3-pyatspi                    # the screen-reader test reads the window's tree
 )
 

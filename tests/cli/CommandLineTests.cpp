@@ -1,5 +1,6 @@
 // kestrum-scan's options as users type them: GNU spellings, human-readable sizes and --top.
 #include "ChildProcess.h"
+#include "MimeEnvironment.h"
 #include "HumanSize.h"
 #include "ShellOracle.h"
 #include "TempTree.h"
@@ -102,8 +103,10 @@ TEST_F(KestrumScanOptions, HumanSizesAndTopKeepTheTableAlignedAndTheTotalsWhole)
     EXPECT_EQ(lines[3].size(), lines[4].size());
 
     // --top cuts CSV and JSON rows the same way; the JSON totals still count every file.
+    TempTree noMimeDatabase;
+    const CMimeEnvironment mime(noMimeDatabase.Root());
     const ChildResult csv = Run({"--csv", "--sort=count", "--top=1", m_tree.Root()});
-    EXPECT_EQ(csv.out, "ext,count,bytes,percent\n.img,2,1556,34\n");
+    EXPECT_EQ(csv.out, "ext,count,bytes,percent,category\n.img,2,1556,34,other\n");
     const ChildResult json = Run({"--json", "--top", "1", m_tree.Root()});
     EXPECT_NE(json.out.find("\"files\": 4"), std::string::npos) << json.out;
     EXPECT_EQ(json.out.find(".iso"), std::string::npos) << json.out;

@@ -230,7 +230,7 @@ TEST(LargestFilesTest, TiesAndEvictionsOfOneThread)
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
         SCANINFO scan;
-        const LargestFilesQuery query{test.count, test.extensions};
+        const LargestFilesQuery query{test.count, test.extensions, {}, nullptr};
         {
             TopFiles top(scan, query);
             for (const Offered& file : test.offered) {

@@ -6,6 +6,7 @@
 #include "ExtOrder.h"
 #include "ExtTable.h"
 #include "FolderWalk.h"
+#include "ScanRequest.h"
 #include "ScanReport.h"
 
 #include <cstddef>
@@ -24,6 +25,8 @@ public:
     const std::string& ErrorText() const { return m_szError; }
     // How the walk goes: threads, file system, exclusions, hard links, largest files.
     const FolderWalkOptions& WalkOptions() const { return m_walk; }
+    // The folder and the walk, as the engine takes them. Throws std::bad_alloc.
+    ScanRequest Request() const { return ScanRequest{m_szFolder, m_walk}; }
     // How the result is written.
     const ReportOptions& Report() const { return m_report; }
     OutputFormat Format() const { return m_format; }

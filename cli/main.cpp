@@ -58,22 +58,27 @@ int Run(int argc, char** argv)
         break;
     }
 
-    std::string error;
-    if (!CConsoleScan::CheckRoot(commandLine.Folder(), error)) {
-        PrintError(error);
-        return ExitStatus::kFailed;
+    // The session and the request are gone before the report is written: what the report may
+    // take is then all the memory there is.
+    ScanResult result;
+    {
+        const ScanRequest request = commandLine.Request();
+        const RequestVerdict verdict = ValidateRequest(request);
+        if (!verdict.Ok()) {
+            PrintError(CConsoleScan::VerdictText(verdict));
+            return ExitStatus::kFailed;
+        }
+        CInterruptFlag interrupt;
+        CStatusLine status;
+        CConsoleScan scan;
+        if (!scan.Run(request, commandLine.Report().measure, interrupt, status)) {
+            PrintError(scan.ErrorText());
+            return ExitStatus::kFailed;
+        }
+        interrupt.Release();
+        result = scan.TakeResult();
     }
 
-    CInterruptFlag interrupt;
-    CStatusLine status;
-    CConsoleScan scan;
-    if (!scan.Run(commandLine.Folder(), commandLine.WalkOptions(), interrupt, status)) {
-        PrintError(scan.ErrorText());
-        return ExitStatus::kFailed;
-    }
-    interrupt.Release();
-
-    const ScanResult result = scan.TakeResult();
     bool bComplete = false;
     try {
         CScanReport report(commandLine.Folder(), result, commandLine.Report());

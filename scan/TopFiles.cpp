@@ -1,6 +1,7 @@
 #include "TopFiles.h"
 
 #include "ExtensionFolding.h"
+#include "ExtensionQuery.h"
 #include "ScanInfo.h"
 
 #include <algorithm>
@@ -136,17 +137,15 @@ bool TopFiles::Wanted(std::string_view name)
     return std::find(m_extensions.begin(), m_extensions.end(), m_folded) != m_extensions.end();
 }
 
-// Each extension asked for is folded as the rows fold theirs. An extension typed without its
-// leading dot ("iso") means the same as with it: no extension can lack the dot.
+// Each extension asked for is folded as the rows fold theirs, once normalised (ExtensionQuery:
+// "iso" means ".iso").
 void TopFiles::FoldQuery()
 {
     std::vector<std::string> extensions;
     extensions.reserve(m_query.extensions.size());
     for (const std::string& typed : m_query.extensions) {
         std::string folded;
-        if (!typed.empty() && typed.front() != '.')
-            folded.push_back('.');
-        ExtensionFolding::AppendFolded(typed, folded);
+        ExtensionFolding::AppendFolded(ExtensionQuery::Normalize(typed), folded);
         extensions.push_back(std::move(folded));
     }
     m_extensions = std::move(extensions);

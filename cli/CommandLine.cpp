@@ -53,13 +53,14 @@ constexpr option kOptions[] = {
     {"top", required_argument, nullptr, kTop},
     {"largest", required_argument, nullptr, kLargest},
     {"ext", required_argument, nullptr, kExt},
+    {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 // Leading ':' has getopt report a missing value as ':' instead of printing its own message.
-constexpr char kShortOptions[] = ":j:xh";
+constexpr char kShortOptions[] = ":j:xhq";
 
 // Most largest files one run may ask for: the list is kept whole in memory.
 constexpr std::size_t kMaxLargest = 1'000'000;
@@ -174,6 +175,7 @@ bool CCommandLine::ApplyOption(int option, const char* value)
     case kExtensionsOnly: m_report.noExtRow = false; return true;
     case 'j': return SetCount("--threads", text, 1, WalkPool::kMaxThreads, m_walk.threads);
     case 'x': m_walk.oneFileSystem = true; return true;
+    case 'q': m_bQuiet = true; return true;
     case kExclude: return AddExclude(text);
     case kExcludeFrom: return AddExcludesFrom(text);
     case kOnDisk: m_report.measure = SizeMeasure::OnDisk; return true;

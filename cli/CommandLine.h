@@ -30,6 +30,8 @@ public:
     // How the result is written.
     const ReportOptions& Report() const { return m_report; }
     OutputFormat Format() const { return m_format; }
+    // --quiet: of what the scan could not count, only the summary line, not each path.
+    bool Quiet() const { return m_bQuiet; }
 
 private:
     bool ApplyOption(int option, const char* value);
@@ -46,6 +48,7 @@ private:
     std::string m_szFolder;
     bool m_bHelp = false;
     bool m_bVersion = false;
+    bool m_bQuiet = false;
     bool m_bFormatGiven = false;
     bool m_bExtensionsGiven = false;
     OutputFormat m_format = OutputFormat::Text;

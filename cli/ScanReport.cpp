@@ -195,7 +195,8 @@ bool CScanReport::WriteCsv(COutputBuffer& out)
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
     return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr)
-               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr) &&
+               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr,
+                          &m_result.Problems()) &&
            m_bEveryRow;
 }
 

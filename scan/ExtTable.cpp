@@ -43,9 +43,18 @@ void ExtTable::Assign(const ScanResult& result, bool bNoExtRow, SizeMeasure meas
         m_noExtRow.nDiskBytes = result.Counters().nNoExtDiskBytes;
         ++m_nRecords;
     }
-    ForEachRecord([this](const EXTINFO* record) {
+    // The records are gathered for ordering on the same pass over the list; without the memory
+    // for it, the first Order tries again.
+    try {
+        m_records.reserve(m_nRecords);
+    } catch (const std::bad_alloc&) {
+    }
+    const bool bGather = m_records.capacity() >= m_nRecords;
+    ForEachRecord([this, bGather](const EXTINFO* record) {
         m_nTotalFiles += record->nCount;
         AddSaturating(m_nTotalBytes, Bytes(*record));   // so no row's share passes 100
+        if (bGather)
+            m_records.push_back(record);
     });
 }
 
@@ -114,9 +123,11 @@ void ExtTable::PrepareRanks()
 {
     if (m_records.size() == m_nRecords && m_nameRankUp.size() == m_nRecords)
         return;
-    m_records.clear();
-    m_records.reserve(m_nRecords);
-    ForEachRecord([this](const EXTINFO* record) { m_records.push_back(record); });
+    if (m_records.size() != m_nRecords) {
+        m_records.clear();
+        m_records.reserve(m_nRecords);
+        ForEachRecord([this](const EXTINFO* record) { m_records.push_back(record); });
+    }
     if (CollatesAsBytes())
         RankNamesByBytes();
     else

@@ -135,13 +135,16 @@ ScanResult ScanJob::TakeResult()
     EXTINFO* pRecords = nullptr;
     std::vector<LargestFile> largest;
     std::vector<ScanProblem> problems;
+    std::size_t nRecords = 0;
     {
         std::lock_guard lock(m_scan.cs);
+        // Every record is made through the index, so it holds them all.
+        nRecords = m_scan.extIndex.Size();
         m_scan.extIndex.Clear();
         pRecords = std::exchange(m_scan.pExtList, nullptr);
         largest.swap(m_scan.largest);
         problems.swap(m_scan.problems);
     }
-    return ScanResult(counters, pRecords, m_bStopped ? ScanEnding::Stopped : ScanEnding::Finished,
+    return ScanResult(counters, pRecords, nRecords, m_bStopped ? ScanEnding::Stopped : ScanEnding::Finished,
                       std::move(largest), std::move(problems));
 }

@@ -8,13 +8,25 @@
 
 ScanResult::ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending,
                        std::vector<LargestFile> largest, std::vector<ScanProblem> problems)
-    : m_counters(counters), m_pRecords(pRecords), m_ending(ending), m_largest(std::move(largest)),
-      m_problems(std::move(problems))
+    : ScanResult(counters, pRecords, CountRecords(pRecords), ending, std::move(largest), std::move(problems))
+{
+}
+
+ScanResult::ScanResult(const ScanCounters& counters, EXTINFO* pRecords, std::size_t nRecords, ScanEnding ending,
+                       std::vector<LargestFile> largest, std::vector<ScanProblem> problems)
+    : m_counters(counters), m_pRecords(pRecords), m_nRecords(nRecords), m_ending(ending),
+      m_largest(std::move(largest)), m_problems(std::move(problems))
 {
     TopFiles::SortLargestFirst(m_largest);
     std::sort(m_problems.begin(), m_problems.end(), ProblemRanksBefore);
+}
+
+std::size_t ScanResult::CountRecords(const EXTINFO* pRecords)
+{
+    std::size_t count = 0;
     for (const EXTINFO* record = pRecords; record; record = record->pNext)
-        ++m_nRecords;
+        ++count;
+    return count;
 }
 
 ScanResult::~ScanResult()

@@ -22,6 +22,10 @@ public:
     // not be counted, in any order (sorted here).
     ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending,
                std::vector<LargestFile> largest = {}, std::vector<ScanProblem> problems = {});
+    // The same when the caller knows how many records the list holds (nRecords), so that it is
+    // not walked to count them.
+    ScanResult(const ScanCounters& counters, EXTINFO* pRecords, std::size_t nRecords, ScanEnding ending,
+               std::vector<LargestFile> largest, std::vector<ScanProblem> problems);
     // Frees the records: whatever read them (an ExtTable, a list view) must be gone or emptied.
     ~ScanResult();
     ScanResult(ScanResult&& other) noexcept;
@@ -42,6 +46,7 @@ public:
     const std::vector<ScanProblem>& Problems() const { return m_problems; }
 
 private:
+    static std::size_t CountRecords(const EXTINFO* pRecords);
     void FreeRecords();
 
     ScanCounters m_counters;

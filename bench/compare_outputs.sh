@@ -35,8 +35,8 @@ for folder in "$edge" "$names" "$@"; do
     "$old" --json $options "$folder" >"$scratch/old.json" 2>/dev/null || true
     # shellcheck disable=SC2086
     "$new" --json $options "$folder" >"$scratch/new.json" 2>/dev/null || true
-    verdict=same
-    cmp -s "$scratch/old.csv" "$scratch/new.csv" || verdict="csv differs"
+    verdict=
+    cmp -s "$scratch/old.csv" "$scratch/new.csv" || verdict="csv differs; "
     if ! python3 - "$scratch/old.json" "$scratch/new.json" 2>/dev/null <<'PY'
 import json, sys
 old, new = (json.load(open(path)) for path in sys.argv[1:3])
@@ -44,9 +44,10 @@ new.pop("problems", None)
 sys.exit(0 if old == new else 1)
 PY
     then
-      verdict="$verdict; json differs"
+      verdict="${verdict}json differs; "
     fi
-    echo "$verdict: $folder ${options:-(defaults)}"
+    verdict=${verdict:-same}
+    echo "${verdict%; }: $folder ${options:-(defaults)}"
     [ "$verdict" = same ] || status=1
   done
 done

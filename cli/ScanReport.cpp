@@ -87,7 +87,7 @@ CScanReport::CScanReport(std::string root, const ScanResult& result, const Repor
     : m_szRoot(std::move(root)),
       m_result(result),
       m_options(options),
-      m_table(result, options.noExtRow, options.onDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent)
+      m_table(result, options.noExtRow, options.measure)
 {
     m_bEveryRow = m_table.Order(options.sortColumn, ExtTable::StartsAscending(options.sortColumn));
     if (options.top > 0) {
@@ -130,8 +130,8 @@ bool CScanReport::WriteTotalsText(COutputBuffer& out)
     const ScanCounters& counters = m_result.Counters();
     try {
         out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
-        out.Append(m_options.onDisk ? LabelledText(IDS_CLI_SIZE_ON_DISK, SizeShown(counters.nDiskBytes)) + "\n\n"
-                                    : LabelledText(IDS_CLI_SIZE, SizeShown(counters.nBytes)) + "\n\n");
+        const unsigned sizeLabel = m_options.measure == SizeMeasure::OnDisk ? IDS_CLI_SIZE_ON_DISK : IDS_CLI_SIZE;
+        out.Append(LabelledText(sizeLabel, SizeShown(MeasuredTotal(counters, m_options.measure))) + "\n\n");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -141,8 +141,7 @@ bool CScanReport::WriteTotalsText(COutputBuffer& out)
 // Ten rows at most: memory that runs short here ends the report (the caller says so).
 bool CScanReport::WriteByCategory(OutputFormat format, COutputBuffer& out)
 {
-    CategoryTable table(m_result, FileTypeCategories::System(), m_options.noExtRow,
-                        m_options.onDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent);
+    CategoryTable table(m_result, FileTypeCategories::System(), m_options.noExtRow, m_options.measure);
     table.Order(m_options.sortColumn);
     switch (format) {
     case OutputFormat::Text:
@@ -157,7 +156,8 @@ bool CScanReport::WriteByCategory(OutputFormat format, COutputBuffer& out)
         return true;
     case OutputFormat::Json:
         return CategoryTableWriter(table, m_options.top)
-            .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr);
+            .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr,
+                       &m_result.Problems());
     }
     return false;
 }
@@ -232,7 +232,8 @@ bool CScanReport::WriteCsv(COutputBuffer& out)
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
     return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr, &FileTypeCategories::System())
-               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr) &&
+               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr,
+                          &m_result.Problems()) &&
            m_bEveryRow;
 }
 

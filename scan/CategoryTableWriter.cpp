@@ -38,7 +38,8 @@ void CategoryTableWriter::WriteCsv(COutputBuffer& out) const
 }
 
 bool CategoryTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
-                                    const std::vector<LargestFile>* pLargest) const
+                                    const std::vector<LargestFile>* pLargest,
+                                    const std::vector<ScanProblem>* pProblems) const
 {
     if (!ExtTableWriter::WriteJsonHead(out, root, counters))
         return false;
@@ -60,5 +61,5 @@ bool CategoryTableWriter::WriteJson(COutputBuffer& out, std::string_view root, c
         out.Append('}');
     }
     out.Append(']');
-    return ExtTableWriter::WriteJsonTail(out, counters, pLargest);
+    return ExtTableWriter::WriteJsonTail(out, counters, pLargest, pProblems);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "LargestFiles.h"
+#include "ScanProblem.h"
 
 #include <cstddef>
 #include <string_view>
@@ -25,9 +26,11 @@ public:
     void WriteCsv(COutputBuffer& out) const;
     // The object the extension rows are written in, with "categories": [{"category", "count",
     // "bytes", "disk_bytes", "percent", "extensions"}...] in place of "extensions". False when
-    // memory ran short for the root or not every largest file fit; the JSON stays well formed.
+    // memory ran short for the root or not every largest file or problem fit; the JSON stays well
+    // formed.
     bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
-                   const std::vector<LargestFile>* pLargest = nullptr) const;
+                   const std::vector<LargestFile>* pLargest = nullptr,
+                   const std::vector<ScanProblem>* pProblems = nullptr) const;
 
 private:
     std::size_t RowCount() const;

@@ -15,6 +15,8 @@ public:
     // indexed yet. False when out of memory.
     bool Insert(EXTINFO* pRecord);
     void Clear();
+    // The records indexed.
+    std::size_t Size() const { return m_nRecords; }
 
 private:
     // Open addressing with linear probing: one contiguous array, no allocation per record, and a

@@ -6,7 +6,10 @@
 #include "StringTable.h"
 #include "TextEscape.h"
 
+#include <langinfo.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -40,9 +43,18 @@ void ExtTable::Assign(const ScanResult& result, bool bNoExtRow, SizeMeasure meas
         m_noExtRow.nDiskBytes = result.Counters().nNoExtDiskBytes;
         ++m_nRecords;
     }
-    ForEachRecord([this](const EXTINFO* record) {
+    // The records are gathered for ordering on the same pass over the list; without the memory
+    // for it, the first Order tries again.
+    try {
+        m_records.reserve(m_nRecords);
+    } catch (const std::bad_alloc&) {
+    }
+    const bool bGather = m_records.capacity() >= m_nRecords;
+    ForEachRecord([this, bGather](const EXTINFO* record) {
         m_nTotalFiles += record->nCount;
         AddSaturating(m_nTotalBytes, Bytes(*record));   // so no row's share passes 100
+        if (bGather)
+            m_records.push_back(record);
     });
 }
 
@@ -111,10 +123,62 @@ void ExtTable::PrepareRanks()
 {
     if (m_records.size() == m_nRecords && m_nameRankUp.size() == m_nRecords)
         return;
-    m_records.clear();
-    m_records.reserve(m_nRecords);
-    ForEachRecord([this](const EXTINFO* record) { m_records.push_back(record); });
+    if (m_records.size() != m_nRecords) {
+        m_records.clear();
+        m_records.reserve(m_nRecords);
+        ForEachRecord([this](const EXTINFO* record) { m_records.push_back(record); });
+    }
+    if (CollatesAsBytes())
+        RankNamesByBytes();
+    else
+        RankNamesByCollation();
+}
 
+// glibc's strcoll is strcmp in a locale with no collation rules (C, POSIX, C.UTF-8), and the
+// question is answered by the same field it asks.
+bool ExtTable::CollatesAsBytes()
+{
+#ifdef __GLIBC__
+    // A word item: its value is the pointer's low 32 bits.
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(nl_langinfo(_NL_COLLATE_NRULES))) == 0;
+#else
+    return false;
+#endif
+}
+
+// Byte order, as strcoll then gives it: the names sort on their first eight bytes held in one
+// number beside each index, so that sorting reads one array and seldom follows a pointer. No two
+// records share a name, so each forms a group of its own and the descending ranks are the
+// ascending ones reversed.
+void ExtTable::RankNamesByBytes()
+{
+    struct NameKey {
+        std::uint64_t prefix;    // the first eight bytes, big-endian, zero-padded
+        std::uint32_t nRecord;
+    };
+    std::vector<NameKey> keys(m_nRecords);
+    for (std::uint32_t i = 0; i < m_nRecords; ++i) {
+        const std::string& name = m_records[i]->szExt;
+        std::uint64_t prefix = 0;
+        for (std::size_t byte = 0; byte < 8; ++byte)
+            prefix = prefix << 8 | (byte < name.size() ? static_cast<unsigned char>(name[byte]) : 0u);
+        keys[i] = NameKey{prefix, i};
+    }
+    std::sort(keys.begin(), keys.end(), [this](const NameKey& a, const NameKey& b) {
+        if (a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return m_records[a.nRecord]->szExt < m_records[b.nRecord]->szExt;
+    });
+    m_nameRankUp.assign(m_nRecords, 0);
+    m_nameRankDown.assign(m_nRecords, 0);
+    for (std::size_t position = 0; position < m_nRecords; ++position) {
+        m_nameRankUp[keys[position].nRecord] = static_cast<std::uint32_t>(position);
+        m_nameRankDown[keys[position].nRecord] = static_cast<std::uint32_t>(m_nRecords - 1 - position);
+    }
+}
+
+void ExtTable::RankNamesByCollation()
+{
     // The names are ranked once per result with strcoll itself: glibc's strxfrm keys, which
     // would be cheaper to compare, do not always order as strcoll does (names of punctuation and
     // digits in a UTF-8 locale), and the rows must come out as the comparison orders them.
@@ -146,6 +210,13 @@ void ExtTable::PrepareRanks()
 void ExtTable::OrderByRanks(ExtColumn column, bool ascending)
 {
     const std::vector<std::uint32_t>& nameRank = ascending ? m_nameRankUp : m_nameRankDown;
+    m_rows.resize(m_nRecords);
+    // By name alone the ranks are the places: no sort.
+    if (column == ExtColumn::Ext) {
+        for (std::uint32_t i = 0; i < m_nRecords; ++i)
+            m_rows[nameRank[i]] = m_records[i];
+        return;
+    }
     std::vector<SortEntry> entries(m_nRecords);
     for (std::uint32_t i = 0; i < m_nRecords; ++i) {
         std::uint64_t primary = 0;
@@ -164,7 +235,6 @@ void ExtTable::OrderByRanks(ExtColumn column, bool ascending)
             return a.nPrimary != b.nPrimary ? a.nPrimary > b.nPrimary : a.nNameRank < b.nNameRank;
         });
     }
-    m_rows.resize(m_nRecords);
     for (std::size_t position = 0; position < entries.size(); ++position)
         m_rows[position] = m_records[entries[position].nRecord];
 }

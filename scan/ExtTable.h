@@ -86,6 +86,9 @@ private:
     };
 
     void PrepareRanks();
+    static bool CollatesAsBytes();
+    void RankNamesByBytes();
+    void RankNamesByCollation();
     void OrderByRanks(ExtColumn column, bool ascending);
     void OrderFirstRowsThatFit(ExtColumn column, bool ascending);
     // Runs visit(record) for every record, the "(none)" row first when there is one.

@@ -5,6 +5,7 @@
 #include "ScanCounters.h"
 #include "TextEscape.h"
 
+#include <cstring>
 
 ExtTableWriter::ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions,
                                const FileTypeCategories* pCategories)
@@ -30,7 +31,8 @@ bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
 }
 
 bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
-                               const std::vector<LargestFile>* pLargest) const
+                               const std::vector<LargestFile>* pLargest,
+                               const std::vector<ScanProblem>* pProblems) const
 {
     if (!WriteJsonHead(out, root, counters))
         return false;
@@ -59,7 +61,7 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     });
     // Closed whatever was written, so that a reader still gets valid JSON.
     out.Append(']');
-    return WriteJsonTail(out, counters, pLargest) && nWritten == RowCount();
+    return WriteJsonTail(out, counters, pLargest, pProblems) && nWritten == RowCount();
 }
 
 std::string_view ExtTableWriter::CategoryKey(const EXTINFO& row) const
@@ -86,7 +88,8 @@ bool ExtTableWriter::WriteJsonHead(COutputBuffer& out, std::string_view root, co
 }
 
 bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
-                                   const std::vector<LargestFile>* pLargest)
+                                   const std::vector<LargestFile>* pLargest,
+                                   const std::vector<ScanProblem>* pProblems)
 {
     out.Append(", \"not_listed\": ");
     out.AppendDecimal(counters.nNotListed);
@@ -112,8 +115,9 @@ bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& count
     out.AppendDecimal(counters.nNoExtDiskBytes);
     out.Append('}');
     const bool bEveryFile = !pLargest || WriteLargestJson(out, *pLargest);
+    const bool bEveryProblem = !pProblems || WriteProblemsJson(out, *pProblems);
     out.Append("}\n");
-    return bEveryFile;
+    return bEveryFile && bEveryProblem;
 }
 
 // `, "largest": [{"path", "bytes", "mtime"}...]`, closed whatever memory allowed.
@@ -140,6 +144,30 @@ bool ExtTableWriter::WriteLargestJson(COutputBuffer& out, const std::vector<Larg
     }
     out.Append(']');
     return nWritten == files.size();
+}
+
+// `, "problems": [{"path", "kind", "reason"}...]`, closed whatever memory allowed.
+bool ExtTableWriter::WriteProblemsJson(COutputBuffer& out, const std::vector<ScanProblem>& problems)
+{
+    out.Append(", \"problems\": [");
+    std::size_t nWritten = 0;
+    try {
+        std::string scratch;
+        for (const ScanProblem& problem : problems) {
+            const std::string_view path = EscapedUnlessPlain(problem.path, scratch, JsonEscape);
+            out.Append(nWritten == 0 ? "{\"path\": \"" : ", {\"path\": \"");
+            out.Append(path);
+            out.Append("\", \"kind\": \"");
+            out.Append(ProblemKindKey(problem.kind));
+            out.Append("\", \"reason\": \"");
+            out.Append(problem.error ? JsonEscape(std::strerror(problem.error)) : std::string());
+            out.Append("\"}");
+            ++nWritten;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    out.Append(']');
+    return nWritten == problems.size();
 }
 
 bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const

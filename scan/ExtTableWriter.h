@@ -8,6 +8,7 @@
 
 #include "ExtTable.h"
 #include "LargestFiles.h"
+#include "ScanProblem.h"
 
 #include <cstddef>
 #include <new>
@@ -40,19 +41,24 @@ public:
     // "vanished", "not_examined", "not_in_rows", "excluded", "no_extension": {"count", "bytes",
     // "disk_bytes"}}. "bytes" are apparent and "disk_bytes" allocated, whatever the table's
     // measure; "percent" follows the measure.
-    // With pLargest, "largest": [{"path", "bytes", "mtime"}...] follows "no_extension".
+    // With pLargest, "largest": [{"path", "bytes", "mtime"}...] follows "no_extension". With
+    // pProblems, "problems": [{"path", "kind", "reason"}...] comes last ("kind" as
+    // ProblemKindKey, "reason" the system's text for the error, "" when there is none).
     bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
-                   const std::vector<LargestFile>* pLargest = nullptr) const;
+                   const std::vector<LargestFile>* pLargest = nullptr,
+                   const std::vector<ScanProblem>* pProblems = nullptr) const;
     // The column headings, then one line per row: the name as shown, raw numbers (bytes of the
     // table's measure), tab-separated.
     bool WriteTabSeparated(COutputBuffer& out) const;
 
     // The JSON object's parts around its rows, for every table written as one: the head from
     // "{" up to "disk_bytes" (false when memory ran short, nothing written then), and the tail
-    // from "not_listed" to the closing "}" and line end (false when not every largest file fit).
+    // from "not_listed" to the closing "}" and line end (false when not every largest file or
+    // problem fit).
     static bool WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters);
     static bool WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
-                              const std::vector<LargestFile>* pLargest);
+                              const std::vector<LargestFile>* pLargest,
+                              const std::vector<ScanProblem>* pProblems = nullptr);
 
     std::size_t RowCount() const;
     // Runs put(row) for each row to write, in order, until memory runs short. Returns how many
@@ -62,6 +68,7 @@ public:
 
 private:
     static bool WriteLargestJson(COutputBuffer& out, const std::vector<LargestFile>& files);
+    static bool WriteProblemsJson(COutputBuffer& out, const std::vector<ScanProblem>& problems);
 
     // The row's count, bytes and share, each after separator, raw digits, then lastField (after
     // a separator, unless empty) and the line's end.

@@ -1,15 +1,14 @@
 #include "PseudoMountRule.h"
 
+#include "MountInfo.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <string>
 
@@ -42,78 +41,6 @@ constexpr PseudoFileSystem kPseudoFileSystems[] = {
 
 constexpr std::uint32_t kTmpfsMagic = 0x01021994;
 
-std::string_view NextField(std::string_view& line)
-{
-    const std::size_t start = line.find_first_not_of(' ');
-    if (start == std::string_view::npos) {
-        line = {};
-        return {};
-    }
-    line.remove_prefix(start);
-    const std::size_t end = std::min(line.find(' '), line.size());
-    const std::string_view field = line.substr(0, end);
-    line.remove_prefix(end);
-    return field;
-}
-
-// "major:minor" as a device number; false when the field is not of that form.
-bool ParseDevice(std::string_view field, dev_t& device)
-{
-    const std::size_t colon = field.find(':');
-    if (colon == std::string_view::npos)
-        return false;
-    const std::string text(field);
-    char* end = nullptr;
-    const unsigned long major = std::strtoul(text.c_str(), &end, 10);
-    if (end != text.c_str() + colon)
-        return false;
-    const char* minorStart = end + 1;
-    const unsigned long minor = std::strtoul(minorStart, &end, 10);
-    if (end == minorStart || *end != '\0')
-        return false;
-    device = makedev(major, minor);
-    return true;
-}
-
-// One mountinfo line: "id parent major:minor root mount-point options [optional...] - type source
-// super-options". Adds the device when type is a pseudo-filesystem.
-void ReadMountLine(std::string_view line, std::vector<dev_t>& devices)
-{
-    NextField(line);   // mount id
-    NextField(line);   // parent id
-    dev_t device = 0;
-    if (!ParseDevice(NextField(line), device))
-        return;
-    for (std::string_view field = NextField(line); !field.empty(); field = NextField(line)) {
-        if (field == "-") {
-            if (PseudoMountRule::IsPseudoFileSystem(NextField(line)))
-                devices.push_back(device);
-            return;
-        }
-    }
-}
-
-bool ReadWholeFile(const char* path, std::string& text)
-{
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char chunk[8192];
-    bool bOk = true;
-    for (;;) {
-        const ssize_t count = read(fd, chunk, sizeof chunk);
-        if (count == 0)
-            break;
-        if (count < 0) {
-            bOk = false;
-            break;
-        }
-        text.append(chunk, static_cast<std::size_t>(count));
-    }
-    close(fd);
-    return bOk && !text.empty();
-}
-
 } // namespace
 
 bool PseudoMountRule::IsPseudoFileSystem(std::string_view fileSystemType)
@@ -132,11 +59,9 @@ PseudoMountRule PseudoMountRule::FromMountInfo(std::string_view mountInfo)
 {
     PseudoMountRule rule;
     rule.m_bFromMountInfo = true;
-    while (!mountInfo.empty()) {
-        const std::size_t end = std::min(mountInfo.find('\n'), mountInfo.size());
-        ReadMountLine(mountInfo.substr(0, end), rule.m_pseudoDevices);
-        mountInfo.remove_prefix(std::min(end + 1, mountInfo.size()));
-    }
+    for (const MountInfoRow& row : MountInfo::Parse(mountInfo))
+        if (row.bDeviceKnown && IsPseudoFileSystem(row.fsType))
+            rule.m_pseudoDevices.push_back(row.device);
     std::sort(rule.m_pseudoDevices.begin(), rule.m_pseudoDevices.end());
     return rule;
 }
@@ -161,7 +86,7 @@ PseudoMountRule PseudoMountRule::ForThisProcess()
 {
     try {
         std::string text;
-        if (ReadWholeFile("/proc/self/mountinfo", text))
+        if (MountInfo::ReadThisProcess(text))
             return FromMountInfo(text);
     } catch (const std::bad_alloc&) {
         // fall back to statfs

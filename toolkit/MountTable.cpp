@@ -1,59 +1,8 @@
 #include "MountTable.h"
 
-#include <fstream>
-#include <sstream>
+#include "MountInfo.h"
 
 namespace {
-
-// mountinfo writes blank, tab, newline and backslash in names as a backslash and three octal digits.
-std::string DecodeOctalEscapes(std::string_view field)
-{
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const std::string_view digits = field.substr(i + 1, 3);
-            if (digits.find_first_not_of("01234567") == std::string_view::npos) {
-                text += static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 + (digits[2] - '0'));
-                i += 3;
-                continue;
-            }
-        }
-        text += field[i];
-    }
-    return text;
-}
-
-std::vector<std::string_view> SplitFields(std::string_view line)
-{
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    while (start < line.size()) {
-        const std::size_t blank = line.find(' ', start);
-        const std::size_t end = blank == std::string_view::npos ? line.size() : blank;
-        if (end > start)
-            fields.push_back(line.substr(start, end - start));
-        start = end + 1;
-    }
-    return fields;
-}
-
-// One line: id parent major:minor root mount-point options [optional fields...] - type source
-// super-options.
-bool ParseLine(std::string_view line, MountEntry& entry)
-{
-    const std::vector<std::string_view> fields = SplitFields(line);
-    std::size_t separator = 6;
-    while (separator < fields.size() && fields[separator] != "-")
-        ++separator;
-    if (fields.size() < 6 || separator + 2 >= fields.size() || fields[4].empty() || fields[4][0] != '/')
-        return false;
-    entry.mountPoint = DecodeOctalEscapes(fields[4]);
-    entry.fsType = DecodeOctalEscapes(fields[separator + 1]);
-    entry.options = std::string(fields[5]);
-    if (separator + 3 < fields.size())
-        entry.options += "," + std::string(fields[separator + 3]);
-    return true;
-}
 
 // Whether `mountPoint` is `path` or a parent folder of it, compared by whole name parts.
 bool Holds(std::string_view mountPoint, std::string_view path)
@@ -68,15 +17,11 @@ bool Holds(std::string_view mountPoint, std::string_view path)
 std::vector<MountEntry> ParseMountInfo(std::string_view text)
 {
     std::vector<MountEntry> entries;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        MountEntry entry;
-        if (ParseLine(text.substr(start, end - start), entry))
-            entries.push_back(std::move(entry));
-        start = end + 1;
+    for (MountInfoRow& row : MountInfo::Parse(text)) {
+        std::string options = std::move(row.mountOptions);
+        if (!row.superOptions.empty())
+            options += "," + row.superOptions;
+        entries.push_back(MountEntry{std::move(row.mountPoint), std::move(row.fsType), std::move(options)});
     }
     return entries;
 }
@@ -112,10 +57,8 @@ bool OptionsSayCompressed(std::string_view options)
 
 std::vector<MountEntry> ReadMountTable()
 {
-    std::ifstream file("/proc/self/mountinfo");
-    if (!file)
+    std::string text;
+    if (!MountInfo::ReadThisProcess(text))
         return {};
-    std::ostringstream text;
-    text << file.rdbuf();
-    return ParseMountInfo(text.str());
+    return ParseMountInfo(text);
 }

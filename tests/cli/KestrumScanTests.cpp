@@ -226,7 +226,7 @@ TEST_F(KestrumScanOutput, JsonHasRawNumbersAndEscapesInvalidUtf8AsBackslashX)
         + R"({"ext": ".\\xff", "count": 1, "bytes": 4)" + disk({"sub/x.\xFF"}) + R"(, "percent": 11, "category": "other"}], )"
         + R"("not_listed": 0, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, )"
         + R"("not_in_largest": 0, "links_unchecked": 0, )"
-        + R"("no_extension": {"count": 2, "bytes": 5000000011)" + disk({"sub/README", "sub/big"}) + "}}\n";
+        + R"("no_extension": {"count": 2, "bytes": 5000000011)" + disk({"sub/README", "sub/big"}) + R"(}, "problems": []})" + "\n";
     // Equal to this all-ASCII text, the output is valid UTF-8 and holds no raw control character.
     EXPECT_EQ(result.out, expected);
 }
@@ -454,9 +454,9 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
     const std::vector<std::vector<std::string>> badUsages = {
         {"--frobnicate", tree.Root()}, {"--sort=name", tree.Root()}, {"--csv", "--json", tree.Root()},
         {"--csv"}, {tree.Root(), tree.Root()}, {""}, {"--threads", "0", tree.Root()}, {"--threads=65", tree.Root()},
-        {"--threads", "two", tree.Root()}, {tree.Root(), "--threads"}, {"-j"}, {"-xq", tree.Root()},
+        {"--threads", "two", tree.Root()}, {tree.Root(), "--threads"}, {"-j"}, {"-xz", tree.Root()},
         {"--one-file-system=yes", tree.Root()}, {"--top", "0", tree.Root()}, {"--largest", "-1", tree.Root()},
-        {"--ext", ".iso", tree.Root()},
+        {"--ext", ".iso", tree.Root()}, {"--largest", "3", "--ext", "iso,.tar.gz", tree.Root()},
         {"--exclude-from", tree.Path("missing"), tree.Root()}, {"--exclude", "node_modules/", tree.Root()},
     };
     for (const std::vector<std::string>& args : badUsages) {

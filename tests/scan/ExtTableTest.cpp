@@ -40,6 +40,9 @@ ScanResult RandomResult(std::vector<EXTINFO>& copies)
             name += kPieces[random() % std::size(kPieces)];
         names.insert(name);
     }
+    // Names alike in their first eight bytes, a byte above 0x7f among them.
+    for (const char* name : {".abcdefg", ".abcdefgh", ".abcdefg\xff", ".abcdefgA", ".abcdefg\xc3\xa9z", ".\xff"})
+        names.insert(name);
     EXTINFO* pHead = nullptr;
     for (const std::string& name : names) {
         pHead = new EXTINFO{random() % 5, random() % 4 * 1000, pHead, name, random() % 3 * 4096};
@@ -67,7 +70,7 @@ std::vector<std::string> Names(const ExtTable& table)
 TEST(ExtTableTest, OrdersAsTheRecordComparisonInEveryColumnAndDirection)
 {
     for (const auto& [locale, measure] : {std::pair{"C", SizeMeasure::Apparent}, std::pair{"de_DE.UTF-8", SizeMeasure::Apparent},
-                                          std::pair{"C", SizeMeasure::OnDisk}}) {
+                                          std::pair{"C", SizeMeasure::OnDisk}, std::pair{"C.UTF-8", SizeMeasure::Apparent}}) {
         if (!std::setlocale(LC_ALL, locale)) {
             ADD_FAILURE() << "locale " << locale << " is missing (scripts/test.sh makes it)";
             continue;
@@ -105,7 +108,7 @@ TEST(ExtTableTest, OrdersAsTheRecordComparisonInEveryColumnAndDirection)
                     ASSERT_EQ(table.ShareOf(table.Bytes(table.Row(row))), rowBytes * 100 / bytes) << shown.szExt;
                 }
                 // The second locale must really collate unlike the bytes, or it tests nothing more.
-                if (column == ExtColumn::Ext && ascending && std::string(locale) != "C") {
+                if (column == ExtColumn::Ext && ascending && std::string(locale).starts_with("de")) {
                     EXPECT_FALSE(std::is_sorted(expectedNames.begin(), expectedNames.end()));
                 }
             }

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ExclusionRule.h"
+#include "ExtensionQuery.h"
 #include "Resource.h"
 #include "StringTable.h"
 #include "TextEscape.h"
@@ -11,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
@@ -50,13 +53,14 @@ constexpr option kOptions[] = {
     {"top", required_argument, nullptr, kTop},
     {"largest", required_argument, nullptr, kLargest},
     {"ext", required_argument, nullptr, kExt},
+    {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 
 // Leading ':' has getopt report a missing value as ':' instead of printing its own message.
-constexpr char kShortOptions[] = ":j:xh";
+constexpr char kShortOptions[] = ":j:xhq";
 
 // Most largest files one run may ask for: the list is kept whole in memory.
 constexpr std::size_t kMaxLargest = 1'000'000;
@@ -171,9 +175,10 @@ bool CCommandLine::ApplyOption(int option, const char* value)
     case kExtensionsOnly: m_report.noExtRow = false; return true;
     case 'j': return SetCount("--threads", text, 1, WalkPool::kMaxThreads, m_walk.threads);
     case 'x': m_walk.oneFileSystem = true; return true;
+    case 'q': m_bQuiet = true; return true;
     case kExclude: return AddExclude(text);
     case kExcludeFrom: return AddExcludesFrom(text);
-    case kOnDisk: m_report.onDisk = true; return true;
+    case kOnDisk: m_report.measure = SizeMeasure::OnDisk; return true;
     case kLinksOnce: m_walk.linksOnce = true; return true;
     case 'h':
         if (m_report.sizes == SizeStyle::Grouped)
@@ -239,50 +244,42 @@ bool CCommandLine::SetCount(const char* option, const std::string& value, std::s
     return true;
 }
 
-// Patterns are matched against single names, which never hold a "/": a pattern with one (a
-// path, or "node_modules/" as ignore files write folders) would silently match nothing.
+// ExclusionRule decides which patterns can match; a pattern that never could is refused here.
 bool CCommandLine::AddExclude(const std::string& pattern)
 {
-    if (pattern.find('/') != std::string::npos)
+    if (!ExclusionRule::Check(pattern))
         return Fail(FormatString(IDS_CLI_EXCLUDE_PATH, {TerminalEscape(pattern)}));
     m_walk.excludePatterns.push_back(pattern);
     return true;
 }
 
-// One pattern a line; empty lines are skipped and a line's trailing CR dropped, so a file
-// written on another system reads the same.
+// The file is read as the window's box is: one pattern a line (ExclusionRule::PatternsFromText).
 bool CCommandLine::AddExcludesFrom(const std::string& file)
 {
-    std::ifstream in(file);
+    std::ifstream in(file, std::ios::binary);
     if (!in)
         return Fail(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(file), std::strerror(errno)}));
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && !AddExclude(line))
-            return false;
-    }
+    std::ostringstream text;
+    text << in.rdbuf();
     if (in.bad())
         return Fail(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(file), std::strerror(errno)}));
+    for (const std::string& pattern : ExclusionRule::PatternsFromText(text.str()))
+        if (!AddExclude(pattern))
+            return false;
     return true;
 }
 
 // ".iso,.img", "iso", "" (files without an extension) or "." (names that end in a dot, which
-// have a row of their own); the dot may be left out. Repeated --ext options add up.
+// have a row of their own), read by ExtensionQuery. Repeated --ext options add up.
 bool CCommandLine::SetExtensions(const std::string& list)
 {
     m_bExtensionsGiven = true;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = list.find(',', start);
-        std::string extension = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!extension.empty() && extension.front() != '.')
-            extension.insert(extension.begin(), '.');
+    for (std::string& extension : ExtensionQuery::FromList(list)) {
+        if (!ExtensionQuery::Check(extension))
+            return Fail(FormatString(IDS_CLI_BAD_EXTENSION, {TerminalEscape(extension)}));
         m_walk.largest.extensions.push_back(std::move(extension));
-        if (comma == std::string::npos)
-            return true;
-        start = comma + 1;
     }
+    return true;
 }
 
 bool CCommandLine::Fail(std::string text)

@@ -6,6 +6,7 @@
 #include "ExtOrder.h"
 #include "ExtTable.h"
 #include "FolderWalk.h"
+#include "ScanRequest.h"
 #include "ScanReport.h"
 
 #include <cstddef>
@@ -24,9 +25,13 @@ public:
     const std::string& ErrorText() const { return m_szError; }
     // How the walk goes: threads, file system, exclusions, hard links, largest files.
     const FolderWalkOptions& WalkOptions() const { return m_walk; }
+    // The folder and the walk, as the engine takes them. Throws std::bad_alloc.
+    ScanRequest Request() const { return ScanRequest{m_szFolder, m_walk}; }
     // How the result is written.
     const ReportOptions& Report() const { return m_report; }
     OutputFormat Format() const { return m_format; }
+    // --quiet: of what the scan could not count, only the summary line, not each path.
+    bool Quiet() const { return m_bQuiet; }
 
 private:
     bool ApplyOption(int option, const char* value);
@@ -43,6 +48,7 @@ private:
     std::string m_szFolder;
     bool m_bHelp = false;
     bool m_bVersion = false;
+    bool m_bQuiet = false;
     bool m_bFormatGiven = false;
     bool m_bExtensionsGiven = false;
     OutputFormat m_format = OutputFormat::Text;

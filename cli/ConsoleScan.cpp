@@ -1,21 +1,17 @@
 #include "ConsoleScan.h"
 
-#include "CountsText.h"
-#include "LabelledText.h"
 #include "InterruptFlag.h"
+#include "ProgressText.h"
 #include "Resource.h"
-#include "RootAndLinkRule.h"
 #include "StatusLine.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
 #include <pthread.h>
 #include <signal.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -46,50 +42,46 @@ private:
 
 } // namespace
 
-bool CConsoleScan::CheckRoot(const std::string& root, std::string& error)
+std::string CConsoleScan::VerdictText(const RequestVerdict& verdict)
 {
-    // A root that is a file is fine: the walk counts it as one file, as the window does.
-    const std::string walked = RootAndLinkRule::RootFromTyped(root);
-    std::uint64_t size = 0;
-    bool bReadable = RootAndLinkRule::RootIsFile(walked, size);
-    if (!bReadable) {
-        const int descriptor = RootAndLinkRule::OpenRootFolder(walked);
-        bReadable = descriptor >= 0;
-        if (bReadable)
-            ::close(descriptor);
+    switch (verdict.fault) {
+    case RequestFault::None: return {};
+    case RequestFault::RootMissing:
+    case RequestFault::RootUnreadable:
+        return FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(verdict.subject), std::strerror(verdict.error)});
+    case RequestFault::ExcludeHasSlash: return FormatString(IDS_CLI_EXCLUDE_PATH, {TerminalEscape(verdict.subject)});
+    case RequestFault::ExtensionInvalid: return FormatString(IDS_CLI_BAD_EXTENSION, {TerminalEscape(verdict.subject)});
     }
-    if (!bReadable)
-        error = FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(root), std::strerror(errno)});
-    return bReadable;
+    return {};
 }
 
-bool CConsoleScan::Run(const std::string& root, const FolderWalkOptions& options, const CInterruptFlag& interrupt,
+bool CConsoleScan::Run(const ScanRequest& request, SizeMeasure measure, const CInterruptFlag& interrupt,
                        CStatusLine& status)
 {
     m_szError.clear();
-    bool bStarted = m_job.Prepare(root);
-    if (bStarted) {
+    bool bStarted = false;
+    {
         SigintBlock block;
-        bStarted = m_job.Start(options);
+        bStarted = m_session.Start(request);
     }
     if (!bStarted) {
         m_szError = FormatString(IDS_CLI_START_FAILED, {std::strerror(errno)});
         return false;
     }
-    WaitForEnd(interrupt, status);
-    m_job.Release();
+    WaitForEnd(measure, interrupt, status);
+    m_session.Release();
     return true;
 }
 
-void CConsoleScan::WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& status)
+void CConsoleScan::WaitForEnd(SizeMeasure measure, const CInterruptFlag& interrupt, CStatusLine& status)
 {
     using Clock = std::chrono::steady_clock;
     auto nextRefresh = Clock::now() + kRefreshInterval;
-    while (!m_job.WaitDone(kPollInterval)) {
+    while (!m_session.WaitDone(kPollInterval)) {
         if (interrupt.Requested())
             break;
         if (status.IsActive() && Clock::now() >= nextRefresh) {
-            status.Show(StatusText());
+            status.Show(ProgressText(m_session.Progress(), measure));
             nextRefresh = Clock::now() + kRefreshInterval;
         }
     }
@@ -97,13 +89,6 @@ void CConsoleScan::WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& stat
     // Ctrl+C that came as the walk ended still means the user asked for a stop, so the result
     // says the scan was stopped.
     if (interrupt.Requested())
-        m_job.Stop();
+        m_session.Stop();
     status.Clear();
-}
-
-std::string CConsoleScan::StatusText() const
-{
-    const ScanCounters counters = m_job.Snapshot();
-    return FormatString(IDS_CLI_STATUS, {LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)),
-                                         LabelledText(IDS_CLI_SIZE, SizeText(counters.nBytes))});
 }

@@ -1,11 +1,12 @@
-// Runs one scan from the command line the way the window does: a ScanJob over a SCANINFO, the
-// worker on its own thread, and this thread polling the counters.
+// Runs one scan from the command line the way the window does: a ScanSession, the worker on its
+// own thread, and this thread polling the counters.
 #pragma once
 
-#include "ScanInfo.h"
-#include "ScanJob.h"
+#include "ScanRequest.h"
+#include "ScanResult.h"
+#include "ScanSession.h"
+#include "SizeMeasure.h"
 
-#include <cstddef>
 #include <string>
 
 class CInterruptFlag;
@@ -17,26 +18,23 @@ public:
     CConsoleScan(const CConsoleScan&) = delete;
     CConsoleScan& operator=(const CConsoleScan&) = delete;
 
-    // The walk says nothing of a root it cannot list, so the tool checks it first: false, with
-    // a one-line message in `error`, when `root` does not exist or is a folder that cannot be opened.
-    static bool CheckRoot(const std::string& root, std::string& error);
+    // The engine's verdict on a request (ValidateRequest) in the tool's words; empty when it
+    // found no fault.
+    static std::string VerdictText(const RequestVerdict& verdict);
 
-    // Scans `root` (as the user gave it) to the end or until `interrupt` is raised, refreshing
-    // `status` twice a second meanwhile. Returns false only when the worker could not be started
-    // (ErrorText() says why); the results then stay empty.
-    // options: how the walk goes (threads, exclusions, largest files, ...).
-    bool Run(const std::string& root, const FolderWalkOptions& options, const CInterruptFlag& interrupt,
-             CStatusLine& status);
+    // Scans as `request` asks (the root as the user gave it) to the end or until `interrupt` is
+    // raised, refreshing `status` twice a second meanwhile with the size of `measure`. Returns
+    // false only when the worker could not be started (ErrorText() says why); the results then
+    // stay empty.
+    bool Run(const ScanRequest& request, SizeMeasure measure, const CInterruptFlag& interrupt, CStatusLine& status);
 
     const std::string& ErrorText() const { return m_szError; }
-    // The last scan's counters and records, handed over whole once Run has returned.
-    ScanResult TakeResult() { return m_job.TakeResult(); }
+    // The last scan's result, handed over whole once Run has returned.
+    ScanResult TakeResult() { return m_session.TakeResult(); }
 
 private:
-    void WaitForEnd(const CInterruptFlag& interrupt, CStatusLine& status);
-    std::string StatusText() const;
+    void WaitForEnd(SizeMeasure measure, const CInterruptFlag& interrupt, CStatusLine& status);
 
-    SCANINFO m_scan;
-    ScanJob m_job{m_scan};   // after m_scan: it stops its worker before the state goes
+    ScanSession m_session;
     std::string m_szError;
 };

@@ -84,7 +84,7 @@ CScanReport::CScanReport(std::string root, const ScanResult& result, const Repor
     : m_szRoot(std::move(root)),
       m_result(result),
       m_options(options),
-      m_table(result, options.noExtRow, options.onDisk ? SizeMeasure::OnDisk : SizeMeasure::Apparent)
+      m_table(result, options.noExtRow, options.measure)
 {
     m_bEveryRow = m_table.Order(options.sortColumn, ExtTable::StartsAscending(options.sortColumn));
     if (options.top > 0) {
@@ -128,8 +128,8 @@ bool CScanReport::WriteText(COutputBuffer& out)
         header[c] = ExtTable::ColumnHeading(static_cast<ExtColumn>(c));
     try {
         out.Append(LabelledText(IDS_CLI_CONTAINS, ContainsText(counters.nFolders, counters.nFiles)) + '\n');
-        out.Append(m_options.onDisk ? LabelledText(IDS_CLI_SIZE_ON_DISK, SizeShown(counters.nDiskBytes)) + "\n\n"
-                                    : LabelledText(IDS_CLI_SIZE, SizeShown(counters.nBytes)) + "\n\n");
+        const unsigned sizeLabel = m_options.measure == SizeMeasure::OnDisk ? IDS_CLI_SIZE_ON_DISK : IDS_CLI_SIZE;
+        out.Append(LabelledText(sizeLabel, SizeShown(MeasuredTotal(counters, m_options.measure))) + "\n\n");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -195,7 +195,8 @@ bool CScanReport::WriteCsv(COutputBuffer& out)
 bool CScanReport::WriteJson(COutputBuffer& out)
 {
     return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr)
-               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr) &&
+               .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr,
+                          &m_result.Problems()) &&
            m_bEveryRow;
 }
 

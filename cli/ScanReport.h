@@ -22,7 +22,7 @@ struct ReportOptions {
     // The "(none)" row of the files without an extension.
     bool noExtRow = true;
     // Sizes, shares and the order by size follow the allocated bytes instead of the apparent ones.
-    bool onDisk = false;
+    SizeMeasure measure = SizeMeasure::Apparent;
     // How the text table shows sizes; CSV and JSON always write raw numbers.
     SizeStyle sizes = SizeStyle::Grouped;
     // Only the first rows in the order; 0 for every row. The totals still cover every file.

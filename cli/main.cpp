@@ -3,20 +3,24 @@
 #include "ConsoleScan.h"
 #include "CountsText.h"
 #include "ExitStatus.h"
+#include "Format.h"
 #include "InterruptFlag.h"
 #include "Resource.h"
 #include "ScanReport.h"
 #include "ScanResult.h"
 #include "StatusLine.h"
 #include "StringTable.h"
+#include "TextEscape.h"
 
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -25,9 +29,42 @@ void PrintError(std::string_view text)
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
+unsigned ProblemTextId(ProblemKind kind)
+{
+    switch (kind) {
+    case ProblemKind::NotListed: return IDS_CLI_PROBLEM_NOT_LISTED;
+    case ProblemKind::NotEntered: return IDS_CLI_PROBLEM_NOT_ENTERED;
+    case ProblemKind::Vanished: return IDS_CLI_PROBLEM_VANISHED;
+    case ProblemKind::NotExamined: return IDS_CLI_PROBLEM_NOT_EXAMINED;
+    }
+    return IDS_CLI_PROBLEM_NOT_LISTED;
+}
+
 void PutText(std::FILE* out, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), out);
+}
+
+// Each path the scan could not count, as du names them, then how many more of its kind there were.
+void PrintProblems(const ScanResult& result)
+{
+    const std::vector<ScanProblem>& problems = result.Problems();
+    for (std::size_t kind = 0; kind < kProblemKinds; ++kind) {
+        const auto problemKind = static_cast<ProblemKind>(kind);
+        std::uint64_t named = 0;
+        for (const ScanProblem& problem : problems) {
+            if (problem.kind != problemKind)
+                continue;
+            ++named;
+            const std::string path = TerminalEscape(problem.path);
+            PrintError(problem.kind == ProblemKind::NotEntered
+                           ? FormatString(IDS_CLI_PROBLEM_NOT_ENTERED, {path})
+                           : FormatString(ProblemTextId(problem.kind), {path, std::strerror(problem.error)}));
+        }
+        const std::uint64_t count = ProblemCount(result.Counters(), problemKind);
+        if (count > named)
+            PrintError(FormatString(IDS_CLI_PROBLEMS_MORE, {FormatNumber(count - named)}));
+    }
 }
 
 // False when the output could not be written completely (a full disk, a closed file).
@@ -58,22 +95,27 @@ int Run(int argc, char** argv)
         break;
     }
 
-    std::string error;
-    if (!CConsoleScan::CheckRoot(commandLine.Folder(), error)) {
-        PrintError(error);
-        return ExitStatus::kFailed;
+    // The session and the request are gone before the report is written: what the report may
+    // take is then all the memory there is.
+    ScanResult result;
+    {
+        const ScanRequest request = commandLine.Request();
+        const RequestVerdict verdict = ValidateRequest(request);
+        if (!verdict.Ok()) {
+            PrintError(CConsoleScan::VerdictText(verdict));
+            return ExitStatus::kFailed;
+        }
+        CInterruptFlag interrupt;
+        CStatusLine status;
+        CConsoleScan scan;
+        if (!scan.Run(request, commandLine.Report().measure, interrupt, status)) {
+            PrintError(scan.ErrorText());
+            return ExitStatus::kFailed;
+        }
+        interrupt.Release();
+        result = scan.TakeResult();
     }
 
-    CInterruptFlag interrupt;
-    CStatusLine status;
-    CConsoleScan scan;
-    if (!scan.Run(commandLine.Folder(), commandLine.WalkOptions(), interrupt, status)) {
-        PrintError(scan.ErrorText());
-        return ExitStatus::kFailed;
-    }
-    interrupt.Release();
-
-    const ScanResult result = scan.TakeResult();
     bool bComplete = false;
     try {
         CScanReport report(commandLine.Folder(), result, commandLine.Report());
@@ -84,6 +126,8 @@ int Run(int argc, char** argv)
     if (!FinishOutput())
         return ExitStatus::kFailed;
     // An honest count of what could be read still ends with status 0, but never silently.
+    if (!commandLine.Quiet())
+        PrintProblems(result);
     const std::string incomplete = IncompleteText(result.Counters());
     if (!incomplete.empty())
         PrintError(incomplete);

@@ -150,6 +150,12 @@
 #define IDS_CLI_SIZE_ON_DISK     3073
 #define IDS_CLI_LARGEST          3080
 #define IDS_CLI_LARGEST_NONE     3081
+#define IDS_CLI_BAD_EXTENSION    3082
+#define IDS_CLI_PROBLEM_NOT_LISTED   3083
+#define IDS_CLI_PROBLEM_NOT_ENTERED  3084
+#define IDS_CLI_PROBLEM_VANISHED     3085
+#define IDS_CLI_PROBLEM_NOT_EXAMINED 3086
+#define IDS_CLI_PROBLEMS_MORE        3087
 
 // The window's walk choices and the exclusions dialog: 4100 to 4199.
 #define IDS_EXCLUDE_TITLE        4100

@@ -107,6 +107,9 @@ constexpr StringEntry kStrings[] = {
      "      --extensions-only leave out the \"(none)\" row of the files without an extension\n"
      "  -h, --human-readable  sizes in the text table as 1.5 KiB, 23 MiB (powers of 1024)\n"
      "      --si              the same in powers of 1000: 1.5 kB, 23 MB\n"
+     "  -q, --quiet           of what could not be counted, say only the summary line, not\n"
+     "                        each folder or file (standard error names the first 100 of each\n"
+     "                        kind; --json lists them as \"problems\")\n"
      "\n"
      "What is counted:\n"
      "  -x, --one-file-system count folders on other file systems, but do not enter them\n"
@@ -165,6 +168,14 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_AT_LEAST, "at least %s"},
     {IDS_CLI_LARGEST, "Largest files:"},
     {IDS_CLI_LARGEST_NONE, "(no such files)"},
+    {IDS_CLI_BAD_EXTENSION, "kestrum-scan: --ext: no file has the extension %s (an extension starts at the last \".\" of a name)"},
+    // What a scan could not count, one line each as du words them: the path, then the system's reason.
+    {IDS_CLI_PROBLEM_NOT_LISTED, "kestrum-scan: cannot read directory '%s': %s"},
+    {IDS_CLI_PROBLEM_NOT_ENTERED, "kestrum-scan: not entering the mount '%s'"},
+    {IDS_CLI_PROBLEM_VANISHED, "kestrum-scan: cannot access '%s': %s"},
+    {IDS_CLI_PROBLEM_NOT_EXAMINED, "kestrum-scan: cannot access '%s': %s"},
+    // After the first lines of one kind: how many more of that kind were not named.
+    {IDS_CLI_PROBLEMS_MORE, "kestrum-scan: ... and %s more"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},

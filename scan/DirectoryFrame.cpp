@@ -1,5 +1,7 @@
 #include "DirectoryFrame.h"
 
+#include <cerrno>
+
 #ifndef __linux__
 #error "DirectoryFrame reads folder listings with getdents64"
 #endif
@@ -38,6 +40,7 @@ void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, std::string_view n
     m_batchOffset = 0;
     m_bEnded = false;
     m_bIncomplete = false;
+    m_error = 0;
     m_savedOffset = 0;
     // A huge folder kept in memory once should not pin its names for the rest of the walk.
     if (m_saved.capacity() > kKeptSavedCapacity)
@@ -70,7 +73,10 @@ const char* DirectoryFrame::NextBatched()
         const ssize_t length = getdents64(m_fd, m_buffer, m_bufferSize);
         if (length <= 0) {
             m_bEnded = true;
-            m_bIncomplete = m_bIncomplete || length < 0;
+            if (length < 0 && !m_bIncomplete) {
+                m_bIncomplete = true;
+                m_error = errno;
+            }
             return nullptr;
         }
         m_batchLength = static_cast<std::size_t>(length);
@@ -106,6 +112,8 @@ char* DirectoryFrame::SaveRemaining()
             }
         } catch (const std::bad_alloc&) {
             // The names kept so far stay; the rest is dropped like a listing that ended early.
+            if (!m_bIncomplete)
+                m_error = ENOMEM;
             m_bIncomplete = true;
         }
     }

@@ -48,6 +48,8 @@ public:
     const std::string& Name() const { return m_name; }
     // True when part of the listing was lost: reading it failed, or memory ran out while keeping it.
     bool Incomplete() const { return m_bIncomplete; }
+    // Why it was: the errno of the failed read, or ENOMEM.
+    int Error() const { return m_error; }
 
     // Reads the rest of the listing into memory; the descriptor stays with the frame until the
     // caller takes it (TakeDescriptor). Returns the lent buffer (null when none was lent). Out of
@@ -98,6 +100,7 @@ private:
     std::size_t m_batchOffset = 0;
     bool m_bEnded = false;
     bool m_bIncomplete = false;
+    int m_error = 0;
 
     unsigned char m_lastType = 0;  // DT_UNKNOWN
     std::string m_saved;           // remaining entries: a type byte, then the name ended by a NUL

@@ -4,6 +4,7 @@
 #include "ScanCounters.h"
 #include "TextEscape.h"
 
+#include <cstring>
 
 ExtTableWriter::ExtTableWriter(const ExtTable& table, const std::vector<std::size_t>* positions)
     : m_table(table), m_positions(positions)
@@ -28,7 +29,8 @@ bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
 }
 
 bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
-                               const std::vector<LargestFile>* pLargest) const
+                               const std::vector<LargestFile>* pLargest,
+                               const std::vector<ScanProblem>* pProblems) const
 {
     try {
         out.Append("{\"root\": \"" + JsonEscape(root) + "\", \"folders\": ");
@@ -85,8 +87,9 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
     out.AppendDecimal(counters.nNoExtDiskBytes);
     out.Append('}');
     const bool bEveryFile = !pLargest || WriteLargestJson(out, *pLargest);
+    const bool bEveryProblem = !pProblems || WriteProblemsJson(out, *pProblems);
     out.Append("}\n");
-    return nWritten == RowCount() && bEveryFile;
+    return nWritten == RowCount() && bEveryFile && bEveryProblem;
 }
 
 // `, "largest": [{"path", "bytes", "mtime"}...]`, closed whatever memory allowed.
@@ -113,6 +116,30 @@ bool ExtTableWriter::WriteLargestJson(COutputBuffer& out, const std::vector<Larg
     }
     out.Append(']');
     return nWritten == files.size();
+}
+
+// `, "problems": [{"path", "kind", "reason"}...]`, closed whatever memory allowed.
+bool ExtTableWriter::WriteProblemsJson(COutputBuffer& out, const std::vector<ScanProblem>& problems)
+{
+    out.Append(", \"problems\": [");
+    std::size_t nWritten = 0;
+    try {
+        std::string scratch;
+        for (const ScanProblem& problem : problems) {
+            const std::string_view path = EscapedUnlessPlain(problem.path, scratch, JsonEscape);
+            out.Append(nWritten == 0 ? "{\"path\": \"" : ", {\"path\": \"");
+            out.Append(path);
+            out.Append("\", \"kind\": \"");
+            out.Append(ProblemKindKey(problem.kind));
+            out.Append("\", \"reason\": \"");
+            out.Append(problem.error ? JsonEscape(std::strerror(problem.error)) : std::string());
+            out.Append("\"}");
+            ++nWritten;
+        }
+    } catch (const std::bad_alloc&) {
+    }
+    out.Append(']');
+    return nWritten == problems.size();
 }
 
 bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const

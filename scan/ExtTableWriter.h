@@ -8,6 +8,7 @@
 
 #include "ExtTable.h"
 #include "LargestFiles.h"
+#include "ScanProblem.h"
 
 #include <cstddef>
 #include <new>
@@ -36,9 +37,12 @@ public:
     // "vanished", "not_examined", "not_in_rows", "excluded", "no_extension": {"count", "bytes",
     // "disk_bytes"}}. "bytes" are apparent and "disk_bytes" allocated, whatever the table's
     // measure; "percent" follows the measure.
-    // With pLargest, "largest": [{"path", "bytes", "mtime"}...] follows "no_extension".
+    // With pLargest, "largest": [{"path", "bytes", "mtime"}...] follows "no_extension". With
+    // pProblems, "problems": [{"path", "kind", "reason"}...] comes last ("kind" as
+    // ProblemKindKey, "reason" the system's text for the error, "" when there is none).
     bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
-                   const std::vector<LargestFile>* pLargest = nullptr) const;
+                   const std::vector<LargestFile>* pLargest = nullptr,
+                   const std::vector<ScanProblem>* pProblems = nullptr) const;
     // The column headings, then one line per row: the name as shown, raw numbers (bytes of the
     // table's measure), tab-separated.
     bool WriteTabSeparated(COutputBuffer& out) const;
@@ -51,6 +55,7 @@ public:
 
 private:
     static bool WriteLargestJson(COutputBuffer& out, const std::vector<LargestFile>& files);
+    static bool WriteProblemsJson(COutputBuffer& out, const std::vector<ScanProblem>& problems);
 
     // The row's count, bytes and share, each after separator, raw digits, then the line's end.
     void PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator) const;

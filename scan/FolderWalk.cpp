@@ -33,10 +33,12 @@ void FolderWalk::Run(const char* folder) noexcept
         m_frames.SetRoot(folder);
         if (!StopRequested() && OpenRoot())
             WalkEntries();
-    } catch (...) {
+    } catch (const std::bad_alloc&) {
         // Out of memory for the walk's own bookkeeping (or a failing test hook) ends the walk;
         // what was counted stays counted, and the folders left unfinished are reported.
-        m_tally.AddNotListed(m_frames.NotListedOnce());
+        ReportUnfinished(ENOMEM);
+    } catch (...) {
+        ReportUnfinished(0);
     }
     EndPart();
     WalkHandedOver(true);
@@ -61,11 +63,33 @@ void FolderWalk::WalkHandedOver(bool bWasWorking)
         bWasWorking = true;
         try {
             TakeOver(item);
+        } catch (const std::bad_alloc&) {
+            ReportUnfinished(ENOMEM);
         } catch (...) {
-            m_tally.AddNotListed(m_frames.NotListedOnce());
+            ReportUnfinished(0);
         }
         EndPart();
         item = WalkItem();   // closes what was not taken over
+    }
+}
+
+void FolderWalk::ReportUnfinished(int error) noexcept
+{
+    m_frames.NotListedOnce([&](std::size_t index) {
+        m_tally.AddNotListed();
+        NameProblem(ProblemKind::NotListed, error, index + 1, {});
+    });
+}
+
+// A path is made only here, for a problem the scan still has room to name.
+void FolderWalk::NameProblem(ProblemKind kind, int error, std::size_t frames, std::string_view name) noexcept
+{
+    if (!m_tally.WantsProblem(kind))
+        return;
+    try {
+        m_tally.KeepProblem(ScanProblem{m_frames.PathOf(frames, name), kind, error});
+    } catch (const std::bad_alloc&) {
+        // Not named; still counted.
     }
 }
 
@@ -83,8 +107,10 @@ void FolderWalk::TakeOver(WalkItem& item)
     m_frames.StartPart(std::move(item.parent), item.depth);
     if (item.IsListingPart()) {
         if (!m_frames.Push(std::exchange(item.fd, -1), item.device, item.inode, item.name, &item.saved)) {
-            if (!item.notListedSaid || !item.notListedSaid->exchange(true))
+            if (!item.notListedSaid || !item.notListedSaid->exchange(true)) {
                 m_tally.AddNotListed();
+                NameProblem(ProblemKind::NotListed, ENOMEM, 0, item.name);
+            }
             return;
         }
         m_frames.Top().ShareNotListed(std::move(item.notListedSaid));
@@ -96,11 +122,15 @@ void FolderWalk::TakeOver(WalkItem& item)
             item.fd >= 0 ? std::exchange(item.fd, -1) : m_frames.OpenBelowAbove(item.name, item.device, item.inode);
         if (fd < 0 && !FrameStack::OutOfDescriptors(errno)) {
             m_tally.AddNotListed();
+            NameProblem(ProblemKind::NotListed, errno, 0, item.name);
             return;
         }
+        const int error = fd < 0 ? errno : ENOMEM;
         if (fd < 0 || !m_frames.Push(fd, item.device, item.inode, item.name)) {
-            if (!HandBackAgain(item))
+            if (!HandBackAgain(item)) {
                 m_tally.AddNotListed();
+                NameProblem(ProblemKind::NotListed, error, 0, item.name);
+            }
             return;
         }
         ReportOpened(item.name, m_frames.BaseDepth());
@@ -118,17 +148,22 @@ bool FolderWalk::OpenRoot()
     const std::string& root = m_frames.Root();
     const int fd = RootAndLinkRule::OpenRootFolder(root);
     if (fd < 0) {
-        m_tally.AddRootNotOpened(errno);
+        const int error = errno;
+        if (m_tally.AddRootNotOpened(error))
+            NameProblem(ProblemKind::NotListed, error, 0, root);
         return false;
     }
     struct stat status {};
     if (fstat(fd, &status) != 0) {
+        const int error = errno;
         close(fd);
         m_tally.AddNotListed();
+        NameProblem(ProblemKind::NotListed, error, 0, root);
         return false;
     }
     if (!m_frames.Push(fd, status.st_dev, status.st_ino, root)) {
         m_tally.AddNotListed();
+        NameProblem(ProblemKind::NotListed, ENOMEM, 0, root);
         return false;
     }
     ReportOpened(root, 0);
@@ -161,7 +196,14 @@ void FolderWalk::EndFolder()
     m_tally.Flush();
     if (m_top.Active())
         m_top.Merge(false);
-    m_tally.AddNotListed(m_frames.Pop());
+    const FrameStack::Popped popped = m_frames.Pop();
+    if (popped.NotListed() == 0)
+        return;
+    m_tally.AddNotListed(popped.NotListed());
+    if (popped.bFolderNotListed)
+        NameProblem(ProblemKind::NotListed, popped.folderError, m_frames.Size(), popped.folderName);
+    if (popped.bParentNotListed)
+        NameProblem(ProblemKind::NotListed, popped.parentError, m_frames.Size(), {});
 }
 
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
@@ -174,7 +216,8 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     }
     struct stat status;
     if (fstatat(frame.Descriptor(), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
-        m_tally.AddUnexamined(name, errno, frame.Type() == DT_DIR);
+        const int error = errno;
+        NameProblem(m_tally.AddUnexamined(name, error, frame.Type() == DT_DIR), error, m_frames.Size(), name);
         return;
     }
     const ScanTally::Sizes sizes = ScanTally::SizesOf(status);
@@ -193,6 +236,7 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     }
     if (StaysOutside(frame, name, status)) {
         m_tally.AddFolderNotEntered(sizes);
+        NameProblem(ProblemKind::NotEntered, 0, m_frames.Size(), name);
         return;
     }
     m_tally.AddFolder(sizes);
@@ -262,14 +306,18 @@ void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const str
         return;
     if (fd < 0 && !FrameStack::OutOfDescriptors(errno)) {
         m_tally.AddNotListed();
+        NameProblem(ProblemKind::NotListed, errno, m_frames.Size(), name);
         return;
     }
+    const int error = fd < 0 ? errno : ENOMEM;
     if (fd < 0 || !m_frames.Push(fd, status.st_dev, status.st_ino, name)) {
         // Out of descriptors or memory this thread could free: another thread (or this one, once
         // its own part is walked) may have them, so the folder goes back to the queue, unopened,
         // instead of being given up with its whole subtree.
-        if (!m_pQueue || !HandOverFolder(-1, status, name))
+        if (!m_pQueue || !HandOverFolder(-1, status, name)) {
             m_tally.AddNotListed();
+            NameProblem(ProblemKind::NotListed, error, m_frames.Size(), name);
+        }
         return;
     }
     // name may lie in the parent's batch, which closing the parent reuses: report first.

@@ -8,6 +8,7 @@
 
 #include "FrameStack.h"
 #include "LargestFiles.h"
+#include "ScanProblem.h"
 #include "ScanTally.h"
 #include "TopFiles.h"
 #include "WalkQueue.h"
@@ -85,6 +86,8 @@ private:
     void HandOverListingPart(DirectoryFrame& frame);
     bool HandBackAgain(WalkItem& item);
     void EndPart();
+    void ReportUnfinished(int error) noexcept;
+    void NameProblem(ProblemKind kind, int error, std::size_t frames, std::string_view name) noexcept;
 
     std::shared_ptr<ManualResetEvent> m_stopEvent;
     const FolderWalkOptions& m_options;

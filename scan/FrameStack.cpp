@@ -1,5 +1,7 @@
 #include "FrameStack.h"
 
+#include "ScanPath.h"
+
 #include "RootAndLinkRule.h"
 
 #include <cerrno>
@@ -95,10 +97,16 @@ bool FrameStack::Push(int fd, dev_t device, ino_t inode, std::string_view name, 
     return true;
 }
 
-std::size_t FrameStack::Pop()
+FrameStack::Popped FrameStack::Pop()
 {
+    Popped popped;
     DirectoryFrame& child = *m_frames[m_depth - 1];
-    std::size_t notListed = child.Incomplete() ? 1 : 0;
+    // A listing split between threads fails in one part or several: its folder is said once.
+    if (child.Incomplete() && child.TakeNotListed()) {
+        popped.bFolderNotListed = true;
+        popped.folderError = child.Error();
+    }
+    popped.folderName = child.Name();
     ReturnBuffer(child.ReleaseBuffer());
     const int childFd = child.TakeDescriptor();
     --m_depth;
@@ -108,13 +116,15 @@ std::size_t FrameStack::Pop()
         // The parent was closed early: it is the newest closed frame, and every frame below it is
         // closed too.
         --m_firstOpen;
-        if (!FindParentAgain(m_depth - 1, childFd))
-            ++notListed;
+        if (!FindParentAgain(m_depth - 1, childFd) && m_frames[m_depth - 1]->TakeNotListed()) {
+            popped.bParentNotListed = true;
+            popped.parentError = ENOENT;   // no longer where it was
+        }
     } else if (childFd >= 0) {
         close(childFd);
     }
     m_firstOpen = std::min(m_firstOpen, m_depth);
-    return notListed;
+    return popped;
 }
 
 void FrameStack::CloseAll()
@@ -326,10 +336,18 @@ void FrameStack::ReturnBuffer(char* buffer)
         m_freeBuffers.push_back(buffer);
 }
 
-std::size_t FrameStack::NotListedOnce()
+std::string FrameStack::PathOf(std::size_t frames, std::string_view name) const
 {
-    std::size_t count = 0;
-    for (std::size_t index = 0; index < m_depth; ++index)
-        count += m_frames[index]->TakeNotListed() ? 1 : 0;
-    return count;
+    std::vector<std::string_view> folders;
+    for (const PathNode* pNode = m_above.get(); pNode; pNode = pNode->parent.get())
+        folders.push_back(pNode->name);
+    std::reverse(folders.begin(), folders.end());
+    for (std::size_t i = 0; i < frames && i < m_depth; ++i)
+        folders.push_back(m_frames[i]->Name());
+    if (name.empty() && !folders.empty()) {
+        name = folders.back();
+        folders.pop_back();
+    }
+    std::string path = ScanPath::Join(folders, name);
+    return path.empty() ? std::string("/") : path;   // the root "" is "/"
 }

@@ -46,13 +46,35 @@ public:
     // be made for want of memory: false). With pSaved the frame walks those entries (the rest of
     // a listing read elsewhere) instead of listing the folder.
     bool Push(int fd, dev_t device, ino_t inode, std::string_view name, std::string* pSaved = nullptr);
+    // What a Pop found not fully listed, each folder to be reported once however many threads
+    // held parts of its listing: the frame's own folder (its listing failed; folderName stays
+    // valid until the next Push) and its parent (it could not be found again, now the newest
+    // frame). The errors are the errno of each failure.
+    struct Popped {
+        bool bFolderNotListed = false;
+        int folderError = 0;
+        std::string_view folderName;
+        bool bParentNotListed = false;
+        int parentError = 0;
+
+        std::size_t NotListed() const { return (bFolderNotListed ? 1 : 0) + (bParentNotListed ? 1 : 0); }
+    };
     // Ends the newest frame and gives its parent its descriptor back when it had been closed.
-    // Returns the folders found not fully listed on the way (0 to 2): the frame's own listing
-    // failed, or its parent could not be found again.
-    std::size_t Pop();
+    Popped Pop();
     // Of the frames on the stack, those whose folder is to be reported as not listed now that this
-    // thread's part ended early: each folder once, however many threads held parts of it.
-    std::size_t NotListedOnce();
+    // thread's part ended early: each folder once, however many threads held parts of it. Calls
+    // report(index) for each, the root's side first.
+    template <class Report>
+    void NotListedOnce(Report report)
+    {
+        for (std::size_t index = 0; index < m_depth; ++index)
+            if (m_frames[index]->TakeNotListed())
+                report(index);
+    }
+    // The path of `name` in the folder of frame `frames` - 1 (in the folder above the first frame
+    // when frames is 0; the folder itself when name is empty), from the root as given. Throws
+    // std::bad_alloc.
+    std::string PathOf(std::size_t frames, std::string_view name) const;
     // Closes every frame, listed or not; the stack is empty afterwards.
     void CloseAll();
 

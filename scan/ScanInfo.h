@@ -6,6 +6,7 @@
 #include "LargestFiles.h"
 #include "ManualResetEvent.h"
 #include "ScanCounters.h"
+#include "ScanProblem.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,4 +38,10 @@ struct SCANINFO : ScanCounters {
     // reach to enter it. Written under the lock, read by the walking threads without it; only grows
     // during a scan.
     std::atomic<std::uint64_t> largestFloor{0};
+
+    // The first kMaxProblemsPerKind paths of each kind the scan could not count (the counters go
+    // on beyond them). Same lock. problemsKept[kind] counts them; written under the lock, read
+    // by the walking threads without it, so that a path is not even made once its kind is full.
+    std::vector<ScanProblem> problems;
+    std::atomic<std::uint32_t> problemsKept[kProblemKinds]{};
 };

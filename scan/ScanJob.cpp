@@ -33,6 +33,9 @@ bool ScanJob::Prepare(std::string_view typedRoot)
     static_cast<ScanCounters&>(m_scan) = ScanCounters{};
     std::vector<LargestFile>().swap(m_scan.largest);
     m_scan.largestFloor.store(0, std::memory_order_relaxed);
+    std::vector<ScanProblem>().swap(m_scan.problems);
+    for (auto& kept : m_scan.problemsKept)
+        kept.store(0, std::memory_order_relaxed);
     try {
         m_scan.szRoot = RootAndLinkRule::RootFromTyped(typedRoot);
         m_scan.hStopEvent = std::make_shared<ManualResetEvent>();
@@ -110,6 +113,12 @@ void ScanJob::Stop()
     m_scan.hDoneEvent->Wait();
 }
 
+void ScanJob::RequestStop()
+{
+    if (IsRunning())
+        m_scan.hStopEvent->Set();
+}
+
 void ScanJob::Release()
 {
     // The worker has set hDoneEvent (or never started), so the join returns at once.
@@ -125,12 +134,14 @@ ScanResult ScanJob::TakeResult()
     const ScanCounters counters = Snapshot();
     EXTINFO* pRecords = nullptr;
     std::vector<LargestFile> largest;
+    std::vector<ScanProblem> problems;
     {
         std::lock_guard lock(m_scan.cs);
         m_scan.extIndex.Clear();
         pRecords = std::exchange(m_scan.pExtList, nullptr);
         largest.swap(m_scan.largest);
+        problems.swap(m_scan.problems);
     }
     return ScanResult(counters, pRecords, m_bStopped ? ScanEnding::Stopped : ScanEnding::Finished,
-                      std::move(largest));
+                      std::move(largest), std::move(problems));
 }

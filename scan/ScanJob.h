@@ -51,6 +51,8 @@ public:
     std::vector<LargestFile> LargestSoFar() const;
     // Asks the walk to stop (it finishes the listings it has open) and waits for its end.
     void Stop();
+    // Asks the walk to stop and returns at once.
+    void RequestStop();
     // Once the walk has ended (or was never started): joins the worker and drops the events.
     // The counters and records stay until the next Prepare.
     void Release();

@@ -5,6 +5,7 @@
 
 #include "LargestFiles.h"
 #include "ScanCounters.h"
+#include "ScanProblem.h"
 
 #include <cstddef>
 #include <vector>
@@ -17,9 +18,10 @@ class ScanResult {
 public:
     ScanResult() = default;
     // Takes ownership of the record list starting at pRecords (null: no records). largest: the
-    // largest files found, in any order (sorted here).
+    // largest files found, in any order (sorted here); problems: the paths kept of what could
+    // not be counted, in any order (sorted here).
     ScanResult(const ScanCounters& counters, EXTINFO* pRecords, ScanEnding ending,
-               std::vector<LargestFile> largest = {});
+               std::vector<LargestFile> largest = {}, std::vector<ScanProblem> problems = {});
     // Frees the records: whatever read them (an ExtTable, a list view) must be gone or emptied.
     ~ScanResult();
     ScanResult(ScanResult&& other) noexcept;
@@ -35,6 +37,9 @@ public:
     // The largest files asked for (FolderWalkOptions::largest), largest first, equal sizes by
     // path; empty when none were asked for.
     const std::vector<LargestFile>& Largest() const { return m_largest; }
+    // What the scan could not count, by name: at most kMaxProblemsPerKind of each kind (the
+    // counters say how many there were), by kind, then by path.
+    const std::vector<ScanProblem>& Problems() const { return m_problems; }
 
 private:
     void FreeRecords();
@@ -44,4 +49,5 @@ private:
     std::size_t m_nRecords = 0;
     ScanEnding m_ending = ScanEnding::Finished;
     std::vector<LargestFile> m_largest;
+    std::vector<ScanProblem> m_problems;
 };

@@ -74,7 +74,7 @@ void ScanTally::AddExcluded()
     Counted();
 }
 
-void ScanTally::AddUnexamined(std::string_view name, int error, bool bListedAsFolder)
+ProblemKind ScanTally::AddUnexamined(std::string_view name, int error, bool bListedAsFolder)
 {
     // An entry gone since the listing was read is not counted, only reported. One that is listed
     // but cannot be examined (in a folder that may be read but not searched) still exists: it is
@@ -82,21 +82,42 @@ void ScanTally::AddUnexamined(std::string_view name, int error, bool bListedAsFo
     // as not listed (it is not entered), a file as not examined (its size is missing).
     if (error == ENOENT) {
         AddVanished();
-    } else if (bListedAsFolder) {
+        return ProblemKind::Vanished;
+    }
+    if (bListedAsFolder) {
         AddFolder(Sizes{});
         AddNotListed();
-    } else {
-        ++m_counts.nNotExamined;   // before AddFile, whose flush may come at once
-        AddFile(name, Sizes{});
+        return ProblemKind::NotListed;
     }
+    ++m_counts.nNotExamined;   // before AddFile, whose flush may come at once
+    AddFile(name, Sizes{});
+    return ProblemKind::NotExamined;
 }
 
-void ScanTally::AddRootNotOpened(int error)
+bool ScanTally::AddRootNotOpened(int error)
 {
     // A root that does not exist counts nothing and is no folder; one that exists but cannot be
     // listed is a folder not listed.
-    if (error != ENOENT && error != ENOTDIR)
-        AddNotListed();
+    if (error == ENOENT || error == ENOTDIR)
+        return false;
+    AddNotListed();
+    return true;
+}
+
+bool ScanTally::WantsProblem(ProblemKind kind) const
+{
+    const auto index = static_cast<std::size_t>(kind);
+    return m_scan.problemsKept[index].load(std::memory_order_relaxed) + m_problemsWaiting[index] < kMaxProblemsPerKind;
+}
+
+void ScanTally::KeepProblem(ScanProblem&& problem) noexcept
+{
+    try {
+        m_problems.push_back(std::move(problem));
+        ++m_problemsWaiting[static_cast<std::size_t>(m_problems.back().kind)];
+        m_bGathered = true;
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 void ScanTally::AddNotListed(std::uint64_t count)
@@ -221,6 +242,7 @@ void ScanTally::Flush()
             AddSaturating(pPending->pRecord->nDiskBytes, pPending->nDiskBytes);
         }
         ResolveUnderLock();
+        KeepProblemsUnderLock();
     }
     m_counts = {};
     m_bGathered = false;
@@ -230,6 +252,24 @@ void ScanTally::Flush()
     m_unresolved.clear();
     if (m_unresolved.capacity() > kKeptUnresolvedCapacity)
         std::string().swap(m_unresolved);
+}
+
+// Another thread may have filled a kind meanwhile: what it has no room for is dropped.
+void ScanTally::KeepProblemsUnderLock() noexcept
+{
+    for (ScanProblem& problem : m_problems) {
+        auto& kept = m_scan.problemsKept[static_cast<std::size_t>(problem.kind)];
+        if (kept.load(std::memory_order_relaxed) >= kMaxProblemsPerKind)
+            continue;
+        try {
+            m_scan.problems.push_back(std::move(problem));
+            kept.fetch_add(1, std::memory_order_relaxed);
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    m_problems.clear();
+    for (std::size_t& waiting : m_problemsWaiting)
+        waiting = 0;
 }
 
 // Finds or makes the record of each file gathered without one, and remembers the first few

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ScanCounters.h"
+#include "ScanProblem.h"
 
 #include <sys/stat.h>
 
@@ -57,13 +58,20 @@ public:
     // An entry below the root left out by an exclusion pattern: counted as excluded, nothing else.
     void AddExcluded();
     // An entry listed whose status could not be read (error: the errno of fstatat);
-    // bListedAsFolder: the listing gave it as a folder.
-    void AddUnexamined(std::string_view name, int error, bool bListedAsFolder);
-    // The root folder could not be opened (error: the errno of the open).
-    void AddRootNotOpened(int error);
+    // bListedAsFolder: the listing gave it as a folder. Returns the kind it was counted as.
+    ProblemKind AddUnexamined(std::string_view name, int error, bool bListedAsFolder);
+    // The root folder could not be opened (error: the errno of the open). True when it counts as
+    // a folder not listed (it exists).
+    bool AddRootNotOpened(int error);
     // Folders counted whose listing could not be read, or not to its end.
     void AddNotListed(std::uint64_t count = 1);
     void AddVanished();
+
+    // The problems named beside the counts: whether one of the kind would still be kept (read
+    // without the lock, so that no path is made once the scan holds enough of them), and keeping
+    // one until the next flush. Out of memory a problem is not kept; its count stays.
+    bool WantsProblem(ProblemKind kind) const;
+    void KeepProblem(ScanProblem&& problem) noexcept;
 
     // Adds everything gathered to the scan under its lock (finding or making the records there)
     // and starts gathering afresh. Never holds the lock across anything but the additions.
@@ -88,6 +96,7 @@ private:
     void AddToKnown(Pending& pending, Sizes sizes);
     void AddUnresolved(std::string_view folded, Sizes sizes);
     void ResolveUnderLock();
+    void KeepProblemsUnderLock() noexcept;
     void Counted();
 
     SCANINFO& m_scan;
@@ -106,6 +115,10 @@ private:
     std::string m_lastExtension;
     Pending* m_pLast = nullptr;
     std::string m_folded;   // reused for every fold, so common extensions cost no allocation
+
+    // Problems named since the last flush, and how many of each kind.
+    std::vector<ScanProblem> m_problems;
+    std::size_t m_problemsWaiting[kProblemKinds] = {};
 
     unsigned m_nSinceClock = 0;
     std::chrono::steady_clock::time_point m_lastFlush;

@@ -4,3 +4,18 @@
 #pragma once
 
 enum class SizeMeasure { Apparent, OnDisk };
+
+#include "ScanCounters.h"
+
+#include <cstdint>
+
+// The one place that picks a size by the measure shown.
+inline std::uint64_t MeasuredBytes(std::uint64_t apparent, std::uint64_t onDisk, SizeMeasure measure)
+{
+    return measure == SizeMeasure::OnDisk ? onDisk : apparent;
+}
+// The scan's total bytes by the measure shown.
+inline std::uint64_t MeasuredTotal(const ScanCounters& counters, SizeMeasure measure)
+{
+    return MeasuredBytes(counters.nBytes, counters.nDiskBytes, measure);
+}

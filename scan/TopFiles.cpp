@@ -1,7 +1,9 @@
 #include "TopFiles.h"
 
 #include "ExtensionFolding.h"
+#include "ExtensionQuery.h"
 #include "ScanInfo.h"
+#include "ScanPath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,55 +18,6 @@ constexpr std::chrono::milliseconds kMergeInterval{100};
 // Files a thread keeps waiting for a merge: enough to take the lock seldom, few enough that every
 // thread together holds next to nothing beside the shared list.
 constexpr std::size_t kMaxWaiting = 32;
-
-// A root typed with a trailing "/" keeps it; no second one is put after it. (Only the root can end
-// in "/": a name never holds one.)
-bool NeedsSeparator(std::string_view folder)
-{
-    return !folder.ends_with('/');
-}
-
-// Compares the path that folders and name join into ("/" between them) with text, as plain bytes
-// (like std::string's compare), without joining them: <0, 0 or >0.
-int ComparePath(const std::vector<std::string_view>& folders, std::string_view name, std::string_view text)
-{
-    std::size_t at = 0;
-    int result = 0;
-    // True once the comparison is decided.
-    const auto step = [&](std::string_view piece) {
-        const std::size_t common = std::min(piece.size(), text.size() - at);
-        const int difference = common ? std::memcmp(piece.data(), text.data() + at, common) : 0;
-        if (difference != 0 || common < piece.size()) {
-            result = difference != 0 ? difference : 1;   // text ended first: the path is longer
-            return true;
-        }
-        at += common;
-        return false;
-    };
-    for (const std::string_view folder : folders) {
-        if (step(folder) || (NeedsSeparator(folder) && step("/")))
-            return result;
-    }
-    if (step(name))
-        return result;
-    return at < text.size() ? -1 : 0;
-}
-
-std::string JoinPath(const std::vector<std::string_view>& folders, std::string_view name)
-{
-    std::size_t length = name.size();
-    for (const std::string_view folder : folders)
-        length += folder.size() + 1;
-    std::string path;
-    path.reserve(length);
-    for (const std::string_view folder : folders) {
-        path.append(folder);
-        if (NeedsSeparator(folder))
-            path.push_back('/');
-    }
-    path.append(name);
-    return path;
-}
 
 } // namespace
 
@@ -105,12 +58,12 @@ void TopFiles::Offer(std::string_view name, std::uint64_t bytes, std::int64_t mt
     // Of two files of one size the one whose path sorts first ranks first; the shared list's
     // smallest entry only improves, so one that loses to an older copy of it loses for good.
     if (m_bSmallestKnown && bytes <= m_smallest.bytes &&
-        (bytes < m_smallest.bytes || ComparePath(folders, name, m_smallest.path) >= 0))
+        (bytes < m_smallest.bytes || ScanPath::Compare(folders, name, m_smallest.path) >= 0))
         return;
     try {
         if (m_waiting.capacity() == 0)
             m_waiting.reserve(kMaxWaiting);
-        m_waiting.push_back(LargestFile{JoinPath(folders, name), bytes, mtime});
+        m_waiting.push_back(LargestFile{ScanPath::Join(folders, name), bytes, mtime});
     } catch (const std::bad_alloc&) {
         ++m_nNotKept;
         return;
@@ -136,17 +89,15 @@ bool TopFiles::Wanted(std::string_view name)
     return std::find(m_extensions.begin(), m_extensions.end(), m_folded) != m_extensions.end();
 }
 
-// Each extension asked for is folded as the rows fold theirs. An extension typed without its
-// leading dot ("iso") means the same as with it: no extension can lack the dot.
+// Each extension asked for is folded as the rows fold theirs, once normalised (ExtensionQuery:
+// "iso" means ".iso").
 void TopFiles::FoldQuery()
 {
     std::vector<std::string> extensions;
     extensions.reserve(m_query.extensions.size());
     for (const std::string& typed : m_query.extensions) {
         std::string folded;
-        if (!typed.empty() && typed.front() != '.')
-            folded.push_back('.');
-        ExtensionFolding::AppendFolded(typed, folded);
+        ExtensionFolding::AppendFolded(ExtensionQuery::Normalize(typed), folded);
         extensions.push_back(std::move(folded));
     }
     m_extensions = std::move(extensions);

@@ -1,6 +1,8 @@
 // kestrum-scan's options as users type them: GNU spellings, human-readable sizes and --top.
 #include "ChildProcess.h"
 #include "HumanSize.h"
+#include "ProgressText.h"
+#include "ScanCounters.h"
 #include "ShellOracle.h"
 #include "TempTree.h"
 
@@ -19,6 +21,19 @@
 namespace {
 
 const std::string kProgram = KESTRUM_SCAN_PATH;
+
+// The live status line shows the size the report will show: with --on-disk the allocated bytes.
+TEST(ProgressText, ShowsTheSizeOfTheMeasureAsked)
+{
+    std::setlocale(LC_ALL, "C");
+    ScanCounters counters;
+    counters.nFolders = 2;
+    counters.nFiles = 3;
+    counters.nBytes = 5000;
+    counters.nDiskBytes = 12288;
+    EXPECT_EQ(ProgressText(counters, SizeMeasure::Apparent), "Contains: 2 Folders,   3 Files   Size: 5,000 bytes");
+    EXPECT_EQ(ProgressText(counters, SizeMeasure::OnDisk), "Contains: 2 Folders,   3 Files   Size on disk: 12,288 bytes");
+}
 
 TEST(HumanSize, RoundsUpToOneDecimalBelowTenAndNeverShowsTheNextUnitsWorth)
 {

@@ -1,10 +1,12 @@
 #include "ExcludeDlg.h"
 
+#include "ExclusionRule.h"
 #include "Resource.h"
 #include "ResourceString.h"
 #include "StringTable.h"
 
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -30,11 +32,12 @@ CExcludeDlg::CExcludeDlg(const QStringList& patterns, QWidget* pParent) : QDialo
     resize(420, 300);
 }
 
-// A pattern with a "/" would silently match nothing: the dialog says so and stays open.
+// A pattern that could never match (one with a "/") would silently match nothing: the dialog
+// says so and stays open.
 void CExcludeDlg::AcceptIfNames()
 {
     for (const QString& pattern : Patterns()) {
-        if (pattern.contains(QLatin1Char('/'))) {
+        if (!ExclusionRule::Check(QFile::encodeName(pattern).toStdString())) {
             QMessageBox::warning(this, LoadQString(IDS_EXCLUDE_TITLE),
                                  QString::fromStdString(FormatString(IDS_EXCLUDE_PATH, {pattern.toStdString()})));
             return;
@@ -51,11 +54,7 @@ QStringList CExcludeDlg::Patterns() const
 QStringList CExcludeDlg::PatternsFromText(const QString& text)
 {
     QStringList patterns;
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (!line.isEmpty())
-            patterns.push_back(line);
-    }
+    for (const std::string& pattern : ExclusionRule::PatternsFromText(QFile::encodeName(text).toStdString()))
+        patterns.push_back(QFile::decodeName(QByteArray::fromStdString(pattern)));
     return patterns;
 }

@@ -390,7 +390,8 @@ bool CExtTableModel::SaveRows(const std::string& path, bool bJson, const std::st
         path,
         [&](std::FILE* file) {
             COutputBuffer out(file);
-            const bool bWritten = bJson ? writer.WriteJson(out, root, m_result.Counters()) : writer.WriteCsv(out);
+            const bool bWritten = bJson ? writer.WriteJson(out, root, m_result.Counters(), nullptr, &m_result.Problems())
+                                        : writer.WriteCsv(out);
             return bWritten && bEveryRow;
         },
         std::strerror(ENOMEM), error);

@@ -104,7 +104,8 @@ public:
     // Both, as the clipboard and a drag carry them (text/plain and text/csv). The caller owns it.
     QMimeData* CreateRowsMimeData() const;
     // Writes every row, in the order shown, as CSV or JSON (with the folder, the totals and the
-    // completeness counts) to `path`, whole or not at all. False with the reason in `error`.
+    // completeness counts and the paths named of what could not be counted) to `path`, whole or
+    // not at all. False with the reason in `error`.
     bool SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const;
 
     // The column's heading, and the longest text a cell of Count or Size holds (empty for the others).

@@ -1,4 +1,4 @@
-// The "Largest files" window: its own ScanJob asked for the largest files, polled by a timer as
+// The "Largest files" window: its own ScanSession asked for the largest files, polled by a timer as
 // the main window polls its scan, and stopped without waiting when the window closes.
 #include "LargestFilesDlg.h"
 
@@ -131,7 +131,7 @@ CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> ex
 }
 
 // A walk still running (the main window closing with this one open) is stopped and waited for
-// by its job: the worker never outlives its state.
+// by its session: the worker never outlives its state.
 CLargestFilesDlg::~CLargestFilesDlg()
 {
     // The view goes before the model it reads, a member freed before the children are.
@@ -204,15 +204,15 @@ void CLargestFilesDlg::showEvent(QShowEvent* pEvent)
 
 bool CLargestFilesDlg::Start(FolderWalkOptions options)
 {
-    if (m_pWalk)
+    if (m_pSession)
         return false;
-    auto pWalk = std::make_unique<Walk>();
+    auto pSession = std::make_unique<ScanSession>();
     options.largest = m_query;
-    if (!pWalk->job.Prepare(m_root) || !pWalk->job.Start(std::move(options))) {
+    if (!pSession->Start(ScanRequest{m_root, std::move(options)})) {
         m_pStatus->setText(LoadQString(IDS_LARGEST_NOT_STARTED));
         return false;
     }
-    m_pWalk = std::move(pWalk);
+    m_pSession = std::move(pSession);
     m_pStop->setEnabled(true);
     ShowRunning();
     m_timer.start();
@@ -221,16 +221,16 @@ bool CLargestFilesDlg::Start(FolderWalkOptions options)
 
 void CLargestFilesDlg::OnTimer()
 {
-    if (!m_pWalk)
+    if (!m_pSession)
         return;
-    if (m_pWalk->job.IsDone()) {
+    if (m_pSession->IsDone()) {
         EndWalk();
         return;
     }
     if (m_bClosed)
         return;
     try {
-        m_model.SetFiles(m_pWalk->job.LargestSoFar());
+        m_model.SetFiles(m_pSession->LargestSoFar());
     } catch (const std::bad_alloc&) {
         // Short of memory for the copy: the rows shown stay until a later tick or the end.
     }
@@ -239,7 +239,7 @@ void CLargestFilesDlg::OnTimer()
 
 void CLargestFilesDlg::ShowRunning()
 {
-    const bool bStopping = m_pWalk && m_pWalk->scan.hStopEvent && m_pWalk->scan.hStopEvent->IsSet();
+    const bool bStopping = m_pSession && m_pSession->StopRequested();
     const int nRows = m_model.rowCount();
     m_pStatus->setText(bStopping ? LoadQString(IDS_LARGEST_STOPPING)
                                  : ToQString(FormatString(nRows == 1 ? IDS_FMT_LARGEST_RUNNING_ONE : IDS_FMT_LARGEST_RUNNING,
@@ -250,9 +250,8 @@ void CLargestFilesDlg::ShowRunning()
 void CLargestFilesDlg::EndWalk()
 {
     m_timer.stop();
-    m_pWalk->job.Release();
-    const ScanResult result = m_pWalk->job.TakeResult();
-    m_pWalk.reset();
+    const ScanResult result = m_pSession->TakeResult();
+    m_pSession.reset();
     m_pStop->setEnabled(false);
     if (m_bClosed) {
         deleteLater();
@@ -277,11 +276,11 @@ void CLargestFilesDlg::EndWalk()
 
 void CLargestFilesDlg::OnStop()
 {
-    if (!m_pWalk || !m_pWalk->scan.hStopEvent)
+    if (!m_pSession)
         return;
-    // Not ScanJob::Stop, which waits for the walk: the window stays responsive, the tick that
-    // sees the walk done shows what it found.
-    m_pWalk->scan.hStopEvent->Set();
+    // Not Stop, which waits for the walk: the window stays responsive, the tick that sees the
+    // walk done shows what it found.
+    m_pSession->RequestStop();
     m_pStop->setEnabled(false);
     ShowRunning();
 }
@@ -290,7 +289,7 @@ void CLargestFilesDlg::reject()
 {
     m_bClosed = true;
     QDialog::reject(); // hides the window
-    if (m_pWalk)
+    if (m_pSession)
         OnStop(); // the tick that sees the walk end deletes the window
     else
         deleteLater();

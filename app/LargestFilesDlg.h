@@ -5,8 +5,7 @@
 
 #include "FolderWalk.h"
 #include "LargestFilesModel.h"
-#include "ScanInfo.h"
-#include "ScanJob.h"
+#include "ScanSession.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -39,7 +38,7 @@ public:
     // line, when it could not start.
     bool Start(FolderWalkOptions options = {});
     // True from Start until the walk has ended and its answer is shown.
-    bool IsWalking() const { return m_pWalk != nullptr; }
+    bool IsWalking() const { return m_pSession != nullptr; }
 
     // "Stop": asks the walk to end and returns at once; the next tick shows what it found.
     void OnStop();
@@ -73,13 +72,6 @@ protected:
     void showEvent(QShowEvent* pEvent) override;
 
 private:
-    // The walk's state and its worker, kept together so that a closed window can let them finish
-    // after it is hidden.
-    struct Walk {
-        SCANINFO scan;
-        ScanJob job{scan};
-    };
-
     void OnTimer();
     void EndWalk();
     void ShowRunning();
@@ -102,7 +94,9 @@ private:
     QPushButton* m_pOpenFolder = nullptr;
     QPushButton* m_pStop = nullptr;
     QTimer m_timer;                    // polls the walk while it runs
-    std::unique_ptr<Walk> m_pWalk;     // null once the walk has ended and been released
+    // The walk, kept while it runs so that a closed window can let it finish after it is hidden;
+    // null once it has ended and been released.
+    std::unique_ptr<ScanSession> m_pSession;
     bool m_bClosed = false;            // closed while walking: delete once the walk ends
     bool m_bColumnsFitted = false;     // the first show has sized the columns
     QString m_openerProgram = QStringLiteral("xdg-open");

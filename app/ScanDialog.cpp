@@ -1,9 +1,9 @@
 #include "ScanDialog.h"
 
 #include "LargestFilesOpener.h"
-#include "RootAndLinkRule.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "ScanRequest.h"
 #include "SelectDirDialog.h"
 #include "StringTable.h"
 #include "TipRequest.h"
@@ -17,9 +17,6 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QTimerEvent>
-
-#include <unistd.h>
-
 
 namespace {
 
@@ -212,14 +209,15 @@ bool CScanDialog::SaveListTo(const QString& path)
 // empties them), and a scan under way has emptied them.
 bool CScanDialog::CanShowLargestFiles() const
 {
-    return !m_job.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRecords().empty();
+    return !m_session.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRecords().empty();
 }
 
 void CScanDialog::OnLargestFiles(const std::vector<const EXTINFO*>& records)
 {
-    if (records.empty() || m_job.IsRunning() || m_nTimer != 0)
+    if (records.empty() || m_session.IsRunning() || m_nTimer != 0)
         return;
-    CLargestFilesOpener::Open(records, m_scannedFolder, m_scannedOptions, this);
+    // The walk that counted the rows shown: the last one started.
+    CLargestFilesOpener::Open(records, m_scannedFolder, m_session.Request().walk, this);
 }
 
 // The folder dialog is owned by this window, as a dialog opened without a parent is by the
@@ -286,7 +284,7 @@ bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
 
 void CScanDialog::OnOK()
 {
-    if (m_job.IsRunning() || m_nTimer)
+    if (m_session.IsRunning() || m_nTimer)
         return; // "Scan now" is disabled while a scan runs; Enter must not start a second one
     const QString folder = m_editFolder.GetEditControl().GetWindowText();
     if (folder.isEmpty()) {
@@ -296,51 +294,47 @@ void CScanDialog::OnOK()
     // The last scan's rows go as the new scan starts, as its counters do.
     m_listExt.ClearList();
     m_incompleteLine.Show(ScanCounters());
-    // A folder that is missing or cannot be read is said so, not shown as an empty one.
-    if (!IsFolderReadable(folder)) {
+    const ScanRequest request{QFile::encodeName(folder).toStdString(), m_options.WalkOptions(m_walkOptions)};
+    if (!AcceptRequest(request)) {
         m_fields.ClearCounters();
-        ShowMessage(IDS_INVALID_FOLDER);
         return;
     }
     m_scannedFolder = folder;
-    if (!m_job.Prepare(QFile::encodeName(folder).toStdString()) || !StartScan()) {
+    if (!StartScan(request)) {
         // Back to Idle: nothing was started, so nothing may be waited for.
         EndScan();
         ShowMessage(IDS_SCAN_NOT_STARTED);
     }
 }
 
-// As kestrum-scan checks its folder: a file is fine (it counts as one file), a folder must open.
-bool CScanDialog::IsFolderReadable(const QString& folder) const
+// A folder that is missing or cannot be read is said so, not shown as an empty one; a stored
+// exclusion pattern that could never match is named.
+bool CScanDialog::AcceptRequest(const ScanRequest& request)
 {
-    const std::string walked = RootAndLinkRule::RootFromTyped(QFile::encodeName(folder).toStdString());
-    std::uint64_t size = 0;
-    if (RootAndLinkRule::RootIsFile(walked, size))
-        return true;
-    const int descriptor = RootAndLinkRule::OpenRootFolder(walked);
-    if (descriptor < 0)
-        return false;
-    ::close(descriptor);
-    return true;
+    const RequestVerdict verdict = ValidateRequest(request);
+    if (verdict.fault == RequestFault::ExcludeHasSlash)
+        ShowWarningBox(this, QString::fromStdString(FormatString(IDS_EXCLUDE_PATH, {verdict.subject})));
+    else if (!verdict.Ok())
+        ShowMessage(IDS_INVALID_FOLDER);   // the root missing or unreadable: the window asks for no extensions
+    return verdict.Ok();
 }
 
-bool CScanDialog::StartScan()
+bool CScanDialog::StartScan(const ScanRequest& request)
 {
     EnableScanButtons(true);
     m_nTimer = startTimer(kRefreshMilliseconds);
-    m_scannedOptions = m_options.WalkOptions(m_walkOptions);
-    return m_nTimer != 0 && m_job.Start(m_scannedOptions);
+    return m_nTimer != 0 && m_session.Start(request);
 }
 
-// Releases the timer, the worker and the events and switches the buttons back. The worker has set
-// hDoneEvent (or never started), so the join returns at once.
+// Releases the timer and the worker and switches the buttons back. The walk has ended (or never
+// started), so the join returns at once.
 void CScanDialog::EndScan()
 {
     if (m_nTimer) {
         killTimer(m_nTimer);
         m_nTimer = 0;
     }
-    m_job.Release();
+    m_session.Release();
     EnableScanButtons(false);
 }
 
@@ -354,23 +348,36 @@ void CScanDialog::timerEvent(QTimerEvent* pEvent)
 
 void CScanDialog::OnTimer(int)
 {
-    if (m_job.IsDone()) {
+    if (m_session.IsDone()) {
         EndScan();
-        m_listExt.FillList(m_job.TakeResult());
-        m_incompleteLine.Show(m_listExt.Table().Result().Counters());
+        ShowResult(m_session.TakeResult());
     }
     ShowCounters();
 }
 
+// The list takes the result whole; the line under it says what could not be counted and opens
+// the names of it.
+void CScanDialog::ShowResult(ScanResult result)
+{
+    m_listExt.FillList(std::move(result));
+    const ScanResult& shown = m_listExt.Table().Result();
+    m_incompleteLine.Show(shown.Counters(), shown.Problems());
+}
+
 void CScanDialog::ShowCounters()
 {
-    m_fields.ShowCounters(m_job.Snapshot(), m_options.Measure());
+    m_fields.ShowCounters(m_session.Progress(), m_options.Measure());
 }
 
 void CScanDialog::OnStop()
 {
-    // The worker finishes the listings it has open, then sets hDoneEvent; the next tick ends the scan.
-    m_job.Stop();
+    if (!m_session.IsRunning())
+        return;
+    // The worker finishes the listings it has open, then ends; the next tick ends the scan.
+    m_session.RequestStop();
+    if (m_onStopRequestedForTesting)
+        m_onStopRequestedForTesting();
+    m_session.Stop();
 }
 
 void CScanDialog::OnCancel()
@@ -386,7 +393,7 @@ void CScanDialog::OnCancel()
 // with "Find..." or dropped) stops it, and what it counted is dropped with the rest.
 void CScanDialog::OnChangeFolder()
 {
-    if (m_job.IsRunning()) {
+    if (m_session.IsRunning()) {
         OnStop(); // returns once the walk has ended
         EndScan();
     }

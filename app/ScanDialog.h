@@ -16,8 +16,7 @@
 #include "OptionsCommands.h"
 #include "ResultFields.h"
 #include "ResizableDialog.h"
-#include "ScanInfo.h"
-#include "ScanJob.h"
+#include "ScanSession.h"
 
 #include <QStringList>
 
@@ -44,9 +43,15 @@ public:
 
     // Tests: walk options (a hook on every folder opened) for the scans started from now on.
     void SetWalkOptionsForTesting(FolderWalkOptions options) { m_walkOptions = std::move(options); }
-    bool IsScanning() const { return m_job.IsRunning(); }
-    // Tests: the running scan's stop request (empty while idle).
-    std::shared_ptr<ManualResetEvent> StopEventForTesting() const { return m_scan.hStopEvent; }
+    bool IsScanning() const { return m_session.IsRunning(); }
+    // True once a stop was asked of the scan running (or the last one, until the next starts).
+    bool StopRequested() const { return m_session.StopRequested(); }
+    // Tests: called on the window's thread when "Stop" (or a change of folder, or Exit) has asked
+    // the running scan to stop, before the window waits for its end.
+    void SetOnStopRequestedForTesting(std::function<void()> onStopRequested)
+    {
+        m_onStopRequestedForTesting = std::move(onStopRequested);
+    }
     CHelpTipWnd& HelpTipForTesting() { return m_helpTip; }
     CExtListCtrl& ListForTesting() { return m_listExt; }
     // Tests: "Save list as..." without its file dialog: writes to path (CSV, or JSON when the name
@@ -59,6 +64,8 @@ public:
     void SetSaveNameChooserForTesting(SaveNameChooser chooser) { m_saver.SetNameChooserForTesting(std::move(chooser)); }
     // The whole text of the line under the list (the label may show it shortened).
     QString IncompleteTextForTesting() const { return m_incompleteLine.Text(); }
+    // The list of the paths not counted, while the line under the list has it open (else null).
+    CProblemsDlg* ProblemsDlgForTesting() const { return m_incompleteLine.OpenProblemsDlg(); }
 
     // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
     // 32773 "Count files without an extension", 32774 "Save list as...", 32776 "Largest
@@ -94,14 +101,16 @@ private:
     bool CanShowLargestFiles() const;
     void OnLargestFiles(const std::vector<const EXTINFO*>& records);
     void SetAccessibleNames();
-    bool IsFolderReadable(const QString& folder) const;
+    // The engine's verdict on the request, in the window's words; true when it may be scanned.
+    bool AcceptRequest(const ScanRequest& request);
     void OnRButtonDown();
     void OnChangeFolder();
     void OnListSelectionChanged();
     bool OnChildNotify(TIPREQUEST* pRequest);
 
-    bool StartScan();
+    bool StartScan(const ScanRequest& request);
     void EndScan();
+    void ShowResult(ScanResult result);
     void ShowCounters();
     void EnableScanButtons(bool bScanning);
     void SetButtonEnabled(int nId, bool bEnable);
@@ -114,15 +123,14 @@ private:
     CMenuButton m_btnOptions;
     CExtEdit m_editFolder;
 
-    SCANINFO m_scan;
     CHelpTipWnd m_helpTip; // off until the settings switch it on
     CEditableFont m_font;  // the display font of the folder box, the three fields and the list
     int m_nTimer = 0;      // the refresh timer's id; 0 = no timer
-    ScanJob m_job{m_scan}; // the worker's life; after m_scan, which it counts into
+    ScanSession m_session; // the scan's shared state and worker; the request of the results shown
     FolderWalkOptions m_walkOptions;
+    std::function<void()> m_onStopRequestedForTesting;
     COptionsCommands m_options{*this, m_helpTip, m_font, m_listExt};
     CListSaver m_saver{*this, m_listExt.Table()};
     CIncompleteLine m_incompleteLine{m_helpTip};
     QString m_scannedFolder; // the folder of the results shown, as typed
-    FolderWalkOptions m_scannedOptions; // and the walk that counted them
 };

@@ -167,6 +167,20 @@
 #define IDS_SIZE_ON_DISK_LABEL   4103
 #define IDS_ACC_EXCLUDE          4104
 #define IDS_EXCLUDE_PATH         4105
+// The list of what a scan could not count, opened from the line under the window's list.
+#define IDS_PROBLEMS_TITLE         4106
+#define IDS_PROBLEMS_COLUMN_PATH   4107
+#define IDS_PROBLEMS_COLUMN_KIND   4108
+#define IDS_PROBLEMS_COLUMN_REASON 4109
+#define IDS_PROBLEM_NOT_LISTED     4110
+#define IDS_PROBLEM_NOT_ENTERED    4111
+#define IDS_PROBLEM_VANISHED       4112
+#define IDS_PROBLEM_NOT_EXAMINED   4113
+#define IDS_FMT_PROBLEMS_MORE      4114
+#define IDS_PROBLEMS_COPY          4115
+#define IDS_PROBLEMS_CLOSE         4116
+#define IDS_ACC_PROBLEMS_LIST      4117
+#define IDS_TIP_PROBLEMS_OPEN      4118
 
 // File types by category, for both front ends: 4200 to 4299.
 #define IDS_CATEGORY_IMAGES      4200

@@ -240,6 +240,22 @@ constexpr StringEntry kStrings[] = {
     {IDS_SIZE_ON_DISK_LABEL, "On disk:"},
     {IDS_ACC_EXCLUDE, "Exclusion patterns"},
     {IDS_EXCLUDE_PATH, "A pattern matches single names, which hold no \"/\":\n%s"},
+    // The list of what a scan could not count: each path with what happened and the system's reason.
+    {IDS_PROBLEMS_TITLE, "Not counted"},
+    {IDS_PROBLEMS_COLUMN_PATH, "Path"},
+    {IDS_PROBLEMS_COLUMN_KIND, "What"},
+    {IDS_PROBLEMS_COLUMN_REASON, "Reason"},
+    {IDS_PROBLEM_NOT_LISTED, "Folder not listed"},
+    {IDS_PROBLEM_NOT_ENTERED, "Mount not entered"},
+    {IDS_PROBLEM_VANISHED, "Gone before it was examined"},
+    {IDS_PROBLEM_NOT_EXAMINED, "File not examined"},
+    // After the paths kept of one kind: how many more there were.
+    {IDS_FMT_PROBLEMS_MORE, "... and %s more"},
+    {IDS_PROBLEMS_COPY, "&Copy"},
+    {IDS_PROBLEMS_CLOSE, "Close"},
+    {IDS_ACC_PROBLEMS_LIST, "What the scan could not count"},
+    // Added to the line's tip when it names paths.
+    {IDS_TIP_PROBLEMS_OPEN, "Click the line, or press Enter on it, for the paths."},
     // File types by category, for both front ends (4200 to 4299).
     {IDS_CATEGORY_IMAGES, "Images"},
     {IDS_CATEGORY_VIDEO, "Video"},

@@ -7,5 +7,10 @@
 
 void ShowWarningBox(QWidget* pParent, unsigned nIDText)
 {
-    QMessageBox::warning(pParent, LoadQString(AFX_IDS_APP_TITLE), LoadQString(nIDText), QMessageBox::Ok);
+    ShowWarningBox(pParent, LoadQString(nIDText));
+}
+
+void ShowWarningBox(QWidget* pParent, const QString& text)
+{
+    QMessageBox::warning(pParent, LoadQString(AFX_IDS_APP_TITLE), text, QMessageBox::Ok);
 }

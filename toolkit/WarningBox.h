@@ -4,4 +4,8 @@
 
 class QWidget;
 
+class QString;
+
 void ShowWarningBox(QWidget* pParent, unsigned nIDText);
+// The same with a text already formatted.
+void ShowWarningBox(QWidget* pParent, const QString& text);

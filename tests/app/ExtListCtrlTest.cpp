@@ -499,7 +499,7 @@ TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
               R"({"ext": ".txt", "count": 3, "bytes": 300, "disk_bytes": 0, "percent": 30}, )"
               R"({"ext": ".a,\"b\n", "count": 1, "bytes": 100, "disk_bytes": 0, "percent": 10}], )"
               R"("not_listed": 1, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "not_in_largest": 0, "links_unchecked": 0, )"
-              R"("no_extension": {"count": 2, "bytes": 600, "disk_bytes": 0}})"
+              R"("no_extension": {"count": 2, "bytes": 600, "disk_bytes": 0}, "problems": []})"
               "\n");
     m_list.ClearList();
 }

@@ -4,6 +4,7 @@
 #include "ExtInfo.h"
 #include "Format.h"
 #include "ExtListCtrl.h"
+#include "ProblemsDlg.h"
 #include "ProfileStore.h"
 #include "QtTestMain.h"
 #include "Resource.h"
@@ -15,6 +16,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -35,11 +37,16 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimerEvent>
+#include <QTreeWidget>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string_view>
@@ -123,6 +130,8 @@ protected:
 };
 
 constexpr int kDataControls[] = {IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST};
+// The last line of the tip of a line under the list that names paths.
+constexpr const char* kOpenHint = "\nClick the line, or press Enter on it, for the paths.";
 
 bool SameFace(const QFont& a, const QFont& b)
 {
@@ -514,7 +523,7 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListSaysWhatWasNotCounted)
     dialog.installEventFilter(&answers);
     RestOn(pLine);
     ASSERT_EQ(answers.m_answers.size(), 1u);
-    EXPECT_EQ(answers.m_answers[0].toStdString(), "The counts leave out:\n" + IncompleteLines(counters));
+    EXPECT_EQ(answers.m_answers[0].toStdString(), "The counts leave out:\n" + IncompleteLines(counters) + kOpenHint);
 
     // A larger window moves the line down with the list's bottom edge and widens it.
     const int width = pLine->width();
@@ -559,11 +568,115 @@ TEST_F(ScanDialogOptionsTest, LineUnderTheListStaysOneWholeLineAtTheFirstSize)
     if (pLine->text() != whole) {
         EXPECT_TRUE(pLine->text().endsWith(QChar(0x2026)));
         EXPECT_TRUE(whole.startsWith(pLine->text().chopped(1)));
-        EXPECT_EQ(pLine->toolTip().toStdString(), "The counts leave out:\n" + IncompleteLines(counters));
+        EXPECT_EQ(pLine->toolTip().toStdString(), "The counts leave out:\n" + IncompleteLines(counters) + kOpenHint);
     }
     // Wide enough, the whole text shows.
     dialog.resize(dialog.width() + metrics.horizontalAdvance(whole), dialog.height());
     EXPECT_TRUE(QTest::qWaitFor([&] { return pLine->text() == whole; }, 5000));
+}
+
+// More folders than the paths kept of a kind vanish before they are examined: the line opens, by
+// a click, Enter or Space, the list of their paths with the system's reason, then how many more
+// there were; Ctrl+C copies the selected rows, or all. Without paths the line is no Tab stop.
+TEST_F(ScanDialogOptionsTest, LineUnderTheListOpensThePathsNotCountedAndCopiesThem)
+{
+    CScanDialog& dialog = Open();
+    constexpr int kFolders = static_cast<int>(kMaxProblemsPerKind) + 2;
+    for (int i = 0; i < kFolders; ++i)
+        ASSERT_TRUE(m_tree.MakeFolder("v" + std::to_string(1000 + i)));
+    // At the first subfolder opened, every other "v" folder is taken away before it is examined.
+    FolderWalkOptions options;
+    options.threads = 1;
+    const std::string root = m_tree.Root();
+    auto pDone = std::make_shared<bool>(false);
+    options.onFolderOpened = [root, pDone](std::string_view name, std::size_t depth) {
+        if (depth != 1 || *pDone)
+            return;
+        *pDone = true;
+        for (int i = 0; i < kFolders; ++i)
+            if (name != "v" + std::to_string(1000 + i))
+                ::rmdir((root + "/v" + std::to_string(1000 + i)).c_str());
+    };
+    dialog.SetWalkOptionsForTesting(options);
+    ASSERT_TRUE(ScanSmallTree());
+    const ScanCounters& counters = List()->Table().Result().Counters();
+    ASSERT_GT(counters.nVanished, kMaxProblemsPerKind);
+    const std::string more = std::to_string(counters.nVanished - kMaxProblemsPerKind);
+
+    auto* pLine = qobject_cast<QLabel*>(dialog.GetDlgItem(IDC_INCOMPLETE));
+    ASSERT_NE(pLine, nullptr);
+    EXPECT_EQ(pLine->focusPolicy(), Qt::StrongFocus);
+    const std::function<void()> opens[] = {
+        [pLine] { QTest::mouseClick(pLine, Qt::LeftButton); },
+        [pLine] { pLine->setFocus(); QTest::keyClick(pLine, Qt::Key_Return); },
+        [pLine] { pLine->setFocus(); QTest::keyClick(pLine, Qt::Key_Space); },
+    };
+    for (const auto& open : opens) {
+        open();
+        CProblemsDlg* pProblems = dialog.ProblemsDlgForTesting();
+        ASSERT_NE(pProblems, nullptr);
+        EXPECT_TRUE(pProblems->isVisible());
+        pProblems->close();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.ProblemsDlgForTesting() == nullptr; }, 5000));
+    }
+
+    pLine->setFocus();
+    QTest::keyClick(pLine, Qt::Key_Enter);
+    CProblemsDlg* pProblems = dialog.ProblemsDlgForTesting();
+    ASSERT_NE(pProblems, nullptr);
+    QTreeWidget& list = pProblems->ListForTesting();
+    ASSERT_EQ(list.topLevelItemCount(), static_cast<int>(kMaxProblemsPerKind) + 1);
+    const QString vanished = QStringLiteral("Gone before it was examined");
+    for (int row = 0; row < static_cast<int>(kMaxProblemsPerKind); ++row) {
+        const QTreeWidgetItem* pRow = list.topLevelItem(row);
+        SCOPED_TRACE(pRow->text(0).toStdString());
+        EXPECT_TRUE(pRow->text(0).startsWith(QString::fromStdString(root + "/v")));
+        EXPECT_EQ(pRow->text(1), vanished);
+        EXPECT_EQ(pRow->text(2), QString::fromLocal8Bit(std::strerror(ENOENT)));
+    }
+    const QTreeWidgetItem* pMore = list.topLevelItem(static_cast<int>(kMaxProblemsPerKind));
+    EXPECT_EQ(pMore->text(0).toStdString(), "... and " + more + " more");
+    EXPECT_EQ(pMore->text(1), vanished);
+
+    const auto copied = [&] {
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_C, Qt::ControlModifier);
+        return QApplication::clipboard()->text().toStdString();
+    };
+    const std::string all = copied();
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), static_cast<long>(kMaxProblemsPerKind) + 1);
+    list.topLevelItem(static_cast<int>(kMaxProblemsPerKind))->setSelected(true);
+    list.topLevelItem(0)->setSelected(true);
+    EXPECT_EQ(copied(), list.topLevelItem(0)->text(0).toStdString() + "\tGone before it was examined\t" +
+                            std::strerror(ENOENT) + "\n... and " + more + " more\tGone before it was examined\t\n");
+    pProblems->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.ProblemsDlgForTesting() == nullptr; }, 5000));
+
+    // Results dropped: nothing to open, no Tab stop.
+    Field(IDC_FOLDER)->setText(QStringLiteral("/elsewhere"));
+    EXPECT_EQ(pLine->focusPolicy(), Qt::NoFocus);
+    QTest::mouseClick(pLine, Qt::LeftButton);
+    EXPECT_EQ(dialog.ProblemsDlgForTesting(), nullptr);
+}
+
+// A stored exclusion pattern with a "/" could never match: "Scan now" names it and starts nothing.
+TEST_F(ScanDialogOptionsTest, StoredPatternThatCannotMatchIsNamedAndNothingScanned)
+{
+    WriteProfileString(QStringLiteral("Main"), QStringLiteral("Exclude"), QStringLiteral("*.tmp\nsrc/build"));
+    CScanDialog& dialog = Open();
+    ASSERT_TRUE(m_tree.MakeFile("a.txt", 1));
+    Field(IDC_FOLDER)->setText(QString::fromStdString(m_tree.Root()));
+    QString warning;
+    const auto find = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    QWidget* pScanNow = dialog.GetDlgItem(IDOK);
+    pScanNow->setFocus();
+    ASSERT_TRUE(WithShownWindow([&] { QTest::keyClick(pScanNow, Qt::Key_Space); }, find, [&](QWidget& box) {
+        warning = static_cast<QMessageBox&>(box).text();
+        static_cast<QMessageBox&>(box).accept();
+    }));
+    EXPECT_EQ(warning, QStringLiteral("A pattern matches single names, which hold no \"/\":\nsrc/build"));
+    EXPECT_FALSE(dialog.IsScanning());
+    EXPECT_TRUE(Field(IDC_CONTAINS)->text().isEmpty());
 }
 
 // What a screen reader reads as a widget's name: its accessible interface's.

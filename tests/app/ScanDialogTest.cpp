@@ -5,8 +5,7 @@
 #include "QtTestMain.h"
 #include "Resource.h"
 #include "ScanDialog.h"
-#include "ScanInfo.h"
-#include "ScanJob.h"
+#include "ScanSession.h"
 
 #include "TempTree.h"
 
@@ -29,7 +28,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -39,15 +37,12 @@ struct Counts {
     std::uint64_t folders = 0, files = 0, bytes = 0, records = 0;
 };
 
-// What the engine itself counts for the folder, run straight on this thread.
+// What the engine itself counts for the folder, in a session of its own.
 Counts EngineCounts(const std::string& root)
 {
-    SCANINFO scan;
-    ScanJob job(scan);
-    EXPECT_TRUE(job.Prepare(root));
-    job.RunHere();
-    job.Release();
-    const ScanResult result = job.TakeResult();
+    ScanSession session;
+    EXPECT_TRUE(session.Start(ScanRequest{root, {}}));
+    const ScanResult result = session.TakeResult();
     const ScanCounters& counters = result.Counters();
     // The list's rows: one per extension, and the "(none)" row when files without one were met.
     return Counts{counters.nFolders, counters.nFiles, counters.nBytes,
@@ -96,22 +91,25 @@ public:
         std::unique_lock lock(m_mutex);
         return m_condition.wait_for(lock, std::chrono::seconds(20), [this] { return m_bHeld; });
     }
-    // Opens the gate from another thread once the stop has been requested, while the window's
-    // thread is blocked in Stop waiting for the worker.
-    std::thread OpenWhenSet(std::shared_ptr<ManualResetEvent> stopEvent)
+    // Opens the gate once the window has asked the scan to stop, just before it waits for the
+    // worker: the held worker then sees the stop at the next folder.
+    void OpenOnStop(CScanDialog& dialog)
     {
-        return std::thread([this, stopEvent] {
-            stopEvent->WaitFor(std::chrono::seconds(20));
+        dialog.SetOnStopRequestedForTesting([this, &dialog] {
+            m_bStopSeen = dialog.StopRequested();
             std::lock_guard lock(m_mutex);
             m_bOpen = true;
             m_condition.notify_all();
         });
     }
+    // True once the gate was opened by a stop the window had asked for.
+    bool OpenedByStop() const { return m_bStopSeen; }
 
 private:
     std::mutex m_mutex;
     std::condition_variable m_condition;
     bool m_bHeld = false, m_bHeldOnce = false, m_bOpen = false;
+    bool m_bStopSeen = false;   // the window's thread only
 };
 
 class ScanDialogTest : public ::testing::Test {
@@ -348,9 +346,9 @@ TEST_F(ScanDialogTest, EnterAfterScanAndStopByMouseStartsTheNextScan)
     ASSERT_TRUE(gate.WaitUntilHeld());
     EXPECT_FALSE(enterPressesAnotherButton());
 
-    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
+    gate.OpenOnStop(*m_pDialog);
     QTest::mouseClick(m_pStop, Qt::LeftButton);
-    opener.join();
+    EXPECT_TRUE(gate.OpenedByStop());
     ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pDialog->IsScanning(); }, kScanTimeoutMs));
     EXPECT_FALSE(enterPressesAnotherButton());
 
@@ -396,10 +394,10 @@ TEST_F(ScanDialogTest, TypingIntoTheFolderBoxDuringAScanStopsItAndKeepsTheResult
     ASSERT_TRUE(gate.WaitUntilHeld());
     ASSERT_TRUE(QTest::qWaitFor([this] { return !m_pContains->text().isEmpty(); }, 2000));
 
-    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
+    gate.OpenOnStop(*m_pDialog);
     m_pFolder->setFocus();
     QTest::keyClick(m_pFolder, Qt::Key_X);
-    opener.join();
+    EXPECT_TRUE(gate.OpenedByStop());
     EXPECT_FALSE(m_pDialog->IsScanning());
     EXPECT_TRUE(m_pScanNow->isEnabled());
     EXPECT_FALSE(m_pStop->isEnabled());
@@ -441,9 +439,9 @@ TEST_F(ScanDialogTest, StopEndsTheScanWithinATickAndListsWhatWasCounted)
     EXPECT_FALSE(m_pScanNow->isEnabled());
     ASSERT_TRUE(m_pStop->isEnabled());
 
-    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
+    gate.OpenOnStop(*m_pDialog);
     m_pStop->click(); // blocks until the worker has finished its open listings
-    opener.join();
+    EXPECT_TRUE(gate.OpenedByStop());
     EXPECT_TRUE(QTest::qWaitFor([this] { return m_pScanNow->isEnabled(); }, 2000));
     EXPECT_FALSE(m_pStop->isEnabled());
     EXPECT_FALSE(m_pDialog->IsScanning());
@@ -468,9 +466,9 @@ TEST_F(ScanDialogTest, ExitDuringAScanStopsWaitsSavesAndCloses)
     m_pScanNow->click();
     ASSERT_TRUE(gate.WaitUntilHeld());
 
-    std::thread opener = gate.OpenWhenSet(m_pDialog->StopEventForTesting());
+    gate.OpenOnStop(*m_pDialog);
     QTest::keyClick(m_pDialog.get(), Qt::Key_Escape);
-    opener.join();
+    EXPECT_TRUE(gate.OpenedByStop());
     EXPECT_FALSE(m_pDialog->IsScanning());
     EXPECT_FALSE(m_pDialog->isVisible());
     EXPECT_EQ(m_pList->Table().RowCount(), 0); // no row outlives the records released on exit

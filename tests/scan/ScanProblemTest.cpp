@@ -94,7 +94,9 @@ TEST(ScanProblemTest, UnreadableEntriesAreNamedWithTheirReasonUpToAHundredOfAKin
         chmod(tree.Path("locked" + std::to_string(1000 + i)).c_str(), 0755);
 }
 
-// Files listed after "sub" are deleted as "sub" opens: each is named as vanished.
+// Files listed after "sub" in the root's listing are deleted as "sub" opens: the root's listing
+// was read already, so they are counted as vanished, not as files and not silently, and each is
+// named.
 TEST(ScanProblemTest, AnEntryGoneBeforeItsExaminationIsNamedAsVanished)
 {
     TempTree tree;
@@ -126,6 +128,7 @@ TEST(ScanProblemTest, AnEntryGoneBeforeItsExaminationIsNamedAsVanished)
     std::sort(expected.begin(), expected.end(), ProblemRanksBefore);
     EXPECT_EQ(result.Problems(), expected);
     EXPECT_EQ(result.Counters().nVanished, later.size());
+    EXPECT_EQ(result.Counters().nFiles, 20u - later.size());
 }
 
 // A large folder whose listing the threads split between them is removed while they walk it:

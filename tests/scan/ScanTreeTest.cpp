@@ -261,37 +261,6 @@ TEST(ScanTreeTest, ThreadsThatCannotStartLeaveTheWalkToTheWorker)
         CountsToText(expected), std::chrono::seconds(60));
 }
 
-// Files listed after "sub" in the root's listing are deleted as "sub" opens: the root's listing
-// was read already, so they are counted as vanished, not as files and not silently.
-TEST(ScanTreeTest, EntryDeletedBetweenListingAndExaminationIsCountedAsVanished)
-{
-    TempTree tree;
-    ASSERT_TRUE(tree.MakeFolder("sub"));
-    for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(tree.MakeFile("f" + std::to_string(i), 1));
-    std::vector<std::string> later;   // the files listed after sub
-    if (DIR* listing = opendir(tree.Root().c_str())) {
-        bool bAfterSub = false;
-        while (const dirent* entry = readdir(listing)) {
-            const std::string name = entry->d_name;
-            if (bAfterSub && name != "." && name != "..")
-                later.push_back(name);
-            bAfterSub = bAfterSub || name == "sub";
-        }
-        closedir(listing);
-    }
-    FolderWalkOptions options;
-    options.threads = 1;
-    options.onFolderOpened = [&](std::string_view name, std::size_t) {
-        if (name == "sub")
-            for (const std::string& file : later)
-                unlink(tree.Path(file).c_str());
-    };
-    const ScanCounts counts = RunScan(tree.Root(), options);
-    EXPECT_EQ(counts.nVanished, later.size());
-    EXPECT_EQ(counts.nFiles, 20u - later.size());
-}
-
 TEST(ScanTreeTest, SeveralThreadsEachTakeWorkAndCountAsOne)
 {
     TempTree tree;

@@ -252,7 +252,7 @@ int CExtListCtrl::NeededColumnWidth(int column) const
     // Selected rows are bold, so the bold font measures; the heading must fit too.
     const QFontMetrics rows(BoldFont());
     const QFontMetrics heading(header()->font());
-    const int needed = std::max(heading.horizontalAdvance(CExtTableModel::HeadingText(column)),
+    const int needed = std::max(heading.horizontalAdvance(m_pModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()),
                                 rows.horizontalAdvance(m_pModel->LongestCellText(column)));
     return needed + kCellPadding;
 }

@@ -18,13 +18,13 @@
 #include <climits>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 
 namespace {
 
-Qt::Alignment ColumnAlignment(int column)
+Qt::Alignment ColumnAlignment(int column, bool bGrouped)
 {
-    return (column == CExtTableModel::ColumnExt ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
+    const bool bName = column == CExtTableModel::ColumnExt || (column == CExtTableModel::ColumnType && !bGrouped);
+    return (bName ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
 }
 
 QString ToQString(std::string_view text)
@@ -109,7 +109,7 @@ QVariant CExtTableModel::data(const QModelIndex& index, int role) const
     case CShareBarDelegate::ShareRole:
         return ShareAt(index.row());
     case Qt::TextAlignmentRole:
-        return static_cast<int>(ColumnAlignment(index.column()));
+        return static_cast<int>(ColumnAlignment(index.column(), m_bGrouped));
     case Qt::FontRole:
         return QVariant::fromValue(IsRowSelected(index.row()) ? m_look.bold : m_look.normal);
     case Qt::ForegroundRole:
@@ -133,7 +133,7 @@ QVariant CExtTableModel::headerData(int section, Qt::Orientation orientation, in
     if (role == Qt::DisplayRole)
         return HeadingText(section);
     if (role == Qt::TextAlignmentRole)
-        return static_cast<int>(ColumnAlignment(section));
+        return static_cast<int>(ColumnAlignment(section, m_bGrouped));
     return QVariant();
 }
 
@@ -145,7 +145,7 @@ QString CExtTableModel::HeadingText(int column)
 // A grouped number is never shorter than a smaller one, so the largest value is the longest text.
 QString CExtTableModel::LongestCellText(int column) const
 {
-    if (column == ColumnType && !m_bGrouped)
+    if (column == (m_bGrouped ? ColumnExt : ColumnType))   // the types' names
         return CCategoryRows::LongestTypeName();
     if (column != ColumnCount && column != ColumnSize)
         return QString();

@@ -122,7 +122,8 @@ public:
     // not at all. False with the reason in `error`.
     bool SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const;
 
-    // The column's heading, and the longest text a cell of Count or Size holds (empty for the others).
+    // The column's heading, and the longest text a cell of Count, Size or of the types' names holds
+    // (empty for the others).
     static QString HeadingText(int column);
     QString LongestCellText(int column) const;
 

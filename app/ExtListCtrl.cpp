@@ -5,6 +5,7 @@
 #include "ExtInfo.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "ShareBarDelegate.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -81,6 +82,7 @@ CExtListCtrl::~CExtListCtrl() = default;
 bool CExtListCtrl::InitColumns()
 {
     m_pModel->InsertColumns();
+    setItemDelegateForColumn(CExtTableModel::ColumnPercent, new CShareBarDelegate(this));
     m_bFitting = true;
     for (int column = 0; column < kColumns; ++column)
         header()->resizeSection(column, kInitialColumnWidth);
@@ -119,17 +121,23 @@ void CExtListCtrl::SetSizeMeasure(SizeMeasure measure)
         RebuildKeepingSelection([this, measure] { m_pModel->SetSizeMeasure(measure); });
 }
 
+void CExtListCtrl::SetGrouped(bool bGrouped)
+{
+    if (bGrouped == m_pModel->IsGrouped())
+        return;
+    RebuildKeepingSelection([this, bGrouped] { m_pModel->SetGrouped(bGrouped); });
+    ShowSortIndicator();
+}
+
 // The rows are built again after a choice of what they show changed. The rows of the same
 // extensions stay selected (and current), so the selection's totals follow the change; a row no
 // longer shown leaves the selection.
 void CExtListCtrl::RebuildKeepingSelection(const std::function<void()>& rebuild)
 {
     std::unordered_set<std::string> selected;
-    for (const EXTINFO* record : m_pModel->SelectedRecords())
-        selected.insert(record->szExt);
-    const EXTINFO* current = m_pModel->RecordAt(currentIndex().row());
-    const std::string currentExt = current ? std::string(current->szExt) : std::string();
-    const bool bCurrent = current != nullptr;
+    for (const QModelIndex& row : selectionModel()->selectedRows())
+        selected.insert(m_pModel->RowKey(row.row()));
+    const std::string currentKey = m_pModel->RowKey(currentIndex().row());
 
     rebuild();
 
@@ -137,10 +145,10 @@ void CExtListCtrl::RebuildKeepingSelection(const std::function<void()>& rebuild)
     int currentRow = -1;
     const int lastColumn = m_pModel->columnCount() - 1;
     for (int row = 0; row < m_pModel->RowCount(); ++row) {
-        const std::string ext = m_pModel->RecordAt(row)->szExt;
-        if (selected.count(ext) != 0)
+        const std::string key = m_pModel->RowKey(row);
+        if (selected.count(key) != 0)
             again.select(m_pModel->index(row, 0), m_pModel->index(row, lastColumn));
-        if (bCurrent && ext == currentExt)
+        if (!currentKey.empty() && key == currentKey)
             currentRow = row;
     }
     if (currentRow >= 0)
@@ -195,13 +203,10 @@ void CExtListCtrl::OnContextMenu(const QPoint& position)
 // A double-click on a row that is not among the selected ones (Ctrl held) asks for that row alone.
 void CExtListCtrl::OnDoubleClick(const QModelIndex& index)
 {
-    const EXTINFO* pRecord = m_pModel->RecordAt(index.row());
-    if (!index.isValid() || !pRecord)
+    if (!index.isValid() || m_pModel->RowKey(index.row()).empty())
         return;
-    std::vector<const EXTINFO*> records = m_pModel->SelectedRecords();
-    if (std::find(records.begin(), records.end(), pRecord) == records.end())
-        records = {pRecord};
-    emit largestFilesRequested(records);
+    const bool bSelected = selectionModel()->isSelected(m_pModel->index(index.row(), 0));
+    emit largestFilesRequested(bSelected ? m_pModel->SelectedRows() : m_pModel->RowsAt(index.row()));
 }
 
 void CExtListCtrl::FitColumns()
@@ -209,14 +214,18 @@ void CExtListCtrl::FitColumns()
     if (header()->count() < kColumns)
         return;
     // The viewport excludes a vertical scroll bar, so the columns never need horizontal scrolling.
-    const int width = viewport()->width();
+    // Type takes what its longest name needs (at most a third), the others share the rest.
+    const int typeWidth = m_bUserWidth[CExtTableModel::ColumnType]
+        ? header()->sectionSize(CExtTableModel::ColumnType)
+        : std::min(NeededColumnWidth(CExtTableModel::ColumnType), viewport()->width() / 3);
+    const int width = std::max(viewport()->width() - typeWidth, 0);
     const int quarter = width / 4;
-    std::array<int, kColumns> widths = {quarter, quarter, quarter, width - 3 * quarter};
+    std::array<int, kColumns> widths = {quarter, quarter, quarter, width - 3 * quarter, typeWidth};
     if (m_pModel->RowCount() > 0) {
         // Count and Size first get what their longest text needs; the room comes from Ext as far
         // as its heading allows, then from %, and beyond that the list scrolls sideways.
         const std::array<int, kColumns> floor = {NeededColumnWidth(CExtTableModel::ColumnExt), 0, 0,
-                                                 NeededColumnWidth(CExtTableModel::ColumnPercent)};
+                                                 NeededColumnWidth(CExtTableModel::ColumnPercent), 0};
         for (const int column : {CExtTableModel::ColumnCount, CExtTableModel::ColumnSize}) {
             int missing = NeededColumnWidth(column) - widths[column];
             if (missing <= 0 || m_bUserWidth[column])
@@ -243,7 +252,7 @@ int CExtListCtrl::NeededColumnWidth(int column) const
     // Selected rows are bold, so the bold font measures; the heading must fit too.
     const QFontMetrics rows(BoldFont());
     const QFontMetrics heading(header()->font());
-    const int needed = std::max(heading.horizontalAdvance(CExtTableModel::HeadingText(column)),
+    const int needed = std::max(heading.horizontalAdvance(m_pModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()),
                                 rows.horizontalAdvance(m_pModel->LongestCellText(column)));
     return needed + kCellPadding;
 }
@@ -268,7 +277,7 @@ void CExtListCtrl::keyPressEvent(QKeyEvent* event)
         && event->modifiers() == Qt::NoModifier;
     if (bEnter && selectionModel() && selectionModel()->hasSelection()) {
         event->accept();
-        emit largestFilesRequested(m_pModel->SelectedRecords());
+        emit largestFilesRequested(m_pModel->SelectedRows());
         return;
     }
     // The menu key and Shift+F10 open the list's menu at the current row (or the list's top).

@@ -27,7 +27,7 @@ public:
     CExtTableModel& Table() { return *m_pModel; }
     const CExtTableModel& Table() const { return *m_pModel; }
 
-    // Once, after construction: the four columns, row colours and fonts, then a posted FitColumns.
+    // Once, after construction: the five columns, the "%" column's share bars, row colours and fonts, then a posted FitColumns.
     bool InitColumns();
     // Takes the result and shows one row per record, sorted by the current sort order, from the top.
     void FillList(ScanResult result);
@@ -37,14 +37,17 @@ public:
     // from the result held, the rows of the same extensions still selected (and current).
     void SetNoExtRow(bool bShow);
     void SetSizeMeasure(SizeMeasure measure);
+    // One row per file-type category, or one per extension; the rows of the same categories (or
+    // extensions) stay selected, so switching there and back keeps the selection of each.
+    void SetGrouped(bool bGrouped);
     // Ctrl+C and the list's "Copy": the selected rows, or all, to the clipboard.
     void CopyRows() const;
     // The list's menu (right button, Shift+F10, the Menu key) offers the target's Copy, "Save list
     // as..." and "Largest files...", enabled as the target says. The target outlives the list.
     void SetCommandTarget(CCommandTarget* pTarget);
 
-    // Columns 0-2 get a quarter of the viewport width, column 3 the rest; after a scan, Count and
-    // Size are widened to their longest text, taking room from Ext first, then from %. A column
+    // Type gets what its longest name needs, up to a third of the viewport width; of the rest,
+    // columns 0-2 get a quarter each, column 3 the rest; after a scan, Count and Size are widened to their longest text, taking room from Ext first, then from %. A column
     // whose width the user set keeps it as long as the list lives.
     void FitColumns();
     bool IsColumnWidthSetByUser(int column) const { return m_bUserWidth[static_cast<std::size_t>(column)]; }
@@ -65,7 +68,7 @@ signals:
     // After every recomputation of the selection totals, so a listener reads the new summary.
     void selectionSummaryChanged();
     // Enter with rows selected, or a double-click: these rows' largest files are asked for.
-    void largestFilesRequested(const std::vector<const EXTINFO*>& records);
+    void largestFilesRequested(const ChosenRows& rows);
 
 protected:
     // Ctrl+C copies; the menu key and Shift+F10 ask for the list's menu; Enter on selected rows

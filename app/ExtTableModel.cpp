@@ -3,58 +3,33 @@
 #include "ExtTableModel.h"
 
 #include "ExtInfo.h"
-#include "ExtTableWriter.h"
-#include "FileReplacement.h"
+#include "ExtRowsWriter.h"
+#include "FileTypeCategories.h"
 #include "Format.h"
-#include "OutputBuffer.h"
 #include "Resource.h"
+#include "ResourceString.h"
+#include "ShareBarDelegate.h"
 #include "StringTable.h"
 
 #include <QBrush>
 #include <QItemSelectionModel>
-#include <QMimeData>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 
 namespace {
 
-const QString kCsvMimeType = QStringLiteral("text/csv");
-
-Qt::Alignment ColumnAlignment(int column)
+Qt::Alignment ColumnAlignment(int column, bool bGrouped)
 {
-    return (column == CExtTableModel::ColumnExt ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
+    const bool bName = column == CExtTableModel::ColumnExt || (column == CExtTableModel::ColumnType && !bGrouped);
+    return (bName ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter;
 }
 
 QString ToQString(std::string_view text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// Runs write(out) into memory and returns what it wrote (open_memstream grows as needed).
-std::string WrittenText(const std::function<bool(COutputBuffer&)>& write)
-{
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* file = open_memstream(&data, &size);
-    if (!file)
-        return std::string();
-    {
-        COutputBuffer out(file);
-        write(out);
-    }
-    std::fclose(file);
-    std::string text(data ? data : "", size);
-    std::free(data);
-    return text;
 }
 
 int ClampedRows(std::size_t rows)
@@ -64,8 +39,10 @@ int ClampedRows(std::size_t rows)
 
 } // namespace
 
+// The MIME database is read here, on the window's thread before any scan: no walk waits for it.
 CExtTableModel::CExtTableModel(QObject* parent)
     : QAbstractTableModel(parent)
+    , m_pCategories(&FileTypeCategories::System())
 {
 }
 
@@ -86,7 +63,7 @@ Qt::ItemFlags CExtTableModel::flags(const QModelIndex& index) const
 
 QStringList CExtTableModel::mimeTypes() const
 {
-    return {QStringLiteral("text/plain"), kCsvMimeType};
+    return CExtRowsWriter::MimeTypes();
 }
 
 QMimeData* CExtTableModel::mimeData(const QModelIndexList&) const
@@ -107,6 +84,8 @@ QString CExtTableModel::CellText(const EXTINFO& record, int column) const
         return ToQString(FormatNumber(m_table.Bytes(record)));
     case ColumnPercent:
         return QString::number(m_table.ShareOf(m_table.Bytes(record)));
+    case ColumnType: // the "(none)" row's files have no type
+        return ExtTable::IsNoExtRow(record) ? QString() : ToQString(FileTypeCategories::DisplayName(m_pCategories->CategoryOf(record.szExt)));
     default:
         return QString();
     }
@@ -121,13 +100,16 @@ bool CExtTableModel::IsRowSelected(int row) const
 QVariant CExtTableModel::data(const QModelIndex& index, int role) const
 {
     const EXTINFO* record = RecordAt(index.row());
-    if (!index.isValid() || !record)
+    const CategoryRow* category = CategoryRowAt(index.row());
+    if (!index.isValid() || (!record && !category))
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
-        return CellText(*record, index.column());
+        return record ? CellText(*record, index.column()) : m_categoryRows.CellText(*category, index.column());
+    case CShareBarDelegate::ShareRole:
+        return ShareAt(index.row());
     case Qt::TextAlignmentRole:
-        return static_cast<int>(ColumnAlignment(index.column()));
+        return static_cast<int>(ColumnAlignment(index.column(), m_bGrouped));
     case Qt::FontRole:
         return QVariant::fromValue(IsRowSelected(index.row()) ? m_look.bold : m_look.normal);
     case Qt::ForegroundRole:
@@ -146,27 +128,31 @@ QVariant CExtTableModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= m_nColumns)
         return QVariant();
+    if (role == Qt::DisplayRole && m_bGrouped && (section == ColumnExt || section == ColumnType))
+        return LoadQString(section == ColumnExt ? IDS_COLUMN_TYPE : IDS_COLUMN_EXTENSIONS);
     if (role == Qt::DisplayRole)
         return HeadingText(section);
     if (role == Qt::TextAlignmentRole)
-        return static_cast<int>(ColumnAlignment(section));
+        return static_cast<int>(ColumnAlignment(section, m_bGrouped));
     return QVariant();
 }
 
 QString CExtTableModel::HeadingText(int column)
 {
-    return ToQString(ExtTable::ColumnHeading(static_cast<ExtColumn>(column)));
+    return column == ColumnType ? LoadQString(IDS_COLUMN_TYPE) : ToQString(ExtTable::ColumnHeading(static_cast<ExtColumn>(column)));
 }
 
 // A grouped number is never shorter than a smaller one, so the largest value is the longest text.
 QString CExtTableModel::LongestCellText(int column) const
 {
+    if (column == (m_bGrouped ? ColumnExt : ColumnType))   // the types' names
+        return CCategoryRows::LongestTypeName();
     if (column != ColumnCount && column != ColumnSize)
         return QString();
     std::uint64_t largest = 0;
-    for (std::size_t row = 0; row < m_table.RowCount(); ++row) {
-        const EXTINFO& record = m_table.Row(row);
-        largest = std::max(largest, column == ColumnCount ? record.nCount : m_table.Bytes(record));
+    for (int row = 0; row < m_nRows; ++row) {
+        const auto [count, bytes] = CountAndBytesAt(row);
+        largest = std::max(largest, column == ColumnCount ? count : bytes);
     }
     return ToQString(FormatNumber(largest));
 }
@@ -205,6 +191,8 @@ void CExtTableModel::Clear()
     // The view lets go of the rows before the records they show are freed.
     beginResetModel();
     m_table.Clear();
+    m_categoryRows.Clear();
+    m_order.clear();
     m_result = ScanResult();
     m_nRows = 0;
     endResetModel();
@@ -218,7 +206,11 @@ void CExtTableModel::Rebuild()
     ZeroSelectionSums();
     beginResetModel();
     m_table.Assign(m_result, m_bNoExtRow, m_measure);
-    m_nRows = ClampedRows(m_table.RowCount());
+    m_order.clear();
+    m_categoryRows.Clear();
+    if (m_bGrouped && m_result.Records())
+        m_categoryRows.Assign(m_result, *m_pCategories, m_bNoExtRow, m_measure);
+    m_nRows = ClampedRows(m_bGrouped ? m_categoryRows.RowCount() : m_table.RowCount());
     endResetModel();
     Sort();
 }
@@ -239,14 +231,28 @@ void CExtTableModel::SetSizeMeasure(SizeMeasure measure)
     Rebuild();
 }
 
+void CExtTableModel::SetGrouped(bool bGrouped)
+{
+    if (bGrouped == m_bGrouped)
+        return;
+    m_bGrouped = bGrouped;
+    // Grouped, the order by type is the categories' own, and each column has one direction.
+    if (m_bGrouped) {
+        m_nSortColumn = m_nSortColumn == ColumnType ? ColumnExt : m_nSortColumn;
+        m_bSortAscending = m_nSortColumn == ColumnExt;
+    }
+    Rebuild();
+    emit headerDataChanged(Qt::Horizontal, ColumnExt, m_nColumns - 1);
+}
+
 void CExtTableModel::SortByColumn(int column)
 {
-    if (column < 0 || column >= m_nColumns)
+    if (column < 0 || column >= m_nColumns || (m_bGrouped && column == ColumnType))
         return;
-    if (column == m_nSortColumn)
+    if (column == m_nSortColumn && !m_bGrouped)
         m_bSortAscending = !m_bSortAscending;
     else
-        m_bSortAscending = ExtTable::StartsAscending(static_cast<ExtColumn>(column));
+        m_bSortAscending = column == ColumnType || ExtTable::StartsAscending(static_cast<ExtColumn>(column));
     m_nSortColumn = column;
     Sort();
 }
@@ -258,20 +264,26 @@ void CExtTableModel::Sort()
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
 
     const QModelIndexList before = persistentIndexList();
-    std::vector<const EXTINFO*> recordOf;
+    std::vector<const void*> recordOf;
     recordOf.reserve(static_cast<std::size_t>(before.size()));
     for (const QModelIndex& old : before)
-        recordOf.push_back(RecordAt(old.row()));
+        recordOf.push_back(RowIdentity(old.row()));
 
-    m_table.Order(static_cast<ExtColumn>(m_nSortColumn), m_bSortAscending);
-    m_nRows = ClampedRows(m_table.RowCount());
+    m_order.clear();
+    if (m_bGrouped)
+        m_categoryRows.Order(static_cast<ExtColumn>(m_nSortColumn));
+    else if (m_nSortColumn == ColumnType)
+        m_order = CCategoryRows::TypeOrder(m_table, *m_pCategories, m_bSortAscending);
+    else
+        m_table.Order(static_cast<ExtColumn>(m_nSortColumn), m_bSortAscending);
+    m_nRows = ClampedRows(m_bGrouped ? m_categoryRows.RowCount() : m_table.RowCount());
 
     QModelIndexList after;
     if (!before.isEmpty()) {
-        std::unordered_map<const EXTINFO*, int> newRowOf;
+        std::unordered_map<const void*, int> newRowOf;
         newRowOf.reserve(static_cast<std::size_t>(m_nRows));
         for (int row = 0; row < m_nRows; ++row)
-            newRowOf.emplace(RecordAt(row), row);
+            newRowOf.emplace(RowIdentity(row), row);
         after.reserve(before.size());
         for (qsizetype i = 0; i < before.size(); ++i) {
             const auto found = newRowOf.find(recordOf[static_cast<std::size_t>(i)]);
@@ -283,9 +295,51 @@ void CExtTableModel::Sort()
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+std::size_t CExtTableModel::PositionAt(int row) const
+{
+    const auto position = static_cast<std::size_t>(row);
+    return position < m_order.size() ? m_order[position] : position;
+}
+
 const EXTINFO* CExtTableModel::RecordAt(int row) const
 {
-    return (row >= 0 && row < m_nRows) ? &m_table.Row(static_cast<std::size_t>(row)) : nullptr;
+    return (row >= 0 && row < m_nRows && !m_bGrouped) ? &m_table.Row(PositionAt(row)) : nullptr;
+}
+
+const CategoryRow* CExtTableModel::CategoryRowAt(int row) const
+{
+    return (row >= 0 && row < m_nRows && m_bGrouped) ? &m_categoryRows.Row(static_cast<std::size_t>(row)) : nullptr;
+}
+
+// A category row's identity is its place in the categories' order, one past them for "(none)";
+// no record's address is that small.
+const void* CExtTableModel::RowIdentity(int row) const
+{
+    if (const CategoryRow* category = CategoryRowAt(row))
+        return reinterpret_cast<const void*>(std::uintptr_t{1} + CCategoryRows::PlaceOf(*category));
+    return RecordAt(row);
+}
+
+std::string CExtTableModel::RowKey(int row) const
+{
+    if (const CategoryRow* category = CategoryRowAt(row))
+        return "type:" + std::string(CategoryTable::Key(*category));
+    const EXTINFO* record = RecordAt(row);
+    return record ? "ext:" + std::string(record->szExt) : std::string();
+}
+
+std::pair<std::uint64_t, std::uint64_t> CExtTableModel::CountAndBytesAt(int row) const
+{
+    if (const CategoryRow* category = CategoryRowAt(row))
+        return {category->nCount, m_categoryRows.Bytes(*category)};
+    const EXTINFO* record = RecordAt(row);
+    return record ? std::pair(record->nCount, m_table.Bytes(*record)) : std::pair<std::uint64_t, std::uint64_t>();
+}
+
+double CExtTableModel::ShareAt(int row) const
+{
+    const std::uint64_t bytes = CountAndBytesAt(row).second;
+    return TotalBytes() == 0 ? 0.0 : static_cast<double>(bytes) / static_cast<double>(TotalBytes());
 }
 
 std::vector<std::size_t> CExtTableModel::SelectedPositions() const
@@ -301,11 +355,24 @@ std::vector<std::size_t> CExtTableModel::SelectedPositions() const
 
 std::vector<const EXTINFO*> CExtTableModel::SelectedRecords() const
 {
-    std::vector<const EXTINFO*> records;
+    return SelectedRows().records;
+}
+
+ChosenRows CExtTableModel::SelectedRows() const
+{
+    ChosenRows rows;
     for (const std::size_t position : SelectedPositions())
-        if (const EXTINFO* record = RecordAt(static_cast<int>(position)))
-            records.push_back(record);
-    return records;
+        rows = RowsAt(static_cast<int>(position), std::move(rows));
+    return rows;
+}
+
+ChosenRows CExtTableModel::RowsAt(int row, ChosenRows rows) const
+{
+    if (const EXTINFO* record = RecordAt(row))
+        rows.records.push_back(record);
+    else if (const CategoryRow* category = CategoryRowAt(row))
+        rows.categories.push_back(category->category);
+    return rows;
 }
 
 void CExtTableModel::ZeroSelectionSums()
@@ -330,9 +397,9 @@ void CExtTableModel::UpdateSelectionSums()
         for (int row = 0; row < m_nRows; ++row) {
             if (!selected[static_cast<std::size_t>(row)])
                 continue;
-            const EXTINFO* record = RecordAt(row);
-            m_nSelectedFiles += record->nCount;
-            m_nSelectedBytes += m_table.Bytes(*record);
+            const auto [count, bytes] = CountAndBytesAt(row);
+            m_nSelectedFiles += count;
+            m_nSelectedBytes += bytes;
         }
     }
     emit selectionSumsChanged();
@@ -355,44 +422,28 @@ void CExtTableModel::GetSelectionSummary(QString& summary) const
     summary = QString::fromStdString(text);
 }
 
+// The writer of the rows as they stand: by type when grouped, in the display order.
+CExtRowsWriter CExtTableModel::RowsWriter() const
+{
+    return CExtRowsWriter(m_table, m_bGrouped ? &m_categoryRows : nullptr, m_order, *m_pCategories);
+}
+
 std::string CExtTableModel::RowsAsTabSeparated() const
 {
-    return WrittenRows(&ExtTableWriter::WriteTabSeparated);
+    return m_nRows == 0 ? std::string() : RowsWriter().TabSeparated(SelectedPositions());
 }
 
 std::string CExtTableModel::RowsAsCsv() const
 {
-    return WrittenRows(&ExtTableWriter::WriteCsv);
-}
-
-std::string CExtTableModel::WrittenRows(bool (ExtTableWriter::*write)(COutputBuffer&) const) const
-{
-    if (m_nRows == 0)
-        return std::string();
-    const std::vector<std::size_t> selected = SelectedPositions();
-    const ExtTableWriter writer(m_table, selected.empty() ? nullptr : &selected);
-    return WrittenText([&](COutputBuffer& out) { return (writer.*write)(out); });
+    return m_nRows == 0 ? std::string() : RowsWriter().Csv(SelectedPositions());
 }
 
 QMimeData* CExtTableModel::CreateRowsMimeData() const
 {
-    auto* data = new QMimeData;
-    data->setText(QString::fromStdString(RowsAsTabSeparated()));
-    data->setData(kCsvMimeType, QByteArray::fromStdString(RowsAsCsv()));
-    return data;
+    return CExtRowsWriter::MimeData(RowsAsTabSeparated(), RowsAsCsv());
 }
 
 bool CExtTableModel::SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const
 {
-    const ExtTableWriter writer(m_table);
-    const bool bEveryRow = m_table.HasEveryRow();
-    return ReplaceFileContents(
-        path,
-        [&](std::FILE* file) {
-            COutputBuffer out(file);
-            const bool bWritten = bJson ? writer.WriteJson(out, root, m_result.Counters(), nullptr, &m_result.Problems())
-                                        : writer.WriteCsv(out);
-            return bWritten && bEveryRow;
-        },
-        std::strerror(ENOMEM), error);
+    return RowsWriter().Save(path, bJson, root, m_result, error);
 }

@@ -1,8 +1,10 @@
-// The rows of the window's extension list: a scan's result read through an ExtTable, in the
-// order chosen, with the totals, the sums of the selected rows and the texts they are copied
-// and saved as. The view that shows it paints and forwards input; it keeps nothing of the data.
+// The rows of the window's extension list: a scan's result read through an ExtTable (or, grouped
+// by file type, a CategoryTable), in the order chosen, with the totals, the sums of the selected
+// rows and the texts they are copied and saved as. The view that shows it paints and forwards input; it keeps nothing of the data.
 #pragma once
 
+#include "CategoryRows.h"
+#include "ChosenRows.h"
 #include "ExtTable.h"
 #include "ScanResult.h"
 
@@ -14,11 +16,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct EXTINFO;
-class COutputBuffer;
-class ExtTableWriter;
+class CExtRowsWriter;
 class QItemSelectionModel;
 class QMimeData;
 
@@ -27,8 +29,10 @@ class CExtTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { ColumnExt = 0, ColumnCount = 1, ColumnSize = 2, ColumnPercent = 3, ColumnTotal = 4 };
-    // Item data of every cell: the row's const EXTINFO* as a const void*.
+    // Grouped by file type, column 0 names the category and ColumnType says how many extensions
+    // it holds.
+    enum Column { ColumnExt = 0, ColumnCount = 1, ColumnSize = 2, ColumnPercent = 3, ColumnType = 4, ColumnTotal = 5 };
+    // Item data of every cell: the row's const EXTINFO* as a const void* (null on a category row).
     static constexpr int RecordRole = Qt::UserRole;
 
     // How the rows look, chosen by the view from its palette and font: selected rows are bold,
@@ -58,7 +62,7 @@ public:
     void SetSelectionModel(const QItemSelectionModel* selection) { m_pSelection = selection; }
     void SetRowLook(const RowLook& look);
     const RowLook& Look() const { return m_look; }
-    // Once: the four columns.
+    // Once: the five columns.
     void InsertColumns();
 
     // Takes the result and shows one row per record in the current order; the result held
@@ -72,20 +76,30 @@ public:
     void SetNoExtRow(bool bShow);
     bool HasNoExtRow() const { return m_bNoExtRow; }
     void SetSizeMeasure(SizeMeasure measure);
+    // One row per file-type category instead of one per extension; rebuilds as SetNoExtRow does.
+    void SetGrouped(bool bGrouped);
+    bool IsGrouped() const { return m_bGrouped; }
     SizeMeasure Measure() const { return m_measure; }
     const ScanResult& Result() const { return m_result; }
 
-    // A click on column c's heading: a new column starts ascending for "Ext" and descending for
-    // the numbers, the same column flips direction. Sorts at once, the selection moving along.
+    // A click on column c's heading: a new column starts ascending for "Ext" and "Type" and
+    // descending for the numbers, the same column flips direction. Sorts at once, the selection
+    // moving along. "Type" groups the rows by category, largest first within each. Grouped by
+    // type, each column keeps its first direction and the "Extensions" column is no sort key.
     void SortByColumn(int column);
     int SortColumn() const { return m_nSortColumn; }
     bool IsSortAscending() const { return m_bSortAscending; }
 
     int RowCount() const { return m_nRows; }
-    // The record shown in `row`, or null outside the rows.
+    // The record shown in `row`, or null outside the rows (and on every row grouped by type).
     const EXTINFO* RecordAt(int row) const;
     // The selected rows' records, in the order shown; empty when none is selected.
     std::vector<const EXTINFO*> SelectedRecords() const;
+    // The selected rows, of either kind, in the order shown; and `rows` with the row shown at `row`.
+    ChosenRows SelectedRows() const;
+    ChosenRows RowsAt(int row, ChosenRows rows = {}) const;
+    // What identifies the row's extension or category across rebuilds; empty outside the rows.
+    std::string RowKey(int row) const;
 
     std::uint64_t TotalFiles() const { return m_table.TotalFiles(); }
     std::uint64_t TotalBytes() const { return m_table.TotalBytes(); }
@@ -108,7 +122,8 @@ public:
     // not at all. False with the reason in `error`.
     bool SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const;
 
-    // The column's heading, and the longest text a cell of Count or Size holds (empty for the others).
+    // The column's heading, and the longest text a cell of Count, Size or of the types' names holds
+    // (empty for the others).
     static QString HeadingText(int column);
     QString LongestCellText(int column) const;
 
@@ -118,6 +133,14 @@ signals:
 
 private:
     QString CellText(const EXTINFO& record, int column) const;
+    // The category row shown at `row`, or null (outside the rows, or not grouped).
+    const CategoryRow* CategoryRowAt(int row) const;
+    // The table position shown at `row` (the order by type is the model's own).
+    std::size_t PositionAt(int row) const;
+    // What stays the same of a row while the rows are reordered: its record, or its category.
+    const void* RowIdentity(int row) const;
+    std::pair<std::uint64_t, std::uint64_t> CountAndBytesAt(int row) const;
+    double ShareAt(int row) const;
     bool IsRowSelected(int row) const;
     void Rebuild();
     void Sort();
@@ -125,16 +148,19 @@ private:
     void ZeroSelectionSums();
     // The display positions of the selected rows, ascending; empty when none is selected.
     std::vector<std::size_t> SelectedPositions() const;
-    // The rows to copy (the selected ones, or all) as one of the writer's forms.
-    std::string WrittenRows(bool (ExtTableWriter::*write)(COutputBuffer&) const) const;
+    CExtRowsWriter RowsWriter() const;
 
     ScanResult m_result;   // what the rows show
     ExtTable m_table;      // reads m_result: order, totals, shares, display names
+    CCategoryRows m_categoryRows;   // reads m_result when grouped by type
+    const FileTypeCategories* m_pCategories;   // the system's, read when the model is made
+    std::vector<std::size_t> m_order;   // sorted by type: table positions in display order
     int m_nRows = 0;
     int m_nColumns = 0;
     int m_nSortColumn = ColumnExt;
     bool m_bSortAscending = true;
     bool m_bNoExtRow = true;
+    bool m_bGrouped = false;
     SizeMeasure m_measure = SizeMeasure::Apparent;
     std::uint64_t m_nSelectedFiles = 0;
     std::uint64_t m_nSelectedBytes = 0;

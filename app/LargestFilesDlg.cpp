@@ -7,6 +7,7 @@
 #include "MonitorGeometry.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "ShareBarDelegate.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
@@ -67,6 +68,7 @@ CLargestFilesDlg::CLargestFilesDlg(std::string root, std::vector<std::string> ex
 
     m_pList = new QTreeView(this);
     m_pList->setModel(&m_model);
+    m_pList->setItemDelegateForColumn(CLargestFilesModel::ColumnSize, new CShareBarDelegate(m_pList));
     m_pList->setRootIsDecorated(false);
     m_pList->setItemsExpandable(false);
     m_pList->setUniformRowHeights(true);

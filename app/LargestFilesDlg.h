@@ -34,6 +34,13 @@ public:
                      QWidget* pParent, std::size_t nCount = kDefaultCount);
     ~CLargestFilesDlg() override;
 
+    // Before Start: also the files whose extension is of one of `categories`, as `database`
+    // (which must outlive the walk) gives them.
+    void SetCategories(std::vector<FileTypeCategory> categories, const FileTypeCategories& database)
+    {
+        m_query.categories = std::move(categories);
+        m_query.pCategories = &database;
+    }
     // Starts the walk (options: tests' hooks; the query is set here). False, said in the status
     // line, when it could not start.
     bool Start(FolderWalkOptions options = {});

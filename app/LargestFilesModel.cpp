@@ -4,6 +4,7 @@
 #include "Format.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "ShareBarDelegate.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
@@ -96,8 +97,11 @@ void CLargestFilesModel::SetFiles(const std::vector<LargestFile>& files)
     m_shown = files;
     std::vector<Row> rows;
     rows.reserve(files.size());
-    for (const LargestFile& file : files)
+    m_nLargestBytes = 0;
+    for (const LargestFile& file : files) {
         rows.push_back(MakeRow(file));
+        m_nLargestBytes = std::max(m_nLargestBytes, file.bytes);
+    }
 
     const std::size_t nOld = m_rows.size();
     if (rows.size() < nOld) {
@@ -230,6 +234,10 @@ QVariant CLargestFilesModel::data(const QModelIndex& index, int role) const
         case ColumnModified: return row.modified;
         default: return QVariant();
         }
+    case CShareBarDelegate::ShareRole: // the size's bar: its share of the largest file shown
+        if (index.column() != ColumnSize || m_nLargestBytes == 0)
+            return QVariant();
+        return static_cast<double>(row.file.bytes) / static_cast<double>(m_nLargestBytes);
     case Qt::ToolTipRole:
         return row.folder == QLatin1String("/") ? row.folder + row.name : row.folder + QLatin1Char('/') + row.name;
     case Qt::TextAlignmentRole:

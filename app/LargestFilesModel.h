@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QString>
 
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -72,4 +73,5 @@ private:
     int m_nSortColumn = ColumnSize;
     bool m_bAscending = false;                  // the walk's own order: largest first
     QColor m_crGone;
+    std::uint64_t m_nLargestBytes = 0;          // of the files shown, the size bars' whole
 };

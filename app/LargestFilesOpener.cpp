@@ -1,6 +1,7 @@
 // Opening the Largest files window from the list's rows.
 #include "LargestFilesOpener.h"
 
+#include "CategoryTable.h"
 #include "ExtInfo.h"
 #include "ExtTable.h"
 #include "Format.h"
@@ -18,12 +19,16 @@ constexpr std::size_t kTitleExtensionsChars = 60;
 
 } // namespace
 
-std::string CLargestFilesOpener::TitleOf(const std::vector<const EXTINFO*>& records)
+std::string CLargestFilesOpener::TitleOf(const ChosenRows& rows)
 {
+    std::vector<std::string> names;
+    for (const EXTINFO* pRecord : rows.records)
+        names.push_back(ExtTable::DisplayName(*pRecord));
+    for (const std::optional<FileTypeCategory>& category : rows.categories)
+        names.emplace_back(CategoryTable::DisplayName(CategoryRow{category}));
     std::string shown;
     std::size_t nNotShown = 0;
-    for (const EXTINFO* pRecord : records) {
-        const std::string name = ExtTable::DisplayName(*pRecord);
+    for (const std::string& name : names) {
         if (nNotShown > 0 || (!shown.empty() && shown.size() + name.size() > kTitleExtensionsChars)) {
             ++nNotShown;
             continue;
@@ -37,14 +42,24 @@ std::string CLargestFilesOpener::TitleOf(const std::vector<const EXTINFO*>& reco
     return shown;
 }
 
-void CLargestFilesOpener::Open(const std::vector<const EXTINFO*>& records, const QString& root,
-                               const FolderWalkOptions& scannedOptions, QWidget* parent)
+void CLargestFilesOpener::Open(const ChosenRows& rows, const QString& root, const FolderWalkOptions& scannedOptions,
+                               QWidget* parent)
 {
     std::vector<std::string> extensions;
-    for (const EXTINFO* pRecord : records)
+    for (const EXTINFO* pRecord : rows.records)
         extensions.push_back(pRecord->szExt);   // "" for the "(none)" row
+    std::vector<FileTypeCategory> categories;
+    for (const std::optional<FileTypeCategory>& category : rows.categories) {
+        if (category)
+            categories.push_back(*category);
+        else
+            extensions.emplace_back();   // the "(none)" row of the rows by type
+    }
     auto* pWindow = new CLargestFilesDlg(QFile::encodeName(root).toStdString(), std::move(extensions),
-                                         QString::fromStdString(TitleOf(records)), parent);
+                                         QString::fromStdString(TitleOf(rows)), parent);
+    // The categories the rows were gathered by: the ones read when the list was made.
+    if (!categories.empty())
+        pWindow->SetCategories(std::move(categories), FileTypeCategories::System());
     pWindow->Start(scannedOptions);
     pWindow->show();
 }

@@ -31,7 +31,7 @@ bool COptionsCommands::Handles(unsigned nId) const
 {
     return nId == IDM_ABOUTBOX || nId == ID_OPTIONS_FONT || nId == ID_OPTIONS_HELPTIP || nId == ID_OPTIONS_NOEXT
         || nId == ID_OPTIONS_ONE_FILE_SYSTEM || nId == ID_OPTIONS_EXCLUDE || nId == ID_OPTIONS_ON_DISK
-        || nId == ID_OPTIONS_LINKS_ONCE;
+        || nId == ID_OPTIONS_LINKS_ONCE || nId == ID_OPTIONS_BY_TYPE;
 }
 
 bool COptionsCommands::IsEnabled(unsigned nId) const
@@ -45,6 +45,7 @@ bool COptionsCommands::IsChecked(unsigned nId) const
     switch (nId) {
     case ID_OPTIONS_HELPTIP: return m_helpTip.IsOn();
     case ID_OPTIONS_NOEXT: return m_list.Table().HasNoExtRow();
+    case ID_OPTIONS_BY_TYPE: return m_list.Table().IsGrouped();
     case ID_OPTIONS_ONE_FILE_SYSTEM: return m_bOneFileSystem;
     case ID_OPTIONS_ON_DISK: return m_bOnDisk;
     case ID_OPTIONS_LINKS_ONCE: return m_bLinksOnce;
@@ -59,6 +60,7 @@ void COptionsCommands::Execute(unsigned nId)
     case ID_OPTIONS_FONT: OnFont(); break;
     case ID_OPTIONS_HELPTIP: OnShowHelpTip(); break;
     case ID_OPTIONS_NOEXT: m_list.SetNoExtRow(!m_list.Table().HasNoExtRow()); break;
+    case ID_OPTIONS_BY_TYPE: m_list.SetGrouped(!m_list.Table().IsGrouped()); break;
     case ID_OPTIONS_ONE_FILE_SYSTEM: m_bOneFileSystem = !m_bOneFileSystem; break;
     case ID_OPTIONS_LINKS_ONCE: m_bLinksOnce = !m_bLinksOnce; break;
     case ID_OPTIONS_EXCLUDE: OnExclusions(); break;
@@ -84,6 +86,7 @@ void COptionsCommands::LoadSettings()
     m_font.LoadFromProfile(IDS_SECTION_MAIN, IDS_ENTRY_FONT);
     m_stored.bHelp = GetProfileInt(section, LoadQString(IDS_ENTRY_HELP), 1) != 0;
     m_stored.bNoExt = GetProfileInt(section, LoadQString(IDS_ENTRY_NOEXT), 1) != 0;
+    m_stored.bByType = GetProfileInt(section, LoadQString(IDS_ENTRY_BY_TYPE), 0) != 0;
     m_stored.bOneFileSystem = GetProfileInt(section, LoadQString(IDS_ENTRY_ONE_FILE_SYSTEM), 0) != 0;
     m_stored.bLinksOnce = GetProfileInt(section, LoadQString(IDS_ENTRY_LINKS_ONCE), 0) != 0;
     m_stored.bOnDisk = GetProfileInt(section, LoadQString(IDS_ENTRY_ON_DISK), 0) != 0;
@@ -91,6 +94,7 @@ void COptionsCommands::LoadSettings()
     if (m_stored.bHelp)
         m_helpTip.Toggle(&m_window);
     m_list.SetNoExtRow(m_stored.bNoExt);
+    m_list.SetGrouped(m_stored.bByType);
     m_bOneFileSystem = m_stored.bOneFileSystem;
     m_bLinksOnce = m_stored.bLinksOnce;
     m_excludePatterns = m_stored.excludePatterns;
@@ -111,6 +115,7 @@ void COptionsCommands::SaveSettings() const
     // Off also when tips could not be switched on (no mouse): what was shown is what is kept.
     writeChanged(IDS_ENTRY_HELP, m_helpTip.IsOn(), m_stored.bHelp);
     writeChanged(IDS_ENTRY_NOEXT, m_list.Table().HasNoExtRow(), m_stored.bNoExt);
+    writeChanged(IDS_ENTRY_BY_TYPE, m_list.Table().IsGrouped(), m_stored.bByType);
     writeChanged(IDS_ENTRY_ONE_FILE_SYSTEM, m_bOneFileSystem, m_stored.bOneFileSystem);
     writeChanged(IDS_ENTRY_LINKS_ONCE, m_bLinksOnce, m_stored.bLinksOnce);
     writeChanged(IDS_ENTRY_ON_DISK, m_bOnDisk, m_stored.bOnDisk);

@@ -1,5 +1,5 @@
 // The choices of the window's Options menu and the settings that keep them: help tips, the
-// display font, the "(none)" row, the walk's choices (one file system, hard links once,
+// display font, the "(none)" row, the rows by file type, the walk's choices (one file system, hard links once,
 // exclusions), which size is shown, and the About box.
 #pragma once
 
@@ -23,7 +23,8 @@ public:
 
     // The menu's questions for the commands kept here: 16 "About...", 32771 "Font...", 32772
     // "Show help tip", 32773 "Count files without an extension", 32777 "Stay on one file system",
-    // 32778 "Exclusions...", 32779 "Size on disk", 32780 "Count hard links once".
+    // 32778 "Exclusions...", 32779 "Size on disk", 32780 "Count hard links once", 32781 "Group by
+    // file type".
     bool Handles(unsigned nId) const;
     bool IsEnabled(unsigned nId) const;
     bool IsChecked(unsigned nId) const;
@@ -32,7 +33,8 @@ public:
     // The data controls (folder box, result fields, list) take the chosen font; buttons and
     // labels keep the platform's general font.
     void ApplyFont();
-    // Reads the settings (the font too) and applies them: tips on, the "(none)" row, the size.
+    // Reads the settings (the font too) and applies them: tips on, the "(none)" row, the rows by
+    // type, the size.
     void LoadSettings();
     // Writes only the settings changed since LoadSettings, so that another copy's changes made
     // meanwhile stay.
@@ -52,6 +54,7 @@ private:
     struct StoredSettings {
         bool bHelp = true;
         bool bNoExt = true;
+        bool bByType = false;
         bool bOneFileSystem = false;
         bool bLinksOnce = false;
         bool bOnDisk = false;

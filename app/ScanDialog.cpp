@@ -186,7 +186,7 @@ void CScanDialog::ExecuteCommand(unsigned nId)
     switch (nId) {
     case ID_OPTIONS_SAVELIST: m_saver.SaveAs(m_scannedFolder); break;
     case ID_EDIT_COPY: m_listExt.CopyRows(); break;
-    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.Table().SelectedRecords()); break;
+    case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.Table().SelectedRows()); break;
     default: m_options.Execute(nId); break;
     }
 }
@@ -209,15 +209,15 @@ bool CScanDialog::SaveListTo(const QString& path)
 // empties them), and a scan under way has emptied them.
 bool CScanDialog::CanShowLargestFiles() const
 {
-    return !m_session.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRecords().empty();
+    return !m_session.IsRunning() && m_nTimer == 0 && !m_listExt.Table().SelectedRows().empty();
 }
 
-void CScanDialog::OnLargestFiles(const std::vector<const EXTINFO*>& records)
+void CScanDialog::OnLargestFiles(const ChosenRows& rows)
 {
-    if (records.empty() || m_session.IsRunning() || m_nTimer != 0)
+    if (rows.empty() || m_session.IsRunning() || m_nTimer != 0)
         return;
     // The walk that counted the rows shown: the last one started.
-    CLargestFilesOpener::Open(records, m_scannedFolder, m_session.Request().walk, this);
+    CLargestFilesOpener::Open(rows, m_scannedFolder, m_session.Request().walk, this);
 }
 
 // The folder dialog is owned by this window, as a dialog opened without a parent is by the

@@ -99,7 +99,7 @@ private:
     // "Largest files...", a double-click or Enter on rows: a window of the rows' largest files,
     // below the folder of the results shown. Only with a scan's result on screen.
     bool CanShowLargestFiles() const;
-    void OnLargestFiles(const std::vector<const EXTINFO*>& records);
+    void OnLargestFiles(const ChosenRows& rows);
     void SetAccessibleNames();
     // The engine's verdict on the request, in the window's words; true when it may be scanned.
     bool AcceptRequest(const ScanRequest& request);

@@ -9,6 +9,7 @@ constexpr MenuItemTemplate kOptionsItems[] = {
     {ID_OPTIONS_FONT, "Font..."},
     {ID_OPTIONS_HELPTIP, "Show help tip"},
     {ID_OPTIONS_NOEXT, "Count files without an extension"},
+    {ID_OPTIONS_BY_TYPE, "Group by file type"},
     {ID_OPTIONS_ON_DISK, "Size on disk"},
     {ID_OPTIONS_LINKS_ONCE, "Count hard links once"},
     {ID_OPTIONS_ONE_FILE_SYSTEM, "Stay on one file system"},

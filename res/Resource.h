@@ -194,6 +194,7 @@
 #define IDS_CATEGORY_OTHER       4208
 #define IDS_COLUMN_TYPE          4209
 #define IDS_COLUMN_EXTENSIONS    4210
+#define IDS_ENTRY_BY_TYPE        4211
 
 // Both programs' version lines and the window program's own command line: 3500 to 3599.
 #define IDS_CLI_VERSION          3500
@@ -222,6 +223,7 @@
 #define ID_OPTIONS_EXCLUDE       32778
 #define ID_OPTIONS_ON_DISK       32779
 #define ID_OPTIONS_LINKS_ONCE    32780
+#define ID_OPTIONS_BY_TYPE       32781
 
 // Controls of the main dialog.
 #define IDOK                     1

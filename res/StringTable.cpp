@@ -269,6 +269,8 @@ constexpr StringEntry kStrings[] = {
     // The column of the categories, and of how many extensions each holds.
     {IDS_COLUMN_TYPE, "Type"},
     {IDS_COLUMN_EXTENSIONS, "Extensions"},
+    // The setting of Options -> "Group by file type".
+    {IDS_ENTRY_BY_TYPE, "ByType"},
     {AFX_IDS_APP_TITLE, "Kestrum"},
 };
 
@@ -278,6 +280,7 @@ constexpr StringEntry kStrings[] = {
 constexpr unsigned kUntranslated[] = {
     IDS_SECTION_MAIN, IDS_ENTRY_WINDOW,  IDS_ENTRY_FONT,       IDS_ENTRY_HELP,      IDS_ENTRY_NOEXT,
     IDS_ENTRY_ONE_FILE_SYSTEM, IDS_ENTRY_EXCLUDE, IDS_ENTRY_ON_DISK, IDS_ENTRY_LINKS_ONCE,
+    IDS_ENTRY_BY_TYPE,
     IDS_CLI_UNITS_BINARY, IDS_CLI_UNITS_SI, AFX_IDS_APP_TITLE,
 };
 

@@ -2,7 +2,9 @@
 
 #include "FileTypeCategories.h"
 #include "OutputBuffer.h"
+#include "Resource.h"
 #include "ScanCounters.h"
+#include "StringTable.h"
 #include "TextEscape.h"
 
 #include <cstring>
@@ -173,15 +175,25 @@ bool ExtTableWriter::WriteProblemsJson(COutputBuffer& out, const std::vector<Sca
 bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const
 {
     for (unsigned column = 0; column < ExtTable::kColumns; ++column) {
+        if (column > 0)
+            out.Append('\t');
         out.Append(ExtTable::ColumnHeading(static_cast<ExtColumn>(column)));
-        out.Append(column + 1 < ExtTable::kColumns ? '\t' : '\n');
     }
+    if (m_pCategories) {
+        out.Append('\t');
+        out.Append(LoadString(IDS_COLUMN_TYPE));
+    }
+    out.Append('\n');
     // The shown name has its control characters written out, so a tab or a newline in a name
-    // cannot split a row.
+    // cannot split a row. The type is named as people read it; the "(none)" row's is "(none)".
     std::string scratch;
     const std::size_t nWritten = PutEachRow([&](const EXTINFO& row) {
-        out.Append(ExtTable::DisplayName(row, scratch));
-        PutNumbers(out, row, '\t', {});
+        const std::string_view name = ExtTable::DisplayName(row, scratch);
+        out.Append(name);
+        std::string_view type;
+        if (m_pCategories)
+            type = ExtTable::IsNoExtRow(row) ? name : FileTypeCategories::DisplayName(m_pCategories->CategoryOf(row.szExt));
+        PutNumbers(out, row, '\t', type);
     });
     return nWritten == RowCount();
 }

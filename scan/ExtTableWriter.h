@@ -48,7 +48,8 @@ public:
                    const std::vector<LargestFile>* pLargest = nullptr,
                    const std::vector<ScanProblem>* pProblems = nullptr) const;
     // The column headings, then one line per row: the name as shown, raw numbers (bytes of the
-    // table's measure), tab-separated.
+    // table's measure), tab-separated; with pCategories, last the category's name as people
+    // read it ("(none)" for the "(none)" row).
     bool WriteTabSeparated(COutputBuffer& out) const;
 
     // The JSON object's parts around its rows, for every table written as one: the head from

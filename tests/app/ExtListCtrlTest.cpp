@@ -3,6 +3,7 @@
 
 #include "ExtInfo.h"
 #include "ScanResult.h"
+#include "ShareBarDelegate.h"
 #include "TempTree.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,17 @@ protected:
     {
         for (int pass = 0; pass < 4; ++pass)
             QCoreApplication::sendPostedEvents(&m_list, QEvent::MetaCall);
+    }
+
+    // What FitColumns gives an empty list `viewport` wide: Type what its longest name needs, at
+    // most a third, and the rest in quarters, the last taking what is left.
+    std::vector<int> QuartersBesideType(int viewport) const
+    {
+        const int type = m_list.header()->sectionSize(CExtTableModel::ColumnType);
+        EXPECT_GT(type, 0);
+        EXPECT_LE(type, viewport / 3);
+        const int rest = viewport - type;
+        return {rest / 4, rest / 4, rest / 4, rest - 3 * (rest / 4), type};
     }
 
     std::vector<int> ColumnWidths() const
@@ -372,17 +385,17 @@ TEST_F(ExtListTest, ClearingAndEmptyListsLeaveNothing)
 
 TEST_F(ExtListTest, ColumnsShareTheViewportWidth)
 {
-    EXPECT_EQ(std::vector<int>({10, 10, 10, 10}), ColumnWidths());   // until the posted fit runs
+    EXPECT_EQ(std::vector<int>({10, 10, 10, 10, 10}), ColumnWidths());   // until the posted fit runs
     m_list.show();
     const int frame = m_list.width() - m_list.viewport()->width();
     m_list.resize(403 + frame, 200);
     ASSERT_EQ(403, m_list.viewport()->width());
     ServePostedEvents();
-    EXPECT_EQ(std::vector<int>({100, 100, 100, 103}), ColumnWidths());
+    EXPECT_EQ(QuartersBesideType(403), ColumnWidths());
 
     m_list.resize(443 + frame, 200);
     ServePostedEvents();
-    EXPECT_EQ(std::vector<int>({110, 110, 110, 113}), ColumnWidths());
+    EXPECT_EQ(QuartersBesideType(443), ColumnWidths());
 }
 
 TEST_F(ExtListTest, ColumnsLeaveRoomForTheVerticalScrollBar)
@@ -465,16 +478,17 @@ TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
 
     // Nothing selected: every row. The tab-separated text names the row as shown; CSV gives it an
     // empty ext and quotes the odd name.
-    EXPECT_EQ(m_list.Table().RowsAsTabSeparated(), "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.txt\t3\t300\t30\n"
-                                           ".a,\"b\\x0a\t1\t100\t10\n");
-    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
+    EXPECT_EQ(m_list.Table().RowsAsTabSeparated(), "Ext\tCount\tSize\t%\tType\n(none)\t2\t600\t60\t(none)\n"
+                                                   ".txt\t3\t300\t30\tDocuments\n.a,\"b\\x0a\t1\t100\t10\tOther\n");
+    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent,category\n,2,600,60,none\n.txt,3,300,30,documents\n"
+                                          "\".a,\"\"b\n\",1,100,10,other\n");
 
     // A selection, rows taken in the order shown whatever order they were selected in.
     SelectRow(2);
     SelectRow(0);
-    const std::string selectedText = "Ext\tCount\tSize\t%\n(none)\t2\t600\t60\n.a,\"b\\x0a\t1\t100\t10\n";
+    const std::string selectedText = "Ext\tCount\tSize\t%\tType\n(none)\t2\t600\t60\t(none)\n.a,\"b\\x0a\t1\t100\t10\tOther\n";
     EXPECT_EQ(m_list.Table().RowsAsTabSeparated(), selectedText);
-    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent\n,2,600,60\n\".a,\"\"b\n\",1,100,10\n");
+    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent,category\n,2,600,60,none\n\".a,\"\"b\n\",1,100,10,other\n");
 
     // Ctrl+C and a drag carry the same text, and CSV beside it.
     m_list.setFocus();
@@ -491,16 +505,91 @@ TEST_F(ExtListTest, CopiedAndSavedRowsAreTheSelectedOrEveryRowInOneEscaping)
     std::string error;
     ASSERT_TRUE(m_list.Table().SaveRows(tree.Path("list.csv"), false, "/the \"root\"", error)) << error;
     EXPECT_EQ(ReadFile(tree.Path("list.csv")),
-              "ext,count,bytes,percent\n,2,600,60\n.txt,3,300,30\n\".a,\"\"b\n\",1,100,10\n");
+              "ext,count,bytes,percent,category\n,2,600,60,none\n.txt,3,300,30,documents\n\".a,\"\"b\n\",1,100,10,other\n");
     ASSERT_TRUE(m_list.Table().SaveRows(tree.Path("list.json"), true, "/the \"root\"", error)) << error;
     EXPECT_EQ(ReadFile(tree.Path("list.json")),
               R"({"root": "/the \"root\"", "folders": 3, "files": 6, "bytes": 1000, "disk_bytes": 0, "extensions": [)"
-              R"({"ext": "", "count": 2, "bytes": 600, "disk_bytes": 0, "percent": 60}, )"
-              R"({"ext": ".txt", "count": 3, "bytes": 300, "disk_bytes": 0, "percent": 30}, )"
-              R"({"ext": ".a,\"b\n", "count": 1, "bytes": 100, "disk_bytes": 0, "percent": 10}], )"
+              R"({"ext": "", "count": 2, "bytes": 600, "disk_bytes": 0, "percent": 60, "category": "none"}, )"
+              R"({"ext": ".txt", "count": 3, "bytes": 300, "disk_bytes": 0, "percent": 30, "category": "documents"}, )"
+              R"({"ext": ".a,\"b\n", "count": 1, "bytes": 100, "disk_bytes": 0, "percent": 10, "category": "other"}], )"
               R"("not_listed": 1, "not_entered": 0, "vanished": 0, "not_examined": 0, "not_in_rows": 0, "excluded": 0, "not_in_largest": 0, "links_unchecked": 0, )"
               R"("no_extension": {"count": 2, "bytes": 600, "disk_bytes": 0}, "problems": []})"
               "\n");
+    m_list.ClearList();
+}
+
+// --- File types (the test's own MIME database: .jpg and .png images, .mp4 video, .txt a document) ---
+
+const RecordList kTypedRecords{{".png", 1, 40}, {".txt", 3, 200}, {".jpg", 2, 100}, {".mp4", 1, 50}, {".zzz", 1, 10}};
+
+// The Type column names each extension's category; sorting by it groups the rows in the
+// categories' order, largest first within each, "(none)" last, and the selection follows.
+TEST_F(ExtListTest, TypeColumnNamesTheCategoryAndSortingByItGroupsTheRows)
+{
+    m_list.FillList(kTypedRecords.Result(NoExtCounters()));
+    EXPECT_EQ(m_list.model()->headerData(CExtTableModel::ColumnType, Qt::Horizontal).toString(), QStringLiteral("Type"));
+    const std::vector<std::pair<std::string, const char*>> types = {
+        {".png", "Images"}, {".jpg", "Images"}, {".mp4", "Video"}, {".txt", "Documents"}, {".zzz", "Other"}, {"", ""}};
+    for (const auto& [ext, type] : types)
+        EXPECT_EQ(Text(RowOf(ext), CExtTableModel::ColumnType), QString::fromUtf8(type)) << ext;
+    SelectRow(RowOf(".png"));
+
+    m_list.OnColumnClick(CExtTableModel::ColumnType);
+    EXPECT_EQ(Order(), (Rows{".jpg", ".png", ".mp4", ".txt", ".zzz", ""}));
+    EXPECT_TRUE(m_list.Table().IsSortAscending());
+    EXPECT_EQ(m_list.Table().SelectedRecords().front()->szExt, std::string(".png"));
+    // The copy names each row's type and keeps the order shown.
+    m_list.clearSelection();
+    EXPECT_EQ(m_list.Table().RowsAsCsv(), "ext,count,bytes,percent,category\n.jpg,2,100,10,images\n.png,1,40,4,images\n"
+                                          ".mp4,1,50,5,video\n.txt,3,200,20,documents\n.zzz,1,10,1,other\n,2,600,60,none\n");
+    m_list.OnColumnClick(CExtTableModel::ColumnType);
+    EXPECT_EQ(Order(), (Rows{"", ".zzz", ".txt", ".mp4", ".jpg", ".png"}));
+    m_list.ClearList();
+}
+
+// "Group by file type": one row per category with its count, size, share and how many extensions
+// it holds; "Selected:" sums category rows; copies carry them; the share bar reads the bytes.
+TEST_F(ExtListTest, GroupedByTypeShowsOneRowPerCategoryAndSumsTheSelectedOnes)
+{
+    m_list.FillList(kTypedRecords.Result(NoExtCounters()));
+    SelectRow(RowOf(".txt"));
+    m_list.SetGrouped(true);
+    ASSERT_TRUE(m_list.Table().IsGrouped());
+    EXPECT_EQ(m_list.model()->headerData(CExtTableModel::ColumnExt, Qt::Horizontal).toString(), QStringLiteral("Type"));
+    EXPECT_EQ(m_list.model()->headerData(CExtTableModel::ColumnType, Qt::Horizontal).toString(), QStringLiteral("Extensions"));
+    const std::vector<std::vector<const char*>> expected = {
+        {"Images", "3", "140", "14", "2"}, {"Video", "1", "50", "5", "1"}, {"Documents", "3", "200", "20", "1"},
+        {"Other", "1", "10", "1", "1"},    {"(none)", "2", "600", "60", ""}};
+    ASSERT_EQ(m_list.Table().RowCount(), static_cast<int>(expected.size()));
+    for (int row = 0; row < m_list.Table().RowCount(); ++row)
+        for (int column = 0; column < CExtTableModel::ColumnTotal; ++column)
+            EXPECT_EQ(Text(row, column), QString::fromUtf8(expected[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)]))
+                << row << "," << column;
+    EXPECT_EQ(m_list.Table().RecordAt(0), nullptr);
+    EXPECT_DOUBLE_EQ(Cell(4, CExtTableModel::ColumnPercent).data(CShareBarDelegate::ShareRole).toDouble(), 0.6);
+
+    // Rows by extension and rows by type keep selections of their own: .txt's was dropped.
+    EXPECT_EQ(m_list.Table().SelectedFiles(), 0u);
+    SelectRow(0);
+    SelectRow(4);
+    EXPECT_EQ(m_list.Table().SelectedFiles(), 5u);
+    EXPECT_EQ(m_list.Table().SelectedBytes(), 740u);
+    const ChosenRows chosen = m_list.Table().SelectedRows();
+    EXPECT_TRUE(chosen.records.empty());
+    EXPECT_EQ(chosen.categories, (std::vector<std::optional<FileTypeCategory>>{FileTypeCategory::Images, std::nullopt}));
+    EXPECT_EQ(m_list.Table().RowsAsTabSeparated(), "Type\tCount\tSize\t%\tExtensions\nImages\t3\t140\t14\t2\n(none)\t2\t600\t60\t0\n");
+    EXPECT_EQ(m_list.Table().RowsAsCsv(), "category,count,bytes,disk_bytes,percent,extensions\nimages,3,140,0,14,2\nnone,2,600,0,60,0\n");
+
+    // Sorted by size, the selection stays on the same categories.
+    m_list.OnColumnClick(CExtTableModel::ColumnSize);
+    EXPECT_EQ(Text(0, 0), QStringLiteral("(none)"));
+    EXPECT_EQ(Text(2, 0), QStringLiteral("Images"));
+    EXPECT_EQ(m_list.Table().SelectedBytes(), 740u);
+    EXPECT_TRUE(m_list.selectionModel()->isSelected(Cell(2, 0)));
+
+    m_list.SetGrouped(false);
+    EXPECT_EQ(m_list.Table().RowCount(), 6);
+    EXPECT_EQ(m_list.model()->headerData(CExtTableModel::ColumnExt, Qt::Horizontal).toString(), QStringLiteral("Ext"));
     m_list.ClearList();
 }
 
@@ -534,9 +623,10 @@ TEST_F(ExtListTest, CountAndSizeFitTheirLongestTextTakingRoomFromExtAndUserWidth
 {
     m_list.show();
     const int frame = m_list.width() - m_list.viewport()->width();
-    m_list.resize(203 + frame, 200);
+    m_list.resize(303 + frame, 200);
     ServePostedEvents();
-    ASSERT_EQ(std::vector<int>({50, 50, 50, 53}), ColumnWidths());
+    const std::vector<int> before = QuartersBesideType(303);
+    ASSERT_EQ(before, ColumnWidths());
 
     m_list.FillList(RecordList{{".big", 110746123456ull, 987654321098765ull}}.Result());
     ServePostedEvents();
@@ -544,12 +634,12 @@ TEST_F(ExtListTest, CountAndSizeFitTheirLongestTextTakingRoomFromExtAndUserWidth
     std::vector<int> widths = ColumnWidths();
     EXPECT_GE(widths[1], bold.horizontalAdvance(QStringLiteral("110,746,123,456")));
     EXPECT_GE(widths[2], bold.horizontalAdvance(QStringLiteral("987,654,321,098,765")));
-    EXPECT_LT(widths[0], 50);   // Ext gave first
+    EXPECT_LT(widths[0], before[0]);   // Ext gave first
     EXPECT_FALSE(m_list.IsColumnWidthSetByUser(CExtTableModel::ColumnExt));
 
     m_list.header()->resizeSection(CExtTableModel::ColumnSize, 77);   // as a drag of the divider does
     EXPECT_TRUE(m_list.IsColumnWidthSetByUser(CExtTableModel::ColumnSize));
-    m_list.resize(303 + frame, 200);
+    m_list.resize(403 + frame, 200);
     m_list.FillList(RecordList{{".x", 1, 1}}.Result());
     ServePostedEvents();
     EXPECT_EQ(m_list.header()->sectionSize(CExtTableModel::ColumnSize), 77);

@@ -8,6 +8,7 @@
 #include "QtTestMain.h"
 #include "Resource.h"
 #include "ScanDialog.h"
+#include "ShareBarDelegate.h"
 
 #include "TempTree.h"
 
@@ -314,6 +315,60 @@ TEST_F(LargestFilesDlgTest, RowsOpenAWindowOfTheirLargestFiles)
                       QLocale().toString(QDateTime::fromSecsSinceEpoch(expected[i].mtime), QLocale::ShortFormat));
         }
         EXPECT_EQ(pWindow->StatusText().toStdString(), "Done: " + std::to_string(expected.size()) + " files");
+        delete pWindow;
+    }
+}
+
+// Grouped by file type, a category's row (Enter, a double-click or "Largest files...") lists the
+// files of every extension it gathers, and the "(none)" row the files without one. The test's own
+// MIME database calls .iso and .img archives and .txt a document.
+TEST_F(LargestFilesDlgTest, CategoryRowsOpenTheLargestFilesOfTheirExtensions)
+{
+    m_pDialog->ExecuteCommand(ID_OPTIONS_BY_TYPE);
+    ASSERT_TRUE(List().Table().IsGrouped());
+    const struct {
+        Opening opening;
+        const char* type;
+        std::vector<std::string> extensions;
+    } cases[] = {
+        {Opening::Enter, "Archives", {".iso", ".img"}},
+        {Opening::DoubleClick, "Documents", {".txt"}},
+        {Opening::MenuCommand, "(none)", {""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        int row = 0;
+        while (row < List().Table().RowCount() && List().model()->index(row, 0).data().toString() != QString::fromUtf8(c.type))
+            ++row;
+        ASSERT_LT(row, List().Table().RowCount());
+        const QModelIndex cell = List().model()->index(row, 0);
+        List().clearSelection();
+        List().selectionModel()->select(cell, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        List().setFocus();
+        switch (c.opening) {
+        case Opening::DoubleClick:
+            QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, List().visualRect(cell).center());
+            QTest::mouseDClick(List().viewport(), Qt::LeftButton, {}, List().visualRect(cell).center());
+            break;
+        case Opening::Enter: QTest::keyClick(&List(), Qt::Key_Return); break;
+        case Opening::MenuCommand:
+            ASSERT_TRUE(m_pDialog->IsCommandEnabled(ID_OPTIONS_LARGEST));
+            m_pDialog->ExecuteCommand(ID_OPTIONS_LARGEST);
+            break;
+        }
+        CLargestFilesDlg* pWindow = FinishedWindow();
+        ASSERT_NE(pWindow, nullptr);
+        EXPECT_EQ(pWindow->windowTitle(), QStringLiteral("Largest files: ") + QString::fromUtf8(c.type));
+        std::vector<std::string> expected;
+        for (const TreeFile& file : Expected(c.extensions))
+            expected.push_back(m_tree.Path(file.relative));
+        EXPECT_EQ(ShownPaths(*pWindow), expected);
+        // The size's bar is the file's share of the largest shown; the cell still reads the number.
+        CLargestFilesModel& model = pWindow->ModelForTesting();
+        const QModelIndex size = model.index(static_cast<int>(expected.size()) - 1, CLargestFilesModel::ColumnSize);
+        EXPECT_DOUBLE_EQ(size.data(CShareBarDelegate::ShareRole).toDouble(),
+                         static_cast<double>(Expected(c.extensions).back().size) / static_cast<double>(Expected(c.extensions).front().size));
+        EXPECT_EQ(size.data().toString().toStdString(), FormatNumber(Expected(c.extensions).back().size));
         delete pWindow;
     }
 }

@@ -862,7 +862,7 @@ TEST_F(ScanDialogOptionsTest, EveryKeyTheProgramWritesIsInTheManualAndTheReadme)
     chosen.setPixelSize(17);
     ChooseFont(chosen, true);
     for (const unsigned nId : {ID_OPTIONS_HELPTIP, ID_OPTIONS_NOEXT, ID_OPTIONS_ONE_FILE_SYSTEM, ID_OPTIONS_LINKS_ONCE,
-                               ID_OPTIONS_ON_DISK})
+                               ID_OPTIONS_ON_DISK, ID_OPTIONS_BY_TYPE})
         dialog.ExecuteCommand(nId);
     const auto find = [] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); };
     ASSERT_TRUE(WithShownWindow([&] { dialog.ExecuteCommand(ID_OPTIONS_EXCLUDE); }, find, [](QWidget& exclude) {
@@ -876,7 +876,7 @@ TEST_F(ScanDialogOptionsTest, EveryKeyTheProgramWritesIsInTheManualAndTheReadme)
     QSettings settings(TestProfilePath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Main"));
     const QStringList keys = settings.childKeys();
-    EXPECT_GE(keys.size(), 8);
+    EXPECT_GE(keys.size(), 9);
     const std::string manual = ReadSource("man/kestrum.1.in");
     const std::string files = manual.substr(std::min(manual.find(".SH FILES"), manual.size()));
     const std::string readme = ReadSource("README.md");

@@ -126,10 +126,11 @@ TEST_F(MenuButtonTest, ItemsFollowTheOwnerAndTheChosenIdReachesIt)
         QTest::keyClick(&menu, Qt::Key_Return);
     }));
     // "Font...", "Show help tip" (checked by the owner), then "Count files without an extension",
-    // "Size on disk", "Count hard links once", "Stay on one file system", "Exclusions...",
-    // "Save list as...", "Largest files..." and "About...", which this owner does not handle.
+    // "Group by file type", "Size on disk", "Count hard links once", "Stay on one file system",
+    // "Exclusions...", "Save list as...", "Largest files..." and "About...", which this owner does
+    // not handle.
     std::vector<std::pair<bool, bool>> expected = {{true, false}, {true, true}};
-    expected.resize(10, {false, false});
+    expected.resize(11, {false, false});
     EXPECT_EQ(states, expected);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_owner.m_anExecuted.empty(); }, 5000));
     EXPECT_EQ(m_owner.m_anExecuted, std::vector<unsigned>{ID_OPTIONS_FONT});

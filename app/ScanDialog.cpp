@@ -97,7 +97,7 @@ bool CScanDialog::OnInitDialog()
 {
     AttachFields();
     CResizableDialog::OnInitDialog();
-    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_EXTLIST, IDC_INCOMPLETE},
+    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST, IDC_INCOMPLETE},
               {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_OPTIONS}, {IDC_EXTLIST}, {IDC_OPTIONS, IDC_INCOMPLETE});
     // The window menu belongs to the window manager here, so "About..." lives in the Options menu.
     InitControls();

@@ -42,7 +42,16 @@ void CIncompleteLine::Show(const ScanCounters& counters, const std::vector<ScanP
         ShowFocus(m_pLabel->hasFocus());
     }
     Fit();
-    if (!m_pLabel || m_pLabel->accessibleName() == m_text)
+    if (!m_pLabel)
+        return;
+    // The line is named by its whole text and described by its tip, however narrow it is shown.
+    const QString description = TipText();
+    if (m_pLabel->accessibleDescription() != description) {
+        m_pLabel->setAccessibleDescription(description);
+        QAccessibleEvent changed(m_pLabel, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
+    if (m_pLabel->accessibleName() == m_text)
         return;
     m_pLabel->setAccessibleName(m_text);
     // A screen reader is told that the line says something else now.

@@ -9,6 +9,7 @@
 #include "TipRequest.h"
 #include "WarningBox.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
@@ -25,17 +26,48 @@ constexpr int kRefreshMilliseconds = 500;
 // The controls whose tips the dialog answers, by control id.
 constexpr int kTipControls[] = {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_EXTLIST, IDC_INCOMPLETE};
 
-// Each field's label, as the template writes it, and the name a screen reader gives the field.
-struct FieldName {
+// What a screen reader says of each control: the label the template writes beside it (it becomes
+// the control's buddy), its name (0: the button's own text names it) and its help tip, which is
+// also its accessible description (0: no tip). The tips the dialog answers come from here too.
+struct ControlTexts {
     const char* szLabel;
     int nId;
     unsigned nIDName;
+    unsigned nIDTip;
 };
-constexpr FieldName kFieldNames[] = {
-    {"Folder:", IDC_FOLDER, IDS_ACC_FOLDER},       {"Contains:", IDC_CONTAINS, IDS_ACC_CONTAINS},
-    {"Size:", IDC_SIZE, IDS_ACC_SIZE},             {"Selected:", IDC_SELECTED, IDS_ACC_SELECTED},
-    {nullptr, IDC_EXTLIST, IDS_ACC_LIST},          {nullptr, IDC_OPTIONS, IDS_ACC_OPTIONS},
+constexpr ControlTexts kControlTexts[] = {
+    {"Folder:", IDC_FOLDER, IDS_ACC_FOLDER, IDS_TIP_FOLDER},
+    {"Contains:", IDC_CONTAINS, IDS_ACC_CONTAINS, 0},
+    {"Size:", IDC_SIZE, IDS_ACC_SIZE, 0},
+    {"Selected:", IDC_SELECTED, IDS_ACC_SELECTED, 0},
+    {nullptr, IDC_EXTLIST, IDS_ACC_LIST, IDS_TIP_LIST},
+    {nullptr, IDC_OPTIONS, IDS_ACC_OPTIONS, 0},
+    {nullptr, IDC_FIND, 0, IDS_TIP_FIND},
+    {nullptr, IDOK, 0, IDS_TIP_SCAN},
+    {nullptr, IDC_STOP, 0, IDS_TIP_STOP},
+    {nullptr, IDCANCEL, 0, IDS_TIP_EXIT},
 };
+
+// The help tip's string of control nId, or 0.
+unsigned TipTextId(int nId)
+{
+    for (const ControlTexts& control : kControlTexts) {
+        if (control.nId == nId)
+            return control.nIDTip;
+    }
+    return 0;
+}
+
+// Sets a control's accessible description and tells a screen reader when it changed, so the
+// reader says the new text of the control it is on.
+void Describe(QWidget* pControl, const QString& description)
+{
+    if (!pControl || pControl->accessibleDescription() == description)
+        return;
+    pControl->setAccessibleDescription(description);
+    QAccessibleEvent changed(pControl, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+}
 
 } // namespace
 
@@ -65,7 +97,7 @@ bool CScanDialog::OnInitDialog()
 {
     AttachFields();
     CResizableDialog::OnInitDialog();
-    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_EXTLIST, IDC_INCOMPLETE},
+    SetLayout({IDC_FOLDER, IDC_CONTAINS, IDC_SIZE, IDC_SELECTED, IDC_EXTLIST, IDC_INCOMPLETE},
               {IDC_FIND, IDC_STOP, IDOK, IDCANCEL, IDC_OPTIONS}, {IDC_EXTLIST}, {IDC_OPTIONS, IDC_INCOMPLETE});
     // The window menu belongs to the window manager here, so "About..." lives in the Options menu.
     InitControls();
@@ -115,13 +147,18 @@ void CScanDialog::InitControls()
 }
 
 // Each label is its field's buddy and each field, the list and the menu button carry a name of
-// their own, so a screen reader reads "Folder", "Contains", ... rather than "edit".
+// their own, so a screen reader reads "Folder", "Contains", ... rather than "edit"; a control with
+// a help tip is described by the tip's text, which a reader says after the name.
 void CScanDialog::SetAccessibleNames()
 {
-    for (const FieldName& field : kFieldNames) {
-        QLabel* pLabel = NameControl(field.nId, LoadQString(field.nIDName), field.szLabel);
-        if (field.nId == IDC_SIZE)
-            m_fields.SetSizeLabel(pLabel);   // says which size is shown
+    for (const ControlTexts& control : kControlTexts) {
+        if (control.nIDName) {
+            QLabel* pLabel = NameControl(control.nId, LoadQString(control.nIDName), control.szLabel);
+            if (control.nId == IDC_SIZE)
+                m_fields.SetSizeLabel(pLabel);   // says which size is shown
+        }
+        if (control.nIDTip)
+            Describe(GetDlgItem(control.nId), LoadQString(control.nIDTip));
     }
 }
 
@@ -266,17 +303,12 @@ bool CScanDialog::OnChildNotify(TIPREQUEST* pRequest)
         return true;
     QString text;
     switch (pRequest->idFrom) {
-    case IDOK: text = LoadQString(IDS_TIP_SCAN); break;
-    case IDCANCEL: text = LoadQString(IDS_TIP_EXIT); break;
-    case IDC_FIND: text = LoadQString(IDS_TIP_FIND); break;
-    case IDC_STOP: text = LoadQString(IDS_TIP_STOP); break;
-    case IDC_EXTLIST:
-        m_listExt.Table().GetSelectionSummary(text);
-        if (text.isEmpty())
-            text = LoadQString(IDS_TIP_LIST);
-        break;
+    case IDC_EXTLIST: text = ListTipText(); break;
     case IDC_INCOMPLETE: text = m_incompleteLine.TipText(); break;
-    default: break;
+    default:
+        if (const unsigned nIDTip = TipTextId(pRequest->idFrom))
+            text = LoadQString(nIDTip);
+        break;
     }
     pRequest->SetText(text); // refused, leaving the text empty, at 512 characters or more
     return true;
@@ -403,11 +435,22 @@ void CScanDialog::OnChangeFolder()
     m_incompleteLine.Show(ScanCounters());
 }
 
+// Over the list the tip gives the totals of the selected rows, else what the list is.
+QString CScanDialog::ListTipText()
+{
+    QString text;
+    m_listExt.Table().GetSelectionSummary(text);
+    return text.isEmpty() ? LoadQString(IDS_TIP_LIST) : text;
+}
+
 void CScanDialog::OnListSelectionChanged()
 {
     QString summary;
     m_listExt.Table().GetSelectionSummary(summary);
     m_fields.ShowSelection(summary);
+    // The focus is on the list while rows are selected: its description, the tip, is what a
+    // screen reader announces of the new totals.
+    Describe(&m_listExt, ListTipText());
 }
 
 void CScanDialog::EnableScanButtons(bool bScanning)

@@ -107,6 +107,7 @@ private:
     void OnChangeFolder();
     void OnListSelectionChanged();
     bool OnChildNotify(TIPREQUEST* pRequest);
+    QString ListTipText();
 
     bool StartScan(const ScanRequest& request);
     void EndScan();

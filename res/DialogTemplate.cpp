@@ -21,7 +21,9 @@ constexpr ControlTemplate kScanDialogControls[] = {
     {IDC_EXTLIST, ControlKind::ListView, "", CS_REPORT | CS_BORDER | CS_TABSTOP, 5, 65, 170, 63},
     {IDC_OPTIONS, ControlKind::OwnerDrawButton, "Options...", CS_TABSTOP, 180, 105, 40, 12},
     {IDC_STOP, ControlKind::PushButton, "Stop", CS_NONE, 180, 35, 40, 12},
-    {IDC_SELECTED, ControlKind::Edit, "", kDisplayField, 40, 50, 135, 12},
+    // The totals of the selected rows are the longest line of the fields; the button column is free
+    // at their height, so the field reaches the right margin.
+    {IDC_SELECTED, ControlKind::Edit, "", kDisplayField, 40, 50, 180, 12},
     // What the scan could not count, under the list; empty when it counted everything.
     {IDC_INCOMPLETE, ControlKind::Static, "", CS_NOPREFIX | CS_VCENTER, 5, 131, 215, 10},
 };

@@ -27,6 +27,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 
 namespace {
@@ -303,6 +304,23 @@ TEST_F(ScanDialogTest, SelectingRowsFillsSelectedAndClearingEmptiesIt)
 
     m_pList->clearSelection();
     EXPECT_TRUE(m_pSelected->text().isEmpty());
+}
+
+// The totals of a row of terabytes, the longest line of the fields, show whole at the window's
+// default size: the share at their end is what the user selected them for.
+TEST_F(ScanDialogTest, SelectedShowsTheWholeTotalsOfTerabytesAtTheDefaultSize)
+{
+    TempTree tree;
+    constexpr std::uint64_t kTebibyte = std::uint64_t{1} << 40;
+    ASSERT_TRUE(tree.MakeFile("disk.img", 9 * kTebibyte));   // sparse
+    ASSERT_TRUE(tree.MakeFile("other.iso", kTebibyte));
+    ASSERT_TRUE(Scan(tree.Root()));
+    m_pList->selectAll();
+    ASSERT_FALSE(m_pSelected->text().isEmpty());
+
+    const int nShown = m_pSelected->contentsRect().width() - 2 * m_pSelected->fontMetrics().averageCharWidth();
+    EXPECT_LE(m_pSelected->fontMetrics().horizontalAdvance(m_pSelected->text()), nShown)
+        << m_pSelected->text().toStdString();
 }
 
 TEST_F(ScanDialogTest, NewScanEmptiesSelectedWithTheList)

@@ -13,6 +13,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMenu>
@@ -222,17 +223,20 @@ void CExtListCtrl::FitColumns()
     const int quarter = width / 4;
     std::array<int, kColumns> widths = {quarter, quarter, quarter, width - 3 * quarter, typeWidth};
     if (m_pModel->RowCount() > 0) {
-        // Count and Size first get what their longest text needs; the room comes from Ext as far
-        // as its heading allows, then from %, and beyond that the list scrolls sideways.
+        // Ext first gets room for its heading, then Count and Size what their longest text needs;
+        // the room comes from Type down to its heading (its names are then elided), from Ext as
+        // far as its heading allows, then from %, and beyond that the list scrolls sideways.
         const std::array<int, kColumns> floor = {NeededColumnWidth(CExtTableModel::ColumnExt), 0, 0,
-                                                 NeededColumnWidth(CExtTableModel::ColumnPercent), 0};
-        for (const int column : {CExtTableModel::ColumnCount, CExtTableModel::ColumnSize}) {
-            int missing = NeededColumnWidth(column) - widths[column];
+                                                 NeededColumnWidth(CExtTableModel::ColumnPercent),
+                                                 HeadingWidth(CExtTableModel::ColumnType)};
+        for (const int column : {CExtTableModel::ColumnExt, CExtTableModel::ColumnCount, CExtTableModel::ColumnSize}) {
+            const int wanted = column == CExtTableModel::ColumnExt ? HeadingWidth(column) : NeededColumnWidth(column);
+            int missing = wanted - widths[column];
             if (missing <= 0 || m_bUserWidth[column])
                 continue;
             widths[column] += missing;
-            for (const int giver : {CExtTableModel::ColumnExt, CExtTableModel::ColumnPercent}) {
-                if (m_bUserWidth[giver])
+            for (const int giver : {CExtTableModel::ColumnType, CExtTableModel::ColumnExt, CExtTableModel::ColumnPercent}) {
+                if (m_bUserWidth[giver] || giver == column)
                     continue;
                 const int taken = std::clamp(widths[giver] - floor[giver], 0, missing);
                 widths[giver] -= taken;
@@ -245,6 +249,17 @@ void CExtListCtrl::FitColumns()
         if (!m_bUserWidth[column])
             header()->resizeSection(column, widths[column]);
     m_bFitting = false;
+}
+
+// What a heading needs: its text, the cell's padding and the room of the sort mark that the
+// header draws beside it.
+int CExtListCtrl::HeadingWidth(int column) const
+{
+    const QFontMetrics heading(header()->font());
+    const int mark = style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header()) +
+                     style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header());
+    return heading.horizontalAdvance(m_pModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+           kCellPadding + mark;
 }
 
 int CExtListCtrl::NeededColumnWidth(int column) const

@@ -88,6 +88,8 @@ private:
     // the one that was).
     void RebuildKeepingSelection(const std::function<void()>& rebuild);
     // The width Count or Size needs for its longest text and its heading.
+    // The width a column's heading alone needs.
+    int HeadingWidth(int column) const;
     int NeededColumnWidth(int column) const;
     void OnSectionResized(int column);
 

@@ -10,5 +10,5 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKESTRUM_TSAN=ON >/dev/nu
 cmake --build "$build" -j"$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
-export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$here/scripts/tsan.supp"
 ctest --test-dir "$build" --output-on-failure -L threads

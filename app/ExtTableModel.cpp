@@ -8,6 +8,7 @@
 #include "Format.h"
 #include "OutputBuffer.h"
 #include "Resource.h"
+#include "ScanFileHead.h"
 #include "StringTable.h"
 
 #include <QBrush>
@@ -386,11 +387,13 @@ bool CExtTableModel::SaveRows(const std::string& path, bool bJson, const std::st
 {
     const ExtTableWriter writer(m_table);
     const bool bEveryRow = m_table.HasEveryRow();
+    // The window's Stop is the only way its scans end early, never a signal.
+    const ScanFileHead head = ScanFileHead::Of(m_result, "kestrum " KESTRUM_VERSION, !m_bNoExtRow, false);
     return ReplaceFileContents(
         path,
         [&](std::FILE* file) {
             COutputBuffer out(file);
-            const bool bWritten = bJson ? writer.WriteJson(out, root, m_result.Counters(), nullptr, &m_result.Problems())
+            const bool bWritten = bJson ? writer.WriteJson(out, root, m_result.Counters(), nullptr, &m_result.Problems(), &head)
                                         : writer.WriteCsv(out);
             return bWritten && bEveryRow;
         },

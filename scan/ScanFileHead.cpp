@@ -19,13 +19,16 @@ std::string HostName()
     return name;
 }
 
+// The fields in `format` (year, month, day, hour, minute, second), the year always four digits
+// (strftime's %Y writes the year 226 as "226", which no reader of ISO 8601 takes).
 std::string UtcFormat(std::int64_t seconds, const char* format)
 {
     const auto time = static_cast<std::time_t>(seconds);
     std::tm utc {};
     char text[64] = "";
     if (gmtime_r(&time, &utc))
-        std::strftime(text, sizeof text, format, &utc);
+        std::snprintf(text, sizeof text, format, utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour,
+                      utc.tm_min, utc.tm_sec);
     return text;
 }
 
@@ -47,12 +50,12 @@ ScanFileHead ScanFileHead::Of(const ScanResult& result, std::string program, boo
 
 std::string ScanFileHead::UtcText(std::int64_t seconds)
 {
-    return UtcFormat(seconds, "%Y-%m-%dT%H:%M:%SZ");
+    return UtcFormat(seconds, "%04d-%02d-%02dT%02d:%02d:%02dZ");
 }
 
 std::string ScanFileHead::UtcMinute(std::int64_t seconds)
 {
-    return UtcFormat(seconds, "%Y-%m-%d %H:%M");
+    return UtcFormat(seconds, "%04d-%02d-%02d %02d:%02d");
 }
 
 std::optional<std::int64_t> ScanFileHead::FromUtcText(std::string_view text)
@@ -82,7 +85,11 @@ std::optional<std::int64_t> ScanFileHead::FromUtcText(std::string_view text)
     utc.tm_hour = *hour;
     utc.tm_min = *minute;
     utc.tm_sec = *second;
-    return static_cast<std::int64_t>(timegm(&utc));
+    // A date that does not exist (February 31) would move to another: refused instead.
+    const auto seconds = static_cast<std::int64_t>(timegm(&utc));
+    if (UtcText(seconds) != text)
+        return std::nullopt;
+    return seconds;
 }
 
 std::string_view ScanFileHead::EndingKey(ScanFileEnding ending)

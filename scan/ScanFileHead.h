@@ -35,7 +35,9 @@ public:
     // a signal, not from the window. Throws std::bad_alloc.
     static ScanFileHead Of(const ScanResult& result, std::string program, bool bExtensionsOnly, bool bInterrupted);
 
-    // ISO 8601 in UTC to the second: "2026-12-01T14:03:07Z".
+    // The last second UtcText writes in four digits of year: 9999-12-31T23:59:59Z.
+    static constexpr std::int64_t kLastSecond = 253402300799;
+    // ISO 8601 in UTC to the second: "2026-12-01T14:03:07Z", for the years 0000 to 9999.
     static std::string UtcText(std::int64_t seconds);
     // The same read back; nothing for any other text.
     static std::optional<std::int64_t> FromUtcText(std::string_view text);

@@ -336,7 +336,7 @@ bool ScanFileParser::TakeExportScalar(Frame& frame, const Scalar& value)
                 return BadValue();
             (key == "progname" ? m_szProgName : m_szProgVersion) = *value.pText;
         } else if (key == "timestamp") {
-            if (!IsUnsigned(value) || value.number > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            if (!IsUnsigned(value) || value.number > static_cast<std::uint64_t>(ScanFileHead::kLastSecond))
                 return BadValue();
             m_nStarted = static_cast<std::int64_t>(value.number);
             m_bHasStarted = true;
@@ -347,6 +347,11 @@ bool ScanFileParser::TakeExportScalar(Frame& frame, const Scalar& value)
     case Role::ExportItem:
         if (key == "name") {
             if (value.type != Scalar::Type::String)
+                return BadValue();
+            // Below the top folder a name is one entry's: a "/" or a zero byte cannot be in it.
+            const Frame& parent = m_frames[m_frames.size() - 2];
+            const bool bTopFolder = parent.index == 0 && parent.bRootFolder;
+            if (!bTopFolder && value.pText->find_first_of(std::string_view("/\0", 2)) != std::string::npos)
                 return BadValue();
             m_szName = *value.pText;
             frame.seen |= kSeenName;

@@ -348,12 +348,15 @@ bool ScanFileParser::TakeExportScalar(Frame& frame, const Scalar& value)
         if (key == "name") {
             if (value.type != Scalar::Type::String)
                 return BadValue();
+            // A name's bytes that were not UTF-8 reach here written \xHH (CappedFileBuffer). A
+            // name that itself holds a backslash, "x" and two hex digits reads as that byte:
+            // only its extension is taken from it, and no walk meets such a name in practice.
+            m_szName = UnescapedName(*value.pText);
             // Below the top folder a name is one entry's: a "/" or a zero byte cannot be in it.
             const Frame& parent = m_frames[m_frames.size() - 2];
             const bool bTopFolder = parent.index == 0 && parent.bRootFolder;
-            if (!bTopFolder && value.pText->find_first_of(std::string_view("/\0", 2)) != std::string::npos)
+            if (!bTopFolder && m_szName.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
                 return BadValue();
-            m_szName = *value.pText;
             frame.seen |= kSeenName;
         } else if (key == "asize" || key == "dsize") {
             if (!IsUnsigned(value))

@@ -153,6 +153,8 @@ TEST(KestrumScanCompare, ChangesAgreeWithFindBeforeAndAfter)
     EXPECT_NE(csv.out.find("\n.tmp,0,0,0,"), std::string::npos) << csv.out;
 }
 
+// ncdu writes names that are not UTF-8 byte for byte, which is not JSON: they are read as the
+// walk names them all the same.
 TEST(KestrumScanCompare, NcduExportReadsAsTheSameScan)
 {
     TempTree tree, saved;
@@ -161,11 +163,15 @@ TEST(KestrumScanCompare, NcduExportReadsAsTheSameScan)
     for (const auto& [name, size] : std::map<std::string, std::uint64_t>{
              {"Makefile", 120}, {".bashrc", 33}, {"report.TXT", 4096}, {"docs/notes.txt", 17},
              {"docs/old/archive.tar.gz", 3'000'000'000ULL}, {"docs/old/Photo.JPG", 123'456}, {"docs/trailing.", 9},
-             {"m\xC3\xBCsic/caf\xC3\xA9.Mp3", 5'000'000}})
+             {"m\xC3\xBCsic/caf\xC3\xA9.Mp3", 5'000'000}, {"docs/latin.\xE9t\xE9", 3}, {"docs/odd\xff", 4}})
         ASSERT_TRUE(tree.MakeFile(name, size)) << name;
     WriteText(tree.Path("docs/written.txt"), std::string(10000, 'x'));   // allocated bytes too
     ASSERT_EQ(link(tree.Path("docs/notes.txt").c_str(), tree.Path("docs/old/again.txt").c_str()), 0);
     ASSERT_TRUE(tree.MakeSymlink("docs/to-old.lnk", "old"));
+    // Ten thousand entries: the export is read in more than one piece.
+    ASSERT_TRUE(tree.MakeFolder("many"));
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_TRUE(tree.MakeFile("many/n\xe9" + std::to_string(i) + (i % 2 ? ".\xe9" : ".d\xc3\xa9"), i % 5));
 
     const std::string exported = saved.Path("ncdu.json");
     const ChildResult ncdu = RunChild("/bin/sh", {"-c", "ncdu -o \"$1\" \"$2\" </dev/null", "sh", exported, tree.Root()});

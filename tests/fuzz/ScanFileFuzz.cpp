@@ -1,10 +1,14 @@
 // libFuzzer harness: any bytes given to the scan-file reader end in a scan or one fault, never a
-// crash, a leak or undefined behaviour. A scan that was read is written again and must read back
-// to the same counts.
+// crash, a leak or undefined behaviour. The bytes are read as a file is (through an anonymous
+// in-memory file), so that the capped, mending read buffer is fuzzed too. A scan that was read is
+// written again and must read back to the same counts.
 #include "ExtTable.h"
 #include "ExtTableWriter.h"
 #include "OutputBuffer.h"
 #include "ScanFileReader.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -14,9 +18,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const int file = memfd_create("scan-file", MFD_CLOEXEC);
+    if (file < 0 || write(file, data, size) != static_cast<ssize_t>(size) || lseek(file, 0, SEEK_SET) != 0)
+        std::abort();
     SavedScan scan;
     ScanFileError error;
-    if (!ScanFileReader::ReadText(std::string_view(reinterpret_cast<const char*>(data), size), scan, error)) {
+    const bool bRead = ScanFileReader::ReadFile("/proc/self/fd/" + std::to_string(file), scan, error);
+    close(file);
+    if (!bRead) {
         if (error.fault == ScanFileFault::None)
             std::abort();   // a refusal always says why
         return 0;

@@ -1,6 +1,8 @@
 // The list's rows by file type.
 #include "CategoryRows.h"
 
+#include "ScanFileHead.h"
+
 #include "CategoryTableWriter.h"
 #include "ExtRowsWriter.h"
 #include "ExtInfo.h"
@@ -104,7 +106,8 @@ std::string CCategoryRows::AsCsv(const std::vector<std::size_t>* positions) cons
     return kept;
 }
 
-bool CCategoryRows::Write(std::FILE* file, bool bJson, const std::string& root, const ScanResult& result) const
+bool CCategoryRows::Write(std::FILE* file, bool bJson, const std::string& root, const ScanResult& result,
+                          const ScanFileHead& head) const
 {
     if (!m_table)
         return false;
@@ -114,7 +117,7 @@ bool CCategoryRows::Write(std::FILE* file, bool bJson, const std::string& root, 
         writer.WriteCsv(out);
         return true;
     }
-    return writer.WriteJson(out, root, result.Counters(), nullptr, &result.Problems());
+    return writer.WriteJson(out, root, result.Counters(), nullptr, &result.Problems(), &head);
 }
 
 std::vector<std::size_t> CCategoryRows::TypeOrder(ExtTable& table, const FileTypeCategories& categories, bool bAscending)

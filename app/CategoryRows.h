@@ -15,6 +15,7 @@
 #include <vector>
 
 class ScanResult;
+class ScanFileHead;
 
 // Window's thread only, as its model.
 class CCategoryRows {
@@ -41,7 +42,8 @@ public:
     std::string AsCsv(const std::vector<std::size_t>* positions) const;
     // Every row as `kestrum-scan --by category` writes CSV or JSON (with the scan's counts and
     // problems). False when memory ran short.
-    bool Write(std::FILE* file, bool bJson, const std::string& root, const ScanResult& result) const;
+    bool Write(std::FILE* file, bool bJson, const std::string& root, const ScanResult& result,
+               const ScanFileHead& head) const;
 
     // The longest of the categories' names, which the extension rows' Type column shows.
     static QString LongestTypeName();

@@ -4,6 +4,7 @@
 #include "CategoryRows.h"
 #include "ExtTableWriter.h"
 #include "FileReplacement.h"
+#include "ScanFileHead.h"
 #include "OutputBuffer.h"
 #include "ScanResult.h"
 
@@ -90,13 +91,16 @@ bool CExtRowsWriter::Save(const std::string& path, bool bJson, const std::string
 {
     const ExtTableWriter writer(m_table, m_order.empty() ? nullptr : &m_order, &m_categories);
     const bool bEveryRow = m_table.HasEveryRow();
+    // A saved list is a scan file as kestrum-scan writes it; the window's Stop is the only way its
+    // scans end early, never a signal.
+    const ScanFileHead head = ScanFileHead::Of(result, "kestrum " KESTRUM_VERSION, !m_table.HasNoExtRow(), false);
     return ReplaceFileContents(
         path,
         [&](std::FILE* file) {
             if (m_pCategoryRows)
-                return m_pCategoryRows->Write(file, bJson, root, result) && bEveryRow;
+                return m_pCategoryRows->Write(file, bJson, root, result, head) && bEveryRow;
             COutputBuffer out(file);
-            const bool bWritten = bJson ? writer.WriteJson(out, root, result.Counters(), nullptr, &result.Problems())
+            const bool bWritten = bJson ? writer.WriteJson(out, root, result.Counters(), nullptr, &result.Problems(), &head)
                                         : writer.WriteCsv(out);
             return bWritten && bEveryRow;
         },

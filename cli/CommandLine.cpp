@@ -39,6 +39,7 @@ enum LongOnly : int {
     kVersion,
     kBy,
     kCategory,
+    kCompare,
 };
 
 constexpr option kOptions[] = {
@@ -59,6 +60,7 @@ constexpr option kOptions[] = {
     {"ext", required_argument, nullptr, kExt},
     {"category", required_argument, nullptr, kCategory},
     {"by", required_argument, nullptr, kBy},
+    {"compare", required_argument, nullptr, kCompare},
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -160,6 +162,15 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
         Fail(std::string(LoadString(IDS_CLI_CATEGORY_NEEDS_LARGEST)));
         return Action::Error;
     }
+    if (!m_szCompare.empty()) {
+        if (m_report.byCategory) {
+            Fail(std::string(LoadString(IDS_CLI_COMPARE_BY_CATEGORY)));
+            return Action::Error;
+        }
+        // While comparing, the largest growth comes first unless another order was asked for.
+        if (!m_bSortGiven)
+            m_report.byChange = true;
+    }
     return Action::Scan;
 }
 
@@ -202,6 +213,11 @@ bool CCommandLine::ApplyOption(int option, const char* value)
     case kExt: return SetExtensions(text);
     case kCategory: return AddCategories(text);
     case kBy: return SetBy(text);
+    case kCompare:
+        if (text.empty())
+            return Fail(std::string(LoadString(IDS_CLI_NO_FOLDER)));
+        m_szCompare = text;
+        return true;
     case kHelp: m_bHelp = true; return true;
     case kVersion: m_bVersion = true; return true;
     }
@@ -210,7 +226,11 @@ bool CCommandLine::ApplyOption(int option, const char* value)
 
 bool CCommandLine::SetSort(const std::string& value)
 {
-    if (value == "ext")
+    m_bSortGiven = true;
+    m_report.byChange = value == "change";
+    if (m_report.byChange)
+        m_report.sortColumn = ExtColumn::Size;   // a scan alone has grown by all it holds
+    else if (value == "ext")
         m_report.sortColumn = ExtColumn::Ext;
     else if (value == "count")
         m_report.sortColumn = ExtColumn::Count;

@@ -32,6 +32,8 @@ public:
     OutputFormat Format() const { return m_format; }
     // --quiet: of what the scan could not count, only the summary line, not each path.
     bool Quiet() const { return m_bQuiet; }
+    // --compare OLD: the saved scan to compare with; empty when not comparing.
+    const std::string& CompareWith() const { return m_szCompare; }
 
 private:
     bool ApplyOption(int option, const char* value);
@@ -53,6 +55,8 @@ private:
     bool m_bQuiet = false;
     bool m_bFormatGiven = false;
     bool m_bExtensionsGiven = false;
+    bool m_bSortGiven = false;
+    std::string m_szCompare;
     OutputFormat m_format = OutputFormat::Text;
     FolderWalkOptions m_walk;
     ReportOptions m_report;

@@ -10,6 +10,7 @@
 #include "LabelledText.h"
 #include "OutputBuffer.h"
 #include "Resource.h"
+#include "ScanFileHead.h"
 #include "ScanResult.h"
 #include "StringTable.h"
 #include "TextEscape.h"
@@ -100,6 +101,8 @@ CScanReport::CScanReport(std::string root, const ScanResult& result, const Repor
     }
 }
 
+CScanReport::~CScanReport() = default;
+
 // A total that saturated is said to be at least what is shown.
 std::string CScanReport::SizeShown(std::uint64_t bytes) const
 {
@@ -157,7 +160,7 @@ bool CScanReport::WriteByCategory(OutputFormat format, COutputBuffer& out)
     case OutputFormat::Json:
         return CategoryTableWriter(table, m_options.top)
             .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr,
-                       &m_result.Problems());
+                       &m_result.Problems(), &Head());
     }
     return false;
 }
@@ -221,6 +224,15 @@ bool CScanReport::WriteText(COutputBuffer& out)
     return m_bEveryRow && nWritten == rows.RowCount();
 }
 
+// kestrum-scan's walks end early only on a signal (Ctrl+C).
+const ScanFileHead& CScanReport::Head()
+{
+    if (!m_pHead)
+        m_pHead = std::make_unique<ScanFileHead>(
+            ScanFileHead::Of(m_result, "kestrum-scan " KESTRUM_VERSION, !m_options.noExtRow, true));
+    return *m_pHead;
+}
+
 bool CScanReport::WriteCsv(COutputBuffer& out)
 {
     const bool bWritten =
@@ -233,7 +245,7 @@ bool CScanReport::WriteJson(COutputBuffer& out)
 {
     return ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr, &FileTypeCategories::System())
                .WriteJson(out, m_szRoot, m_result.Counters(), m_options.largest ? &m_result.Largest() : nullptr,
-                          &m_result.Problems()) &&
+                          &m_result.Problems(), &Head()) &&
            m_bEveryRow;
 }
 

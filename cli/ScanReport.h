@@ -8,10 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 class COutputBuffer;
+class ScanFileHead;
 class ScanResult;
 
 enum class OutputFormat { Text, Csv, Json };
@@ -19,6 +21,8 @@ enum class OutputFormat { Text, Csv, Json };
 struct ReportOptions {
     // The rows are ordered as the list view orders them for this column when it is first chosen.
     ExtColumn sortColumn = ExtColumn::Ext;
+    // --sort change: the largest growth since the scan compared with first (without one, by size).
+    bool byChange = false;
     // The "(none)" row of the files without an extension.
     bool noExtRow = true;
     // Sizes, shares and the order by size follow the allocated bytes instead of the apparent ones.
@@ -37,6 +41,7 @@ class CScanReport {
 public:
     // Reads `result`, which must outlive the report. `root` is the folder as the user gave it.
     CScanReport(std::string root, const ScanResult& result, const ReportOptions& options);
+    ~CScanReport();
 
     // Writes the report. Returns false when memory ran short: the totals come first and are
     // written before anything large is asked for, then as many rows as fit, from the first in
@@ -61,6 +66,8 @@ private:
     // The "Size:" field, and a size in a table's cell, as the size style shows them.
     std::string SizeShown(std::uint64_t bytes) const;
     std::string CellSize(std::uint64_t bytes) const;
+    // What the JSON says of the scan at its top (made on first use).
+    const ScanFileHead& Head();
 
     std::string m_szRoot;
     const ScanResult& m_result;
@@ -68,4 +75,5 @@ private:
     ExtTable m_table;
     bool m_bEveryRow = false;   // the table could order every record
     std::vector<std::size_t> m_topRows;   // with --top, the places of the rows written
+    std::unique_ptr<ScanFileHead> m_pHead;
 };

@@ -1,5 +1,6 @@
 // kestrum-scan: counts the folders, files and bytes below a folder and groups the files by extension.
 #include "CommandLine.h"
+#include "CompareReport.h"
 #include "ConsoleScan.h"
 #include "CountsText.h"
 #include "ExitStatus.h"
@@ -8,14 +9,21 @@
 #include "InterruptFlag.h"
 #include "MessageCatalogue.h"
 #include "Resource.h"
+#include "ScanComparison.h"
+#include "ScanFileHead.h"
+#include "ScanFileReader.h"
 #include "ScanReport.h"
 #include "ScanResult.h"
 #include "StatusLine.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <climits>
 #include <clocale>
+#include <cstdlib>
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
@@ -78,6 +86,145 @@ bool FinishOutput()
     return !bFailed;
 }
 
+// The summary of what the scan could not count, and whether Ctrl+C cut it short.
+void PrintIncomplete(const ScanResult& result)
+{
+    const std::string incomplete = IncompleteText(result.Counters());
+    if (!incomplete.empty())
+        PrintError(incomplete);
+    if (result.Ending() == ScanEnding::Stopped)
+        PrintError(LoadString(IDS_CLI_INTERRUPTED));
+}
+
+// Scans the folder the command line names. False, with the reason said, when it could not be
+// scanned. The session and the request are gone when it returns: what the report may take is
+// then all the memory there is.
+bool ScanFolder(const CCommandLine& commandLine, ScanResult& result)
+{
+    const ScanRequest request = commandLine.Request();
+    const RequestVerdict verdict = ValidateRequest(request);
+    if (!verdict.Ok()) {
+        PrintError(CConsoleScan::VerdictText(verdict));
+        return false;
+    }
+    CInterruptFlag interrupt;
+    CStatusLine status;
+    CConsoleScan scan;
+    if (!scan.Run(request, commandLine.Report().measure, interrupt, status)) {
+        PrintError(scan.ErrorText());
+        return false;
+    }
+    interrupt.Release();
+    result = scan.TakeResult();
+    return true;
+}
+
+std::string_view ChoiceOption(WalkChoice choice)
+{
+    switch (choice) {
+    case WalkChoice::OneFileSystem: return "--one-file-system";
+    case WalkChoice::Exclude: return "--exclude";
+    case WalkChoice::LinksOnce: return "--links-once";
+    }
+    return {};
+}
+
+// The folder a root names, for telling whether two scans are of one folder: the path resolved
+// when it still exists, else the text without its trailing "/".
+std::string FolderOf(const std::string& root)
+{
+    char resolved[PATH_MAX];
+    if (!root.empty() && realpath(root.c_str(), resolved))
+        return resolved;
+    std::string folder = root;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+// When the scan in `path` began: as the file says, else when the file was last written.
+std::int64_t StartedOf(const SavedScan& scan, const std::string& path)
+{
+    struct stat status {};
+    if (scan.bHasStarted || stat(path.c_str(), &status) != 0)
+        return scan.head.started;
+    return status.st_mtim.tv_sec;
+}
+
+void WarnUnfinished(const SavedScan& scan, const std::string& path)
+{
+    if (scan.head.ending != ScanFileEnding::Finished)
+        PrintError(FormatString(IDS_CLI_COMPARE_UNFINISHED,
+                                {TerminalEscape(path), std::string(ScanFileHead::EndingKey(scan.head.ending))}));
+}
+
+// kestrum-scan --compare OLD FOLDER|NEW: OLD read, NEW read when it is a regular file, else the
+// folder scanned; scans made with different walk choices are refused (exit 2).
+int RunCompare(const CCommandLine& commandLine)
+{
+    const std::string& oldPath = commandLine.CompareWith();
+    SavedScan before;
+    ScanFileError error;
+    if (!ScanFileReader::ReadFile(oldPath, before, error)) {
+        PrintError(CCompareReport::ErrorText(oldPath, error));
+        return ExitStatus::kFailed;
+    }
+    const std::string& newPath = commandLine.Folder();
+    struct stat status {};
+    const bool bNewIsFile = stat(newPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    SavedScan now;
+    if (bNewIsFile) {
+        if (!ScanFileReader::ReadFile(newPath, now, error)) {
+            PrintError(CCompareReport::ErrorText(newPath, error));
+            return ExitStatus::kFailed;
+        }
+    } else {
+        now.bHasChoices = true;
+        now.head.choices.oneFileSystem = commandLine.WalkOptions().oneFileSystem;
+        now.head.choices.exclude = commandLine.WalkOptions().excludePatterns;
+        now.head.choices.linksOnce = commandLine.WalkOptions().linksOnce;
+        now.root = newPath;
+    }
+    // Refused before any walk: the counts would not measure the same thing.
+    if (before.bHasChoices && now.bHasChoices) {
+        if (const auto choice = ScanComparison::DifferingChoice(before.head.choices, now.head.choices)) {
+            PrintError(FormatString(IDS_CLI_COMPARE_CHOICE, {std::string(ChoiceOption(*choice))}));
+            return ExitStatus::kUsage;
+        }
+    }
+    ScanFileHead head;
+    if (bNewIsFile) {
+        head = now.head;
+    } else {
+        if (!ScanFolder(commandLine, now.result))
+            return ExitStatus::kFailed;
+        head = ScanFileHead::Of(now.result, "kestrum-scan " KESTRUM_VERSION, !commandLine.Report().noExtRow,
+                                now.result.Ending() == ScanEnding::Stopped);
+    }
+    head.choices.extensionsOnly = !commandLine.Report().noExtRow;
+
+    CCompareReport report(newPath, now.result, before, head, commandLine.Report());
+    PrintError(report.SinceText(StartedOf(before, oldPath)));
+    if (FolderOf(before.root) != FolderOf(now.root))
+        PrintError(FormatString(IDS_CLI_COMPARE_OTHER_ROOT,
+                                {TerminalEscape(oldPath), TerminalEscape(before.root), TerminalEscape(now.root)}));
+    WarnUnfinished(before, oldPath);
+    if (bNewIsFile)
+        WarnUnfinished(now, newPath);
+    report.Write(commandLine.Format(), stdout);
+    if (!FinishOutput())
+        return ExitStatus::kFailed;
+    if (!bNewIsFile) {
+        if (!commandLine.Quiet())
+            PrintProblems(now.result);
+        PrintIncomplete(now.result);
+        if (now.result.Ending() == ScanEnding::Stopped)
+            return ExitStatus::kInterrupted;
+    }
+    return ExitStatus::kDone;
+}
+
+
 int Run(int argc, char** argv)
 {
     CCommandLine commandLine;
@@ -102,26 +249,12 @@ int Run(int argc, char** argv)
     if (commandLine.Format() != OutputFormat::Text || commandLine.Report().byCategory)
         FileTypeCategories::System();
 
-    // The session and the request are gone before the report is written: what the report may
-    // take is then all the memory there is.
+    if (!commandLine.CompareWith().empty())
+        return RunCompare(commandLine);
+
     ScanResult result;
-    {
-        const ScanRequest request = commandLine.Request();
-        const RequestVerdict verdict = ValidateRequest(request);
-        if (!verdict.Ok()) {
-            PrintError(CConsoleScan::VerdictText(verdict));
-            return ExitStatus::kFailed;
-        }
-        CInterruptFlag interrupt;
-        CStatusLine status;
-        CConsoleScan scan;
-        if (!scan.Run(request, commandLine.Report().measure, interrupt, status)) {
-            PrintError(scan.ErrorText());
-            return ExitStatus::kFailed;
-        }
-        interrupt.Release();
-        result = scan.TakeResult();
-    }
+    if (!ScanFolder(commandLine, result))
+        return ExitStatus::kFailed;
 
     bool bComplete = false;
     try {
@@ -135,11 +268,7 @@ int Run(int argc, char** argv)
     // An honest count of what could be read still ends with status 0, but never silently.
     if (!commandLine.Quiet())
         PrintProblems(result);
-    const std::string incomplete = IncompleteText(result.Counters());
-    if (!incomplete.empty())
-        PrintError(incomplete);
-    if (result.Ending() == ScanEnding::Stopped)
-        PrintError(LoadString(IDS_CLI_INTERRUPTED));
+    PrintIncomplete(result);
     if (!bComplete) {
         PrintError(LoadString(IDS_CLI_REPORT_CUT_SHORT));
         return ExitStatus::kFailed;

@@ -98,11 +98,13 @@ constexpr StringEntry kStrings[] = {
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [OPTION]... FOLDER\n"
+     "  or:  kestrum-scan --compare OLD [OPTION]... FOLDER|NEW\n"
      "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
      "\n"
      "Output:\n"
      "      --sort KEY        order the rows by ext (name, ascending; the default), count or\n"
-     "                        size (largest first)\n"
+     "                        size (largest first), or change (largest growth first; the\n"
+     "                        default with --compare)\n"
      "      --top N           write only the first N rows of that order\n"
      "      --by ROWS         extension: one row per extension (the default); category: one\n"
      "                        row per file type from the shared-mime-info database (images,\n"
@@ -132,6 +134,11 @@ constexpr StringEntry kStrings[] = {
      "                        files without an extension)\n"
      "      --category LIST   also files of these categories, e.g. video,images\n"
      "\n"
+     "Comparing:\n"
+     "      --compare OLD     compare with the saved scan OLD (a --json file of kestrum-scan\n"
+     "                        or Kestrum, or an export of ncdu -o or gdu -o): FOLDER is\n"
+     "                        scanned, or the saved scan NEW read; every row shows its change\n"
+     "\n"
      "      --help            show this help\n"
      "      --version         show the version\n"
      "\n"
@@ -139,14 +146,15 @@ constexpr StringEntry kStrings[] = {
      "written \\xHH (two lowercase hex digits) and a backslash is written \\x5c.\n"
      "\n"
      "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"
-     "Exit status: 0 done, 1 folder unreadable, output failed or cut short, 2 bad usage.\n"},
+     "Exit status: 0 done, 1 folder or scan file unreadable, output failed or cut short,\n"
+     "2 bad usage or scans made with different choices.\n"},
     {IDS_CLI_CONTAINS, "Contains:"},
     {IDS_CLI_SIZE, "Size:"},
     {IDS_CLI_FIELD, "%s %s"},
     {IDS_CLI_STATUS, "%s   %s"},
     {IDS_CLI_CANNOT_READ, "kestrum-scan: cannot read %s: %s"},
     {IDS_CLI_UNKNOWN_OPTION, "kestrum-scan: unknown option %s"},
-    {IDS_CLI_BAD_SORT, "kestrum-scan: --sort takes ext, count or size, not %s"},
+    {IDS_CLI_BAD_SORT, "kestrum-scan: --sort takes ext, count, size or change, not %s"},
     {IDS_CLI_ONE_FORMAT, "kestrum-scan: --csv and --json cannot be combined"},
     {IDS_CLI_NO_FOLDER, "kestrum-scan: no folder given"},
     {IDS_CLI_EXTRA_ARGUMENT, "kestrum-scan: only one folder can be scanned, not also %s"},
@@ -187,6 +195,22 @@ constexpr StringEntry kStrings[] = {
     // The categories' machine names, then what was typed.
     {IDS_CLI_BAD_CATEGORY, "kestrum-scan: --category takes %s, not %s"},
     {IDS_CLI_CATEGORY_NEEDS_LARGEST, "kestrum-scan: --category chooses the files --largest lists; give --largest N too"},
+    // A scan file that cannot be read back: the file, then the byte where the JSON goes wrong.
+    {IDS_CLI_SCAN_FILE_NOT_JSON, "kestrum-scan: %s: not valid JSON (it breaks off or goes wrong at byte %s)"},
+    // The file, then the JSON pointer of the value at fault ("/extensions/3/bytes").
+    {IDS_CLI_SCAN_FILE_BAD_FIELD, "kestrum-scan: %s: %s is missing, of the wrong type or out of range"},
+    {IDS_CLI_SCAN_FILE_TWICE, "kestrum-scan: %s: the extension %s is listed twice"},
+    // The first line of --compare: the earlier scan's root, its date and time (UTC), then the
+    // change in files ("+2,104") and in bytes ("+3.2 GiB").
+    {IDS_CLI_COMPARE_SINCE, "since %s on %s UTC: %s files, %s"},
+    // The option whose choice differs between the two scans: --one-file-system, --exclude or --links-once.
+    {IDS_CLI_COMPARE_CHOICE, "kestrum-scan: the two scans were made with different %s; their counts cannot be compared"},
+    // The saved scan, the folder it was made of, the folder compared with it.
+    {IDS_CLI_COMPARE_OTHER_ROOT, "kestrum-scan: warning: %s is a scan of %s, not of %s"},
+    // The saved scan, then how it ended ("stopped", "interrupted").
+    {IDS_CLI_COMPARE_UNFINISHED, "kestrum-scan: warning: the scan in %s did not finish (%s); it covers only what was walked"},
+    {IDS_CLI_COMPARE_BY_CATEGORY, "kestrum-scan: --compare compares extensions; it cannot be combined with --by category"},
+    {IDS_CLI_COLUMN_CHANGE, "Change"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},

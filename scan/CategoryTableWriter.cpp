@@ -39,9 +39,9 @@ void CategoryTableWriter::WriteCsv(COutputBuffer& out) const
 
 bool CategoryTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
                                     const std::vector<LargestFile>* pLargest,
-                                    const std::vector<ScanProblem>* pProblems) const
+                                    const std::vector<ScanProblem>* pProblems, const ScanFileHead* pHead) const
 {
-    if (!ExtTableWriter::WriteJsonHead(out, root, counters))
+    if (!ExtTableWriter::WriteJsonHead(out, root, counters, pHead))
         return false;
     out.Append(", \"categories\": [");
     for (std::size_t position = 0; position < RowCount(); ++position) {

@@ -12,6 +12,7 @@
 
 class CategoryTable;
 class COutputBuffer;
+class ScanFileHead;
 struct CategoryRow;
 struct ScanCounters;
 
@@ -25,12 +26,13 @@ public:
     // numbers; percent of the table's measure.
     void WriteCsv(COutputBuffer& out) const;
     // The object the extension rows are written in, with "categories": [{"category", "count",
-    // "bytes", "disk_bytes", "percent", "extensions"}...] in place of "extensions". False when
+    // "bytes", "disk_bytes", "percent", "extensions"}...] in place of "extensions" (with pHead,
+    // the fields of a scan file's head first, as ExtTableWriter writes them). False when
     // memory ran short for the root or not every largest file or problem fit; the JSON stays well
     // formed.
     bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
                    const std::vector<LargestFile>* pLargest = nullptr,
-                   const std::vector<ScanProblem>* pProblems = nullptr) const;
+                   const std::vector<ScanProblem>* pProblems = nullptr, const ScanFileHead* pHead = nullptr) const;
 
 private:
     std::size_t RowCount() const;

@@ -4,6 +4,7 @@
 #include "OutputBuffer.h"
 #include "Resource.h"
 #include "ScanCounters.h"
+#include "ScanFileHead.h"
 #include "StringTable.h"
 #include "TextEscape.h"
 
@@ -34,9 +35,9 @@ bool ExtTableWriter::WriteCsv(COutputBuffer& out) const
 
 bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
                                const std::vector<LargestFile>* pLargest,
-                               const std::vector<ScanProblem>* pProblems) const
+                               const std::vector<ScanProblem>* pProblems, const ScanFileHead* pHead) const
 {
-    if (!WriteJsonHead(out, root, counters))
+    if (!WriteJsonHead(out, root, counters, pHead))
         return false;
     out.Append(", \"extensions\": [");
     std::string scratch;
@@ -72,10 +73,15 @@ std::string_view ExtTableWriter::CategoryKey(const EXTINFO& row) const
                                      : FileTypeCategories::Key(m_pCategories->CategoryOf(row.szExt));
 }
 
-bool ExtTableWriter::WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters)
+bool ExtTableWriter::WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
+                                   const ScanFileHead* pHead)
 {
     try {
-        out.Append("{\"root\": \"" + JsonEscape(root) + "\", \"folders\": ");
+        const std::string escapedRoot = JsonEscape(root);
+        out.Append('{');
+        if (pHead)
+            WriteProvenanceJson(out, *pHead);
+        out.Append("\"root\": \"" + escapedRoot + "\", \"folders\": ");
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -87,6 +93,42 @@ bool ExtTableWriter::WriteJsonHead(COutputBuffer& out, std::string_view root, co
     out.Append(", \"disk_bytes\": ");
     out.AppendDecimal(counters.nDiskBytes);
     return true;
+}
+
+// Field names and keys of a machine-readable format: fixed, never translated. Throws bad_alloc
+// (escaping) before it has written anything of the head.
+void ExtTableWriter::WriteProvenanceJson(COutputBuffer& out, const ScanFileHead& head)
+{
+    const std::string program = JsonEscape(head.program);
+    const std::string host = JsonEscape(head.host);
+    std::string exclude;
+    for (const std::string& pattern : head.choices.exclude)
+        exclude += (exclude.empty() ? "\"" : ", \"") + JsonEscape(pattern) + '"';
+    const std::string started = ScanFileHead::UtcText(head.started);
+    const std::string thousandths = std::to_string(head.milliseconds % 1000 + 1000);
+    out.Append("\"format\": ");
+    out.AppendDecimal(ScanFileHead::kFormat);
+    out.Append(", \"program\": \"");
+    out.Append(program);
+    out.Append("\", \"started\": \"");
+    out.Append(started);
+    out.Append("\", \"seconds\": ");
+    out.AppendDecimal(head.milliseconds / 1000);
+    out.Append('.');
+    out.Append(std::string_view(thousandths).substr(1));
+    out.Append(", \"host\": \"");
+    out.Append(host);
+    out.Append("\", \"options\": {\"one_file_system\": ");
+    out.Append(head.choices.oneFileSystem ? "true" : "false");
+    out.Append(", \"exclude\": [");
+    out.Append(exclude);
+    out.Append("], \"links_once\": ");
+    out.Append(head.choices.linksOnce ? "true" : "false");
+    out.Append(", \"extensions_only\": ");
+    out.Append(head.choices.extensionsOnly ? "true" : "false");
+    out.Append("}, \"ending\": \"");
+    out.Append(ScanFileHead::EndingKey(head.ending));
+    out.Append("\", ");
 }
 
 bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,

@@ -18,6 +18,7 @@
 
 class COutputBuffer;
 class FileTypeCategories;
+class ScanFileHead;
 struct EXTINFO;
 struct ScanCounters;
 
@@ -44,9 +45,12 @@ public:
     // With pLargest, "largest": [{"path", "bytes", "mtime"}...] follows "no_extension". With
     // pProblems, "problems": [{"path", "kind", "reason"}...] comes last ("kind" as
     // ProblemKindKey, "reason" the system's text for the error, "" when there is none).
+    // With pHead, a scan file of format 2: "format", "program", "started", "seconds", "host",
+    // "options": {"one_file_system", "exclude", "links_once", "extensions_only"} and "ending"
+    // come first.
     bool WriteJson(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
                    const std::vector<LargestFile>* pLargest = nullptr,
-                   const std::vector<ScanProblem>* pProblems = nullptr) const;
+                   const std::vector<ScanProblem>* pProblems = nullptr, const ScanFileHead* pHead = nullptr) const;
     // The column headings, then one line per row: the name as shown, raw numbers (bytes of the
     // table's measure), tab-separated; with pCategories, last the category's name as people
     // read it ("(none)" for the "(none)" row).
@@ -56,7 +60,8 @@ public:
     // "{" up to "disk_bytes" (false when memory ran short, nothing written then), and the tail
     // from "not_listed" to the closing "}" and line end (false when not every largest file or
     // problem fit).
-    static bool WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters);
+    static bool WriteJsonHead(COutputBuffer& out, std::string_view root, const ScanCounters& counters,
+                              const ScanFileHead* pHead = nullptr);
     static bool WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
                               const std::vector<LargestFile>* pLargest,
                               const std::vector<ScanProblem>* pProblems = nullptr);
@@ -68,6 +73,8 @@ public:
     std::size_t PutEachRow(RowAction put) const;
 
 private:
+    // `"format": 2, ..., "ending": "finished", ` from the head.
+    static void WriteProvenanceJson(COutputBuffer& out, const ScanFileHead& head);
     static bool WriteLargestJson(COutputBuffer& out, const std::vector<LargestFile>& files);
     static bool WriteProblemsJson(COutputBuffer& out, const std::vector<ScanProblem>& problems);
 

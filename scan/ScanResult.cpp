@@ -40,7 +40,10 @@ ScanResult::ScanResult(ScanResult&& other) noexcept
       m_nRecords(std::exchange(other.m_nRecords, 0)),
       m_ending(other.m_ending),
       m_largest(std::move(other.m_largest)),
-      m_problems(std::move(other.m_problems))
+      m_problems(std::move(other.m_problems)),
+      m_nStarted(other.m_nStarted),
+      m_nMilliseconds(other.m_nMilliseconds),
+      m_choices(std::move(other.m_choices))
 {
 }
 
@@ -54,6 +57,9 @@ ScanResult& ScanResult::operator=(ScanResult&& other) noexcept
         m_ending = other.m_ending;
         m_largest = std::move(other.m_largest);
         m_problems = std::move(other.m_problems);
+        m_nStarted = other.m_nStarted;
+        m_nMilliseconds = other.m_nMilliseconds;
+        m_choices = std::move(other.m_choices);
     }
     return *this;
 }
@@ -63,4 +69,11 @@ void ScanResult::FreeRecords()
     FreeExtRecords(m_pRecords);
     m_pRecords = nullptr;
     m_nRecords = 0;
+}
+
+void ScanResult::Stamp(std::int64_t started, std::uint64_t milliseconds, WalkChoices choices)
+{
+    m_nStarted = started;
+    m_nMilliseconds = milliseconds;
+    m_choices = std::move(choices);
 }

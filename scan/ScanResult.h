@@ -6,8 +6,10 @@
 #include "LargestFiles.h"
 #include "ScanCounters.h"
 #include "ScanProblem.h"
+#include "WalkChoices.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 struct EXTINFO;
@@ -45,6 +47,13 @@ public:
     // counters say how many there were), by kind, then by path.
     const std::vector<ScanProblem>& Problems() const { return m_problems; }
 
+    // When the walk began (seconds since the epoch, UTC), how long it ran (milliseconds) and
+    // the walk's choices; a scan file records them. Set by the session that made the result.
+    void Stamp(std::int64_t started, std::uint64_t milliseconds, WalkChoices choices);
+    std::int64_t Started() const { return m_nStarted; }
+    std::uint64_t Milliseconds() const { return m_nMilliseconds; }
+    const WalkChoices& Choices() const { return m_choices; }
+
 private:
     static std::size_t CountRecords(const EXTINFO* pRecords);
     void FreeRecords();
@@ -55,4 +64,7 @@ private:
     ScanEnding m_ending = ScanEnding::Finished;
     std::vector<LargestFile> m_largest;
     std::vector<ScanProblem> m_problems;
+    std::int64_t m_nStarted = 0;
+    std::uint64_t m_nMilliseconds = 0;
+    WalkChoices m_choices;
 };

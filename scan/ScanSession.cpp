@@ -3,6 +3,7 @@
 #include "ScanInfo.h"
 #include "ScanJob.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -27,6 +28,8 @@ bool ScanSession::Start(const ScanRequest& request)
         errno = ENOMEM;
         return false;
     }
+    m_started = std::chrono::system_clock::now();
+    m_startedSteady = std::chrono::steady_clock::now();
     return m_pJob->Prepare(m_request.typedRoot) && m_pJob->Start(m_request.walk);
 }
 
@@ -84,5 +87,18 @@ void ScanSession::Release()
 ScanResult ScanSession::TakeResult()
 {
     m_pJob->Release();   // joins the worker: waits for a walk still running
-    return m_pJob->TakeResult();
+    using namespace std::chrono;
+    const auto ran = duration_cast<milliseconds>(steady_clock::now() - m_startedSteady);
+    ScanResult result = m_pJob->TakeResult();
+    WalkChoices choices;
+    choices.oneFileSystem = m_request.walk.oneFileSystem;
+    choices.linksOnce = m_request.walk.linksOnce;
+    try {
+        choices.exclude = m_request.walk.excludePatterns;
+    } catch (const std::bad_alloc&) {
+        // The patterns stay unrecorded; the counts are what matters here.
+    }
+    result.Stamp(duration_cast<seconds>(m_started.time_since_epoch()).count(),
+                 static_cast<std::uint64_t>(std::max<milliseconds::rep>(ran.count(), 0)), std::move(choices));
+    return result;
 }

@@ -65,4 +65,8 @@ private:
     std::unique_ptr<ScanJob> m_pJob;   // after m_pScan: destroyed first, it stops its worker
     ScanRequest m_request;
     bool m_bStopRequested = false;
+    // When the last Start began the walk, on the wall clock (for the scan file) and the steady
+    // one (for how long it ran).
+    std::chrono::system_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_startedSteady;
 };

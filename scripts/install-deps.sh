@@ -18,6 +18,8 @@ packages=(
   gettext                                              # the message catalogues, made at build
   qt6-translations-l10n                                # Qt's own texts in the user's language
   shared-mime-info                                     # file types by category: its globs2 files
+  nlohmann-json3-dev                                   # reading scan files back (header only)
+  ncdu                                                 # the test that reads an ncdu export
   dbus at-spi2-core python3-pyatspi                    # the screen-reader test reads the window's tree
 )
 

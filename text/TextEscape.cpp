@@ -128,3 +128,35 @@ bool IsPlainName(std::string_view text)
     }
     return true;
 }
+
+namespace {
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+std::string UnescapedName(std::string_view text)
+{
+    std::string name;
+    name.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool bEscape = text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x' &&
+                             HexDigitValue(text[i + 2]) >= 0 && HexDigitValue(text[i + 3]) >= 0;
+        if (bEscape) {
+            name += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
+            i += 3;
+        } else {
+            name += text[i];
+        }
+    }
+    return name;
+}

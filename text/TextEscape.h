@@ -14,6 +14,11 @@
 // control characters are escaped as JSON requires.
 std::string JsonEscape(std::string_view text);
 
+// The name's bytes back from a text written under the rule above (a JSON string as read, a CSV
+// field without its quoting): each \xHH (two hex digits) becomes its byte; everything else
+// stays. Throws bad_alloc when memory is short.
+std::string UnescapedName(std::string_view text);
+
 // One CSV field holding the name under the rule above: quoted, with inner quotes doubled, when
 // it holds a comma, a quote, CR or LF.
 std::string CsvField(std::string_view text);

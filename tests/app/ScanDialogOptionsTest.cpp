@@ -478,7 +478,9 @@ TEST_F(ScanDialogOptionsTest, SaveListWritesTheScannedFolderOrWarnsWhy)
     ASSERT_TRUE(dialog.SaveListTo(QString::fromStdString(saved)));
     QFile file(QString::fromStdString(saved));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().startsWith(QByteArray("{\"root\": \"") + m_tree.Root().c_str() + "\", \"folders\": 2, "));
+    const QByteArray json = file.readAll();
+    EXPECT_TRUE(json.startsWith("{\"format\": 2, \"program\": \"kestrum ")) << json.left(200).toStdString();
+    EXPECT_TRUE(json.contains(QByteArray("\"root\": \"") + m_tree.Root().c_str() + "\", \"folders\": 2, "));
 
     QString warning;
     const auto find = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };

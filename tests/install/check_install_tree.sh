@@ -42,7 +42,8 @@ if [ ! -f "$completion" ]; then
 else
   [ "$(complete_words kestrum-scan --one-f)" = "--one-file-system" ] || fail "bash completion of --one-f"
   [ "$(complete_words kestrum-scan --sort s)" = "size" ] || fail "bash completion of --sort s"
-  [ "$(complete_words kestrum-scan --sort = c)" = "count" ] || fail "bash completion of --sort=c"
+  [ "$(complete_words kestrum-scan --sort = co)" = "count" ] || fail "bash completion of --sort=co"
+  [ "$(complete_words kestrum-scan --sort ch)" = "change" ] || fail "bash completion of --sort ch"
 fi
 
 desktop=$share/applications/$app_id.desktop

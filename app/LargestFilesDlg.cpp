@@ -244,8 +244,8 @@ void CLargestFilesDlg::ShowRunning()
     const bool bStopping = m_pSession && m_pSession->StopRequested();
     const int nRows = m_model.rowCount();
     m_pStatus->setText(bStopping ? LoadQString(IDS_LARGEST_STOPPING)
-                                 : ToQString(FormatString(nRows == 1 ? IDS_FMT_LARGEST_RUNNING_ONE : IDS_FMT_LARGEST_RUNNING,
-                                                          {FormatNumber(static_cast<std::uint64_t>(nRows))})));
+                                 : ToQString(FormatCountString(IDS_FMT_LARGEST_RUNNING_ONE, static_cast<unsigned long long>(nRows),
+                                                               {FormatNumber(static_cast<std::uint64_t>(nRows))})));
 }
 
 // The walk has ended: its worker is joined at once, its answer shown, and the state freed.
@@ -263,12 +263,14 @@ void CLargestFilesDlg::EndWalk()
 
     const std::size_t nFound = result.Largest().size();
     const std::string count = FormatNumber(nFound);
-    unsigned nIDText = nFound == 1 ? IDS_FMT_LARGEST_DONE_ONE : IDS_FMT_LARGEST_DONE;
+    // The catalogue picks each count's form, so a language with more than two forms gets its own.
+    std::string status;
     if (result.Ending() == ScanEnding::Stopped)
-        nIDText = nFound == 1 ? IDS_FMT_LARGEST_STOPPED_ONE : IDS_FMT_LARGEST_STOPPED;
-    else if (result.Largest().size() >= m_query.count)
-        nIDText = IDS_FMT_LARGEST_DONE_LIMIT;
-    std::string status = FormatString(nIDText, {count});
+        status = FormatCountString(IDS_FMT_LARGEST_STOPPED_ONE, nFound, {count});
+    else if (nFound >= m_query.count)
+        status = FormatString(IDS_FMT_LARGEST_DONE_LIMIT, {count});
+    else
+        status = FormatCountString(IDS_FMT_LARGEST_DONE_ONE, nFound, {count});
     // A walk that could not look everywhere says where it could not, as the main window does.
     const std::string incomplete = IncompleteText(result.Counters());
     if (!incomplete.empty())

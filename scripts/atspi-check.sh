@@ -23,20 +23,12 @@ display=:$display
 output=${3:-/dev/stdout}
 locale_dir=$(cd "$(dirname "$program")/.." && pwd)/share/locale
 
-work=$(mktemp -d /tmp/kestrum-atspi.XXXXXX)
-export HOME=$work XDG_CONFIG_HOME=$work/.config XDG_RUNTIME_DIR=$work/run DISPLAY=$display
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+private_session atspi
+export XDG_RUNTIME_DIR=$work/run DISPLAY=$display
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1 NO_AT_BRIDGE=0
 unset QT_QPA_PLATFORM
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 start_desktop 1280 800
 

@@ -52,7 +52,6 @@ quit() {
   kill "$app" 2>/dev/null || true
 }
 
-
 # --- 1. Scan with the mouse, then Enter -------------------------------------------------------
 tree=$work/tree
 mkdir -p "$tree/a" "$tree/b"

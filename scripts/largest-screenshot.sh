@@ -13,14 +13,7 @@ extension=$4
 output=$5
 scan_seconds=${6:-45}
 
-work=$(mktemp -d /tmp/kestrum-home.XXXXXX)
-export HOME=$work XDG_CONFIG_HOME=$work/.config ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+private_session home
 
 start_desktop 1280 800
 "$program" "$folder" >"$work/kestrum.log" 2>&1 &

@@ -13,23 +13,14 @@ folder=${3:-/usr/include}
 out=${4:-$here/docs/kestrum-window.png}
 mkdir -p "$(dirname "$out")"
 
-work=$(mktemp -d /tmp/kestrum-shot.XXXXXX)
-export HOME=$work XDG_CONFIG_HOME=$work/.config DISPLAY=$display
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+export DISPLAY=$display
+private_session shot
 
 start_desktop 1280 800
 
 "$program" >"$work/kestrum.log" 2>&1 &
 pids+=($!)
 wait_for_window || { echo "no window appeared" >&2; exit 1; }
-
 
 # The window opens at its template size, 224 x 144 dialog units, which sets the unit; after the
 # resize, controls on the left keep their place and buttons follow the right edge.

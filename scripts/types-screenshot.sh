@@ -13,15 +13,7 @@ out=${3:-$here/build/shots}
 export DISPLAY=:${4:-19}
 mkdir -p "$out"
 
-work=$(mktemp -d /tmp/kestrum-types.XXXXXX)
-export HOME=$work XDG_CONFIG_HOME=$work/.config
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+private_session types
 
 start_desktop 1280 800
 for palette in light dark; do

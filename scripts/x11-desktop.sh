@@ -1,6 +1,21 @@
 # Sourced by the scripts that try the real program under Xvfb: a private desktop and the window
-# geometry as the window manager has it. The caller keeps the started processes in its `pids`
-# array (and kills them on exit) and sets $win before asking for rectangles.
+# geometry as the window manager has it. The caller starts with private_session, keeps the processes
+# it starts in the `pids` array, and sets $win before asking for rectangles.
+
+# A home of its own for the program's settings: sets $work, HOME, XDG_CONFIG_HOME and ASAN_OPTIONS,
+# and on exit ends every process in $pids and removes $work. NAME goes into the folder's name.
+private_session() {
+  work=$(mktemp -d "/tmp/kestrum-$1.XXXXXX")
+  export HOME=$work XDG_CONFIG_HOME=$work/.config
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+  pids=()
+  trap end_private_session EXIT
+}
+
+end_private_session() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
 
 # Starts Xvfb on $DISPLAY at WIDTHxHEIGHT, then openbox; returns once both answer.
 start_desktop() {

@@ -202,14 +202,9 @@ void CCompareReport::WriteJson(COutputBuffer& out) const
         const ComparedRow& row = m_comparison.Rows()[i];
         out.Append(i == 0 ? "{\"ext\": \"" : ", {\"ext\": \"");
         out.Append(JsonEscape(row.ext));
-        out.Append("\", \"count\": ");
-        out.AppendDecimal(row.now.count);
-        out.Append(", \"bytes\": ");
-        out.AppendDecimal(row.now.bytes);
-        out.Append(", \"disk_bytes\": ");
-        out.AppendDecimal(row.now.diskBytes);
-        out.Append(", \"percent\": ");
-        out.AppendDecimal(PercentOf(Bytes(row.now), m_nTotalBytes));
+        out.Append('"');
+        ExtTableWriter::WriteJsonNumbers(out, row.now.count, row.now.bytes, row.now.diskBytes,
+                                         PercentOf(Bytes(row.now), m_nTotalBytes));
         out.Append(", \"category\": \"");
         out.Append(CategoryKey(row));
         out.Append("\", \"count_before\": ");

@@ -48,14 +48,9 @@ bool CategoryTableWriter::WriteJson(COutputBuffer& out, std::string_view root, c
         const CategoryRow& row = m_table.Row(position);
         out.Append(position == 0 ? "{\"category\": \"" : ", {\"category\": \"");
         out.Append(CategoryTable::Key(row));
-        out.Append("\", \"count\": ");
-        out.AppendDecimal(row.nCount);
-        out.Append(", \"bytes\": ");
-        out.AppendDecimal(row.nBytes);
-        out.Append(", \"disk_bytes\": ");
-        out.AppendDecimal(row.nDiskBytes);
-        out.Append(", \"percent\": ");
-        out.AppendDecimal(m_table.ShareOf(m_table.Bytes(row)));
+        out.Append('"');
+        ExtTableWriter::WriteJsonNumbers(out, row.nCount, row.nBytes, row.nDiskBytes,
+                                         m_table.ShareOf(m_table.Bytes(row)));
         out.Append(", \"extensions\": ");
         out.AppendDecimal(row.nExtensions);
         out.Append('}');

@@ -47,14 +47,8 @@ bool ExtTableWriter::WriteJson(COutputBuffer& out, std::string_view root, const 
         out.Append(bFirst ? "{\"ext\": \"" : ", {\"ext\": \"");
         bFirst = false;
         out.Append(name);
-        out.Append("\", \"count\": ");
-        out.AppendDecimal(row.nCount);
-        out.Append(", \"bytes\": ");
-        out.AppendDecimal(row.nBytes);
-        out.Append(", \"disk_bytes\": ");
-        out.AppendDecimal(row.nDiskBytes);
-        out.Append(", \"percent\": ");
-        out.AppendDecimal(m_table.ShareOf(m_table.Bytes(row)));
+        out.Append('"');
+        WriteJsonNumbers(out, row.nCount, row.nBytes, row.nDiskBytes, m_table.ShareOf(m_table.Bytes(row)));
         if (m_pCategories) {
             out.Append(", \"category\": \"");
             out.Append(CategoryKey(row));
@@ -238,6 +232,19 @@ bool ExtTableWriter::WriteTabSeparated(COutputBuffer& out) const
         PutNumbers(out, row, '\t', type);
     });
     return nWritten == RowCount();
+}
+
+void ExtTableWriter::WriteJsonNumbers(COutputBuffer& out, std::uint64_t count, std::uint64_t bytes,
+                                      std::uint64_t diskBytes, std::uint64_t percent)
+{
+    out.Append(", \"count\": ");
+    out.AppendDecimal(count);
+    out.Append(", \"bytes\": ");
+    out.AppendDecimal(bytes);
+    out.Append(", \"disk_bytes\": ");
+    out.AppendDecimal(diskBytes);
+    out.Append(", \"percent\": ");
+    out.AppendDecimal(percent);
 }
 
 void ExtTableWriter::PutNumbers(COutputBuffer& out, const EXTINFO& row, char separator,

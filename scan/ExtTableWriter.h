@@ -11,6 +11,7 @@
 #include "ScanProblem.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
 #include <string>
 #include <string_view>
@@ -65,6 +66,10 @@ public:
     static bool WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
                               const std::vector<LargestFile>* pLargest,
                               const std::vector<ScanProblem>* pProblems = nullptr);
+
+    // A JSON row's numbers after its name: `, "count": N, "bytes": N, "disk_bytes": N, "percent": N`.
+    static void WriteJsonNumbers(COutputBuffer& out, std::uint64_t count, std::uint64_t bytes,
+                                 std::uint64_t diskBytes, std::uint64_t percent);
 
     std::size_t RowCount() const;
     // Runs put(row) for each row to write, in order, until memory runs short. Returns how many

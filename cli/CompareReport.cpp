@@ -154,6 +154,7 @@ void CCompareReport::WriteText(COutputBuffer& out) const
         }
         out.Append('\n');
     }
+    CScanReport::WriteLargestText(out, m_now.Largest(), m_options);
 }
 
 void CCompareReport::WriteCsv(COutputBuffer& out) const
@@ -177,6 +178,7 @@ void CCompareReport::WriteCsv(COutputBuffer& out) const
         out.AppendDecimal(Bytes(row.before));
         out.Append('\n');
     }
+    CScanReport::WriteLargestCsv(out, m_now.Largest(), m_options);
 }
 
 void CCompareReport::WriteJson(COutputBuffer& out) const

@@ -110,9 +110,9 @@ std::string CScanReport::SizeShown(std::uint64_t bytes) const
     return BytesSaturated(bytes) ? FormatString(IDS_CLI_AT_LEAST, {shown}) : shown;
 }
 
-std::string CScanReport::CellSize(std::uint64_t bytes) const
+std::string CScanReport::CellSize(std::uint64_t bytes, const ReportOptions& options)
 {
-    return m_options.sizes == SizeStyle::Grouped ? FormatNumber(bytes) : HumanSize(bytes, m_options.sizes);
+    return options.sizes == SizeStyle::Grouped ? FormatNumber(bytes) : HumanSize(bytes, options.sizes);
 }
 
 bool CScanReport::Write(OutputFormat format, std::FILE* out)
@@ -151,11 +151,11 @@ bool CScanReport::WriteByCategory(OutputFormat format, COutputBuffer& out)
         if (!WriteTotalsText(out))
             return false;
         CCategoryReport(table, m_options.sizes, m_options.top).WriteText(out);
-        WriteLargestText(out);
+        WriteLargestText(out, m_result.Largest(), m_options);
         return true;
     case OutputFormat::Csv:
         CategoryTableWriter(table, m_options.top).WriteCsv(out);
-        WriteLargestCsv(out);
+        WriteLargestCsv(out, m_result.Largest(), m_options);
         return true;
     case OutputFormat::Json:
         return CategoryTableWriter(table, m_options.top)
@@ -220,7 +220,7 @@ bool CScanReport::WriteText(COutputBuffer& out)
         out.Append('\n');
         ++nWritten;
     });
-    WriteLargestText(out);
+    WriteLargestText(out, m_result.Largest(), m_options);
     return m_bEveryRow && nWritten == rows.RowCount();
 }
 
@@ -237,7 +237,7 @@ bool CScanReport::WriteCsv(COutputBuffer& out)
 {
     const bool bWritten =
         ExtTableWriter(m_table, m_options.top > 0 ? &m_topRows : nullptr, &FileTypeCategories::System()).WriteCsv(out);
-    WriteLargestCsv(out);
+    WriteLargestCsv(out, m_result.Largest(), m_options);
     return bWritten && m_bEveryRow;
 }
 
@@ -266,11 +266,11 @@ std::string LocalMinute(std::int64_t seconds)
 
 // A blank line, "Largest files:", then one line per file: its size right-aligned, the date it
 // was last modified and its path, largest first.
-void CScanReport::WriteLargestText(COutputBuffer& out)
+void CScanReport::WriteLargestText(COutputBuffer& out, const std::vector<LargestFile>& files,
+                                   const ReportOptions& options)
 {
-    if (!m_options.largest)
+    if (!options.largest)
         return;
-    const std::vector<LargestFile>& files = m_result.Largest();
     out.Append('\n');
     out.Append(LoadString(IDS_CLI_LARGEST));
     out.Append('\n');
@@ -281,9 +281,9 @@ void CScanReport::WriteLargestText(COutputBuffer& out)
     }
     std::size_t width = 0;
     for (const LargestFile& file : files)
-        width = std::max(width, DisplayWidth(CellSize(file.bytes)));
+        width = std::max(width, DisplayWidth(CellSize(file.bytes, options)));
     for (const LargestFile& file : files) {
-        const std::string size = CellSize(file.bytes);
+        const std::string size = CellSize(file.bytes, options);
         out.AppendSpaces(width - DisplayWidth(size));
         out.Append(size);
         out.Append("  ");
@@ -295,12 +295,13 @@ void CScanReport::WriteLargestText(COutputBuffer& out)
 }
 
 // After the table, a blank line and a second table: path,bytes,mtime (seconds since the epoch).
-void CScanReport::WriteLargestCsv(COutputBuffer& out)
+void CScanReport::WriteLargestCsv(COutputBuffer& out, const std::vector<LargestFile>& files,
+                                  const ReportOptions& options)
 {
-    if (!m_options.largest)
+    if (!options.largest)
         return;
     out.Append("\npath,bytes,mtime\n");
-    for (const LargestFile& file : m_result.Largest()) {
+    for (const LargestFile& file : files) {
         out.Append(CsvField(file.path));
         out.Append(',');
         out.AppendDecimal(file.bytes);

@@ -4,6 +4,7 @@
 #include "ExtOrder.h"
 #include "ExtTable.h"
 #include "HumanSize.h"
+#include "LargestFiles.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +50,13 @@ public:
     // written. The caller checks `out` for write errors.
     bool Write(OutputFormat format, std::FILE* out);
 
+    // The largest files asked for (none without options.largest), after a table: in text a blank line, "Largest files:" and one line per
+    // file (size in the options' style, date, path); in CSV a blank line and path,bytes,mtime.
+    static void WriteLargestText(COutputBuffer& out, const std::vector<LargestFile>& files,
+                                 const ReportOptions& options);
+    static void WriteLargestCsv(COutputBuffer& out, const std::vector<LargestFile>& files,
+                                const ReportOptions& options);
+
 private:
     // "Contains:" and "Size:" lines worded as the window's fields, then the Ext, Count, Size, %
     // table with grouped numbers.
@@ -60,12 +68,10 @@ private:
     bool WriteByCategory(OutputFormat format, COutputBuffer& out);
     // The "Contains:" and "Size:" lines above the text table. False when memory ran short.
     bool WriteTotalsText(COutputBuffer& out);
-    // The largest files asked for, after the table, in the same format.
-    void WriteLargestText(COutputBuffer& out);
-    void WriteLargestCsv(COutputBuffer& out);
     // The "Size:" field, and a size in a table's cell, as the size style shows them.
     std::string SizeShown(std::uint64_t bytes) const;
-    std::string CellSize(std::uint64_t bytes) const;
+    std::string CellSize(std::uint64_t bytes) const { return CellSize(bytes, m_options); }
+    static std::string CellSize(std::uint64_t bytes, const ReportOptions& options);
     // What the JSON says of the scan at its top (made on first use).
     const ScanFileHead& Head();
 

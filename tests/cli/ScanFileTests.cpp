@@ -144,13 +144,17 @@ TEST(KestrumScanCompare, ChangesAgreeWithFindBeforeAndAfter)
               std::string::npos)
         << since;
 
-    // The text table has the Change column; CSV the counts before.
-    const ChildResult text = RunChild(kProgram, {"--compare", old, tree.Root()});
+    // The text table has the Change column; CSV the counts before. The largest files asked for
+    // follow the table in every format, as they do without a comparison.
+    const ChildResult text = RunChild(kProgram, {"--compare", old, "--largest", "1", tree.Root()});
     EXPECT_NE(text.out.find("Change"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("+4,900"), std::string::npos) << text.out;   // .dat grew by 4,900 bytes
-    const ChildResult csv = RunChild(kProgram, {"--csv", "--compare", old, tree.Root()});
+    EXPECT_NE(text.out.find("\nLargest files:\n5,000  "), std::string::npos) << text.out;
+    const ChildResult csv = RunChild(kProgram, {"--csv", "--compare", old, "--largest", "1", tree.Root()});
     EXPECT_EQ(FirstLine(csv.out), "ext,count,bytes,percent,category,count_before,bytes_before");
     EXPECT_NE(csv.out.find("\n.tmp,0,0,0,"), std::string::npos) << csv.out;
+    EXPECT_NE(csv.out.find("\n\npath,bytes,mtime\n" + tree.Path("sub/f.dat") + ",5000,"), std::string::npos)
+        << csv.out;
 }
 
 // ncdu writes names that are not UTF-8 byte for byte, which is not JSON: they are read as the

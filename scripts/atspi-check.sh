@@ -13,13 +13,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 . "$here/scripts/x11-desktop.sh"
 program=$(realpath "${1:-$here/build/dev/app/kestrum}")
 display=${2:-auto}
-if [ "$display" = auto ]; then
-  # The first display no X server holds, so that runs side by side do not meet.
-  for n in $(seq 40 99); do
-    [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] || { display=$n; break; }
-  done
-fi
-display=:$display
+[ "$display" = auto ] || display=:$display
 output=${3:-/dev/stdout}
 locale_dir=$(cd "$(dirname "$program")/.." && pwd)/share/locale
 

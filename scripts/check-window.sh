@@ -18,18 +18,10 @@ screen_w=1280
 screen_h=800
 mkdir -p "$out"
 
-work=$(mktemp -d /tmp/kestrum-home.XXXXXX)
-export HOME=$work XDG_CONFIG_HOME=$work/.config DISPLAY=$display
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+export DISPLAY=$display
+private_session home
 mkdir -p "$XDG_CONFIG_HOME/Orvaldi"
 settings=$XDG_CONFIG_HOME/Orvaldi/Kestrum.conf
-
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
 
 start_desktop ${screen_w} ${screen_h}
 

@@ -17,14 +17,42 @@ end_private_session() {
   rm -rf "$work"
 }
 
-# Starts Xvfb on $DISPLAY at WIDTHxHEIGHT, then openbox; returns once both answer.
+# Starts Xvfb at WIDTHxHEIGHT on $DISPLAY (on a free display of its choosing when DISPLAY is
+# "auto" or unset), then openbox; returns once both answer, and ends the script with a message
+# when either cannot start.
 start_desktop() {
-  Xvfb "$DISPLAY" -screen 0 "${1}x${2}x24" -nolisten tcp >/dev/null 2>&1 &
-  pids+=($!)
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  if [ "${DISPLAY:-auto}" = auto ]; then
+    # Xvfb picks a free display itself and names it only once it listens there, so that runs
+    # side by side never reach for the same one.
+    local named
+    named=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "${1}x${2}x24" -nolisten tcp 3>"$named" >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do [ -s "$named" ] && break; sleep 0.1; done
+    [ -s "$named" ] || { echo "Xvfb could not start" >&2; exit 1; }
+    export DISPLAY=:$(tr -dc 0-9 <"$named")
+    rm -f "$named"
+  else
+    Xvfb "$DISPLAY" -screen 0 "${1}x${2}x24" -nolisten tcp >/dev/null 2>&1 &
+    local server=$!
+    pids+=($server)
+    # Ours once the display's lock names it: a server that answers on a display another one
+    # holds is not ours, and this run must not use it.
+    local lock=/tmp/.X${DISPLAY#:}-lock
+    for _ in $(seq 100); do
+      [ "$(tr -dc 0-9 <"$lock" 2>/dev/null)" = "$server" ] && xdpyinfo >/dev/null 2>&1 && break
+      kill -0 "$server" 2>/dev/null || break
+      sleep 0.1
+    done
+    [ "$(tr -dc 0-9 <"$lock" 2>/dev/null)" = "$server" ] || { echo "Xvfb could not start on $DISPLAY" >&2; exit 1; }
+  fi
   openbox >/dev/null 2>&1 &
   pids+=($!)
-  for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+  # Ready once it announces what it supports: xdotool's windowactivate asks for _NET_ACTIVE_WINDOW,
+  # which openbox lists only after it has taken the screen (seconds on a loaded machine).
+  for _ in $(seq 300); do xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW' && return 0; sleep 0.1; done
+  echo "the window manager did not start on $DISPLAY" >&2
+  exit 1
 }
 
 # Sets $win to the program's window once it is mapped and framed; false when none appears.

@@ -211,6 +211,46 @@ TEST_F(CompareTest, RefusesWhatCannotBeCompared)
         << m_pDialog->IncompleteTextForTesting().toStdString();
 }
 
+// A saved list of another folder, or of a scan that did not finish, is compared all the same, with
+// a warning on the line.
+TEST_F(CompareTest, WarnsOfAnotherFolderOrAnUnfinishedScan)
+{
+    TempTree other;
+    ASSERT_TRUE(other.MakeFile("a.txt", 100));
+    ASSERT_TRUE(Scan(other.Root()));
+    const std::string otherList = m_state.Path("other.json");
+    ASSERT_TRUE(m_pDialog->SaveListTo(QString::fromStdString(otherList)));
+    ASSERT_TRUE(Scan());
+    const std::string ownList = m_state.Path("own.json");
+    ASSERT_TRUE(m_pDialog->SaveListTo(QString::fromStdString(ownList)));
+    const std::string stoppedList = m_state.Path("stopped.json");
+    {
+        QFile own(QString::fromStdString(ownList));
+        QFile stopped(QString::fromStdString(stoppedList));
+        ASSERT_TRUE(own.open(QIODevice::ReadOnly) && stopped.open(QIODevice::WriteOnly));
+        const QByteArray json = own.readAll();
+        ASSERT_TRUE(json.contains("\"ending\": \"finished\""));
+        stopped.write(QByteArray(json).replace("\"ending\": \"finished\"", "\"ending\": \"stopped\""));
+    }
+    const struct {
+        std::string path;
+        QString warning;
+    } cases[] = {
+        {ownList, QString()},
+        {otherList, QStringLiteral("; warning: the saved list is a scan of %1, not of %2")
+                        .arg(QString::fromStdString(other.Root()), QString::fromStdString(m_tree.Root()))},
+        {stoppedList, QStringLiteral("; warning: the saved scan did not finish (stopped); it covers only what was walked")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        ASSERT_TRUE(m_pDialog->CompareForTesting().CompareWith(QString::fromStdString(c.path)));
+        const QString line = m_pDialog->IncompleteTextForTesting();
+        EXPECT_TRUE(line.startsWith(QStringLiteral("Compared with "))) << line.toStdString();
+        EXPECT_EQ(line.contains(QStringLiteral("warning")), !c.warning.isEmpty()) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(c.warning)) << line.toStdString();
+    }
+}
+
 // Each finished scan is remembered, at most 20 per folder, the oldest dropped; the chooser starts
 // at the newest. Folders never share their scans, whatever bytes their names hold.
 TEST_F(CompareTest, RemembersTheLastTwentyScansOfEachFolder)

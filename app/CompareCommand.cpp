@@ -93,6 +93,8 @@ CCompareCommand::CCompareCommand(QWidget& window, CExtListCtrl& list, CIncomplet
     , m_line(line)
     , m_nextWalk(std::move(nextWalk))
 {
+    // Rows emptied (a new scan, another folder) or rebuilt (another size shown): the line follows.
+    connect(&m_list.Table(), &QAbstractItemModel::modelReset, this, &CCompareCommand::ShowLine);
 }
 
 bool CCompareCommand::Handles(unsigned nId) const

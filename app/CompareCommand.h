@@ -47,7 +47,8 @@ public:
     // A scan of `folder` has ended: the list shows it, with the saved scan's rows while comparing;
     // remembered when it finished and "Remember scans" is on (a failure is said on the line).
     void ShowResult(ScanResult result, const QString& folder);
-    // The line under the list says again what the list is compared with (the size shown changed).
+    // The line under the list says again what the list is compared with; also whenever the
+    // list's rows are emptied or rebuilt.
     void ShowLine();
 
     // Tests: asked for the file instead of the file chooser: it gets the folder and the file the

@@ -242,7 +242,6 @@ void CScanDialog::OnSizeMeasureChanged()
     // A field left empty (no scan yet, or its results dropped) stays empty.
     if (m_fields.HasCounters())
         ShowCounters();
-    m_compare.ShowLine();
 }
 
 bool CScanDialog::SaveListTo(const QString& path)

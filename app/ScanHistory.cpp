@@ -104,17 +104,19 @@ QString CScanHistory::Newest(const std::string& root)
     return scans.isEmpty() ? QString() : scans.last();
 }
 
-// "2026-12-08T12-03-01.123Z.json", with "-2", "-3", ... when scans end within the same millisecond.
-QString CScanHistory::NewName(const QString& folder)
+// "2026-12-08T12-03-01.123Z.json"; a scan ending in a millisecond already taken gets the next free
+// one, so that the names keep the order of the scans.
+QString CScanHistory::NewName(const QString& folder, QDateTime stamp)
 {
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss.zzzZ"));
-    QString name = folder + QLatin1Char('/') + stamp + QStringLiteral(".json");
-    for (int n = 2; QFileInfo::exists(name); ++n)
-        name = folder + QLatin1Char('/') + stamp + QLatin1Char('-') + QString::number(n) + QStringLiteral(".json");
-    return name;
+    const auto name = [&folder](const QDateTime& at) {
+        return folder + QLatin1Char('/') + at.toString(QStringLiteral("yyyy-MM-ddTHH-mm-ss.zzzZ")) + QStringLiteral(".json");
+    };
+    while (QFileInfo::exists(name(stamp)))
+        stamp = stamp.addMSecs(1);
+    return name(stamp);
 }
 
-bool CScanHistory::Remember(const ScanResult& result, const std::string& root, std::string& error)
+bool CScanHistory::Remember(const ScanResult& result, const std::string& root, std::string& error, const QDateTime& at)
 {
     const QString folder = FolderFor(root);
     if (const int nError = MakeFolders(QFile::encodeName(folder).toStdString())) {
@@ -126,7 +128,8 @@ bool CScanHistory::Remember(const ScanResult& result, const std::string& root, s
     table.Order(ExtColumn::Size, false);
     const std::vector<std::size_t> order;
     const CExtRowsWriter writer(table, nullptr, order, FileTypeCategories::System());
-    if (!writer.Save(QFile::encodeName(NewName(folder)).toStdString(), true, root, result, error))
+    const QString name = NewName(folder, at.isNull() ? QDateTime::currentDateTimeUtc() : at.toUTC());
+    if (!writer.Save(QFile::encodeName(name).toStdString(), true, root, result, error))
         return false;
     DropOldest(root);
     return true;

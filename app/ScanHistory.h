@@ -4,6 +4,7 @@
 // the oldest dropped first.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -29,10 +30,12 @@ public:
     static QString Newest(const std::string& root);
 
     // Writes `result`, a scan of root, as the newest scan of root and drops the oldest beyond
-    // kKept. False with the reason in `error` (the files already there are kept).
-    static bool Remember(const ScanResult& result, const std::string& root, std::string& error);
+    // kKept. False with the reason in `error` (the files already there are kept). Tests: `at`
+    // stands in for the time of writing (null: now).
+    static bool Remember(const ScanResult& result, const std::string& root, std::string& error,
+                         const QDateTime& at = QDateTime());
 
 private:
-    static QString NewName(const QString& folder);
+    static QString NewName(const QString& folder, QDateTime stamp);
     static void DropOldest(const std::string& root);
 };

@@ -263,12 +263,17 @@ TEST_F(CompareTest, RemembersTheLastTwentyScansOfEachFolder)
     const QStringList first = CScanHistory::Scans(m_tree.Root());
     ASSERT_EQ(first.size(), 1);
     EXPECT_TRUE(first[0].startsWith(QString::fromStdString(m_state.Path("state/kestrum/scans/"))));
+    // Written within one millisecond, each is still the newest once written.
+    const QDateTime at = QDateTime::currentDateTimeUtc().addSecs(60);
+    QStringList written;
     for (std::size_t i = 0; i < CScanHistory::kKept; ++i) {
         std::string error;
-        ASSERT_TRUE(CScanHistory::Remember(CScanComparisonColumn::Narrow(Table().Result()), m_tree.Root(), error)) << error;
+        ASSERT_TRUE(CScanHistory::Remember(CScanComparisonColumn::Narrow(Table().Result()), m_tree.Root(), error, at))
+            << error;
+        written.append(CScanHistory::Newest(m_tree.Root()));
     }
     const QStringList kept = CScanHistory::Scans(m_tree.Root());
-    EXPECT_EQ(kept.size(), static_cast<qsizetype>(CScanHistory::kKept));
+    EXPECT_EQ(kept.join(QLatin1Char('\n')).toStdString(), written.join(QLatin1Char('\n')).toStdString());
     EXPECT_FALSE(kept.contains(first[0]));
 
     QString start;

@@ -219,7 +219,13 @@ void CExtListCtrl::FitColumns()
     const int typeWidth = m_bUserWidth[CExtTableModel::ColumnType]
         ? header()->sectionSize(CExtTableModel::ColumnType)
         : std::min(NeededColumnWidth(CExtTableModel::ColumnType), viewport()->width() / 3);
-    const int width = std::max(viewport()->width() - typeWidth, 0);
+    // While compared, Change takes what its longest text needs (at most a quarter) first too.
+    const bool bChange = m_pModel->columnCount() > CExtTableModel::ColumnChange;
+    const int changeWidth = bChange ? std::min(std::max(HeadingWidth(CExtTableModel::ColumnChange),
+                                                        NeededColumnWidth(CExtTableModel::ColumnChange)),
+                                               viewport()->width() / 4)
+                                    : 0;
+    const int width = std::max(viewport()->width() - typeWidth - changeWidth, 0);
     const int quarter = width / 4;
     std::array<int, kColumns> widths = {quarter, quarter, quarter, width - 3 * quarter, typeWidth};
     if (m_pModel->RowCount() > 0) {
@@ -248,6 +254,8 @@ void CExtListCtrl::FitColumns()
     for (int column = 0; column < kColumns; ++column)
         if (!m_bUserWidth[column])
             header()->resizeSection(column, widths[column]);
+    if (bChange)
+        header()->resizeSection(CExtTableModel::ColumnChange, changeWidth);
     m_bFitting = false;
 }
 

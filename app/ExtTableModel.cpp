@@ -8,6 +8,7 @@
 #include "Format.h"
 #include "Resource.h"
 #include "ResourceString.h"
+#include "ScanComparisonColumn.h"
 #include "ShareBarDelegate.h"
 #include "StringTable.h"
 
@@ -86,6 +87,8 @@ QString CExtTableModel::CellText(const EXTINFO& record, int column) const
         return QString::number(m_table.ShareOf(m_table.Bytes(record)));
     case ColumnType: // the "(none)" row's files have no type
         return ExtTable::IsNoExtRow(record) ? QString() : ToQString(FileTypeCategories::DisplayName(m_pCategories->CategoryOf(record.szExt)));
+    case ColumnChange:
+        return m_pComparison ? m_pComparison->CellText(record, m_measure) : QString();
     default:
         return QString();
     }
@@ -139,6 +142,8 @@ QVariant CExtTableModel::headerData(int section, Qt::Orientation orientation, in
 
 QString CExtTableModel::HeadingText(int column)
 {
+    if (column == ColumnChange)
+        return LoadQString(IDS_CLI_COLUMN_CHANGE);
     return column == ColumnType ? LoadQString(IDS_COLUMN_TYPE) : ToQString(ExtTable::ColumnHeading(static_cast<ExtColumn>(column)));
 }
 
@@ -147,6 +152,8 @@ QString CExtTableModel::LongestCellText(int column) const
 {
     if (column == (m_bGrouped ? ColumnExt : ColumnType))   // the types' names
         return CCategoryRows::LongestTypeName();
+    if (column == ColumnChange)
+        return m_pComparison && !m_bGrouped ? m_pComparison->LongestCellText(m_table) : QString();
     if (column != ColumnCount && column != ColumnSize)
         return QString();
     std::uint64_t largest = 0;
@@ -176,6 +183,24 @@ void CExtTableModel::InsertColumns()
     beginInsertColumns(QModelIndex(), 0, ColumnTotal - 1);
     m_nColumns = ColumnTotal;
     endInsertColumns();
+}
+
+void CExtTableModel::SetComparison(const CScanComparisonColumn* pComparison)
+{
+    if (!pComparison && m_pComparison && m_nColumns > ColumnChange) {
+        beginRemoveColumns(QModelIndex(), ColumnChange, ColumnChange);
+        m_nColumns = ColumnTotal;
+        m_pComparison = nullptr;
+        endRemoveColumns();
+        if (m_nSortColumn == ColumnChange)
+            SortByColumn(ColumnSize);
+    } else if (pComparison && !m_pComparison && m_nColumns == ColumnTotal) {
+        beginInsertColumns(QModelIndex(), ColumnChange, ColumnChange);
+        m_nColumns = ColumnChange + 1;
+        m_pComparison = pComparison;
+        endInsertColumns();
+    }
+    m_pComparison = pComparison;
 }
 
 void CExtTableModel::Fill(ScanResult result)
@@ -238,7 +263,7 @@ void CExtTableModel::SetGrouped(bool bGrouped)
     m_bGrouped = bGrouped;
     // Grouped, the order by type is the categories' own, and each column has one direction.
     if (m_bGrouped) {
-        m_nSortColumn = m_nSortColumn == ColumnType ? ColumnExt : m_nSortColumn;
+        m_nSortColumn = m_nSortColumn == ColumnType || m_nSortColumn == ColumnChange ? ColumnExt : m_nSortColumn;
         m_bSortAscending = m_nSortColumn == ColumnExt;
     }
     Rebuild();
@@ -247,7 +272,7 @@ void CExtTableModel::SetGrouped(bool bGrouped)
 
 void CExtTableModel::SortByColumn(int column)
 {
-    if (column < 0 || column >= m_nColumns || (m_bGrouped && column == ColumnType))
+    if (column < 0 || column >= m_nColumns || (m_bGrouped && (column == ColumnType || column == ColumnChange)))
         return;
     if (column == m_nSortColumn && !m_bGrouped)
         m_bSortAscending = !m_bSortAscending;
@@ -272,6 +297,8 @@ void CExtTableModel::Sort()
     m_order.clear();
     if (m_bGrouped)
         m_categoryRows.Order(static_cast<ExtColumn>(m_nSortColumn));
+    else if (m_nSortColumn == ColumnChange && m_pComparison)
+        m_order = m_pComparison->Order(m_table, m_bSortAscending, m_measure);
     else if (m_nSortColumn == ColumnType)
         m_order = CCategoryRows::TypeOrder(m_table, *m_pCategories, m_bSortAscending);
     else
@@ -407,12 +434,15 @@ void CExtTableModel::UpdateSelectionSums()
 
 void CExtTableModel::GetSelectionSummary(std::string& summary) const
 {
+    // While compared, a row of an extension that is gone holds no file but has its change.
+    const std::string change = m_pComparison ? m_pComparison->SelectionText(SelectedRecords(), m_measure) : std::string();
     summary.clear();
-    if (m_nSelectedFiles == 0)
+    if (m_nSelectedFiles == 0 && change.empty())
         return;
     summary = FormatCountString(IDS_FMT_SELECTED_FILE_ONE, m_nSelectedFiles, {FormatNumber(m_nSelectedFiles)});
     summary += FormatCountString(IDS_FMT_SELECTED_BYTES, m_nSelectedBytes, {FormatNumber(m_nSelectedBytes)});
     summary += FormatString(IDS_FMT_SELECTED_PERCENT, {std::to_string(m_table.ShareOf(m_nSelectedBytes))});
+    summary += change;
 }
 
 void CExtTableModel::GetSelectionSummary(QString& summary) const

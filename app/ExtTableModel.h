@@ -20,6 +20,7 @@
 #include <vector>
 
 struct EXTINFO;
+class CScanComparisonColumn;
 class CExtRowsWriter;
 class QItemSelectionModel;
 class QMimeData;
@@ -31,7 +32,9 @@ class CExtTableModel : public QAbstractTableModel {
 public:
     // Grouped by file type, column 0 names the category and ColumnType says how many extensions
     // it holds.
-    enum Column { ColumnExt = 0, ColumnCount = 1, ColumnSize = 2, ColumnPercent = 3, ColumnType = 4, ColumnTotal = 5 };
+    // While compared with a saved scan, a sixth column shows each row's change (CScanComparisonColumn).
+    enum Column { ColumnExt = 0, ColumnCount = 1, ColumnSize = 2, ColumnPercent = 3, ColumnType = 4, ColumnTotal = 5,
+                  ColumnChange = 5 };
     // Item data of every cell: the row's const EXTINFO* as a const void* (null on a category row).
     static constexpr int RecordRole = Qt::UserRole;
 
@@ -64,6 +67,10 @@ public:
     const RowLook& Look() const { return m_look; }
     // Once: the five columns.
     void InsertColumns();
+    // The "Change" column reads `pComparison` (null: no such column); it must outlive its use.
+    // The caller fills the rows again.
+    void SetComparison(const CScanComparisonColumn* pComparison);
+    bool IsComparing() const { return m_pComparison != nullptr; }
 
     // Takes the result and shows one row per record in the current order; the result held
     // before is freed. Clears first, so selectionSumsChanged is emitted.
@@ -165,5 +172,6 @@ private:
     std::uint64_t m_nSelectedFiles = 0;
     std::uint64_t m_nSelectedBytes = 0;
     const QItemSelectionModel* m_pSelection = nullptr;
+    const CScanComparisonColumn* m_pComparison = nullptr;
     RowLook m_look;
 };

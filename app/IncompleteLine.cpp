@@ -32,6 +32,10 @@ void CIncompleteLine::Show(const ScanCounters& counters, const std::vector<ScanP
     m_counters = counters;
     m_problems = problems;
     m_text = QString::fromStdString(IncompleteText(counters));
+    if (!m_comparison.isEmpty())
+        m_text = m_text.isEmpty() ? m_comparison
+                                  : QString::fromStdString(FormatString(IDS_FMT_COMPARE_AND_INCOMPLETE,
+                                                                        {m_comparison.toStdString(), m_text.toStdString()}));
     if (m_pLabel) {
         // Only a line that opens something is a stop for Tab and looks like a link.
         m_pLabel->setFocusPolicy(CanOpen() ? Qt::StrongFocus : Qt::NoFocus);
@@ -70,17 +74,25 @@ void CIncompleteLine::Fit()
     m_pLabel->setToolTip(bPlainTip ? TipText() : QString());
 }
 
+void CIncompleteLine::ShowComparison(const QString& line, const QString& tip)
+{
+    m_comparison = line;
+    m_comparisonTip = tip;
+    const std::vector<ScanProblem> problems = m_problems;
+    Show(m_counters, problems);
+}
+
 QString CIncompleteLine::TipText() const
 {
     const std::string lines = IncompleteLines(m_counters);
     if (lines.empty())
-        return QString();
+        return m_comparisonTip;
     std::string tip = FormatString(IDS_TIP_INCOMPLETE, {lines});
     if (CanOpen()) {
         tip += '\n';
         tip += LoadString(IDS_TIP_PROBLEMS_OPEN);
     }
-    return QString::fromStdString(tip);
+    return m_comparisonTip.isEmpty() ? QString::fromStdString(tip) : m_comparisonTip + QLatin1Char('\n') + QString::fromStdString(tip);
 }
 
 CProblemsDlg* CIncompleteLine::OpenProblems()

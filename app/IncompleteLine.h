@@ -29,6 +29,9 @@ public:
     // reads the whole text as the line's name, and hears when it changes. With problems (copied)
     // the line takes the focus by Tab and opens their list.
     void Show(const ScanCounters& counters, const std::vector<ScanProblem>& problems = {});
+    // While the list is compared with a saved scan: what it is compared with, said before the
+    // rest (empty: not compared), and its details for the tip.
+    void ShowComparison(const QString& line, const QString& tip);
     // Shows as much of the text as the width holds, shortened with an ellipsis, never a half
     // line. Shortened, its details stay in its help tip, or in a plain tip while help tips are off.
     void Fit();
@@ -53,5 +56,7 @@ private:
     ScanCounters m_counters;
     std::vector<ScanProblem> m_problems;
     QString m_text;
+    QString m_comparison;
+    QString m_comparisonTip;
     QPointer<CProblemsDlg> m_pProblemsDlg;
 };

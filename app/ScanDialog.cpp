@@ -167,9 +167,11 @@ void CScanDialog::SaveLoadSettings(bool bSave)
     if (bSave) {
         SavePlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         m_options.SaveSettings();
+        m_compare.SaveSettings();
     } else {
         LoadPlacementById(IDS_SECTION_MAIN, IDS_ENTRY_WINDOW);
         m_options.LoadSettings();
+        m_compare.LoadSettings();
     }
 }
 
@@ -197,7 +199,7 @@ bool CScanDialog::OnCommand(int nId)
 
 bool CScanDialog::HandlesCommand(unsigned nId) const
 {
-    return m_options.Handles(nId) || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST;
+    return m_options.Handles(nId) || m_compare.Handles(nId) || nId == ID_OPTIONS_SAVELIST || nId == ID_EDIT_COPY || nId == ID_OPTIONS_LARGEST;
 }
 
 bool CScanDialog::IsCommandEnabled(unsigned nId) const
@@ -209,13 +211,13 @@ bool CScanDialog::IsCommandEnabled(unsigned nId) const
     case ID_OPTIONS_LARGEST:
         return CanShowLargestFiles();
     default:
-        return m_options.IsEnabled(nId);
+        return m_compare.Handles(nId) ? m_compare.IsEnabled(nId) : m_options.IsEnabled(nId);
     }
 }
 
 bool CScanDialog::IsCommandChecked(unsigned nId) const
 {
-    return m_options.IsChecked(nId);
+    return m_options.IsChecked(nId) || m_compare.IsChecked(nId);
 }
 
 void CScanDialog::ExecuteCommand(unsigned nId)
@@ -224,7 +226,12 @@ void CScanDialog::ExecuteCommand(unsigned nId)
     case ID_OPTIONS_SAVELIST: m_saver.SaveAs(m_scannedFolder); break;
     case ID_EDIT_COPY: m_listExt.CopyRows(); break;
     case ID_OPTIONS_LARGEST: OnLargestFiles(m_listExt.Table().SelectedRows()); break;
-    default: m_options.Execute(nId); break;
+    default:
+        if (m_compare.Handles(nId))
+            m_compare.Execute(nId, m_editFolder.GetEditControl().GetWindowText());
+        else
+            m_options.Execute(nId);
+        break;
     }
 }
 
@@ -391,7 +398,7 @@ void CScanDialog::OnTimer(int)
 // the names of it.
 void CScanDialog::ShowResult(ScanResult result)
 {
-    m_listExt.FillList(std::move(result));
+    m_compare.ShowResult(std::move(result), m_scannedFolder);
     const ScanResult& shown = m_listExt.Table().Result();
     m_incompleteLine.Show(shown.Counters(), shown.Problems());
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "CommandTarget.h"
+#include "CompareCommand.h"
 #include "EditableFont.h"
 #include "ExtEdit.h"
 #include "ExtListCtrl.h"
@@ -64,13 +65,15 @@ public:
     void SetSaveNameChooserForTesting(SaveNameChooser chooser) { m_saver.SetNameChooserForTesting(std::move(chooser)); }
     // The whole text of the line under the list (the label may show it shortened).
     QString IncompleteTextForTesting() const { return m_incompleteLine.Text(); }
+    CCompareCommand& CompareForTesting() { return m_compare; }
     // The list of the paths not counted, while the line under the list has it open (else null).
     CProblemsDlg* ProblemsDlgForTesting() const { return m_incompleteLine.OpenProblemsDlg(); }
 
     // The Options menu's commands: 16 "About...", 32771 "Font...", 32772 "Show help tip",
     // 32773 "Count files without an extension", 32774 "Save list as...", 32776 "Largest
     // files...", 32777 "Stay on one file system", 32778 "Exclusions...", 32779 "Size on disk",
-    // 32780 "Count hard links once"; and 32775 "Copy" of the list's own menu.
+    // 32780 "Count hard links once", 32782 "Compare with saved list...", 32783 "Stop comparing",
+    // 32784 "Remember scans"; and 32775 "Copy" of the list's own menu.
     bool HandlesCommand(unsigned nId) const override;
     bool IsCommandEnabled(unsigned nId) const override;
     bool IsCommandChecked(unsigned nId) const override;
@@ -133,5 +136,6 @@ private:
     COptionsCommands m_options{*this, m_helpTip, m_font, m_listExt};
     CListSaver m_saver{*this, m_listExt.Table()};
     CIncompleteLine m_incompleteLine{m_helpTip};
+    CCompareCommand m_compare{*this, m_listExt, m_incompleteLine, [this] { return m_options.WalkOptions(m_walkOptions); }};
     QString m_scannedFolder; // the folder of the results shown, as typed
 };

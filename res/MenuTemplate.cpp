@@ -16,6 +16,9 @@ constexpr MenuItemTemplate kOptionsItems[] = {
     {ID_OPTIONS_EXCLUDE, "Exclusions..."},
     {ID_OPTIONS_SAVELIST, "Save list as..."},
     {ID_OPTIONS_LARGEST, "Largest files..."},
+    {ID_OPTIONS_COMPARE, "Compare with saved list..."},
+    {ID_OPTIONS_STOP_COMPARE, "Stop comparing"},
+    {ID_OPTIONS_HISTORY, "Remember scans"},
     {IDM_ABOUTBOX, "About..."},
 };
 

@@ -190,6 +190,27 @@
 #define IDS_PROBLEMS_CLOSE         4116
 #define IDS_ACC_PROBLEMS_LIST      4117
 #define IDS_TIP_PROBLEMS_OPEN      4118
+// Comparing the list with a saved one, and the scans remembered.
+#define IDS_COMPARE_TITLE          4119
+#define IDS_FILTER_SAVED_SCANS     4120
+#define IDS_FILTER_ALL_FILES       4121
+#define IDS_COMPARE_CANNOT_READ    4122
+#define IDS_COMPARE_NOT_JSON       4123
+#define IDS_COMPARE_BAD_FIELD      4124
+#define IDS_COMPARE_TWICE          4125
+#define IDS_COMPARE_CHOICE         4126
+#define IDS_CHOICE_ONE_FILE_SYSTEM 4127
+#define IDS_CHOICE_EXCLUDE         4128
+#define IDS_CHOICE_LINKS_ONCE      4129
+#define IDS_FMT_COMPARE_SINCE      4130
+#define IDS_FMT_COMPARE_OTHER_ROOT 4131
+#define IDS_FMT_COMPARE_UNFINISHED 4132
+#define IDS_FMT_COMPARE_CHOICE_NOW 4133
+#define IDS_FMT_SELECTED_CHANGE    4134
+#define IDS_FMT_HISTORY_FAILED     4135
+#define IDS_ENTRY_HISTORY          4136
+#define IDS_FMT_COMPARE_AND_INCOMPLETE 4137
+#define IDS_FMT_COMPARE_WAITING    4138
 
 // File types by category, for both front ends: 4200 to 4299.
 #define IDS_CATEGORY_IMAGES      4200
@@ -233,6 +254,9 @@
 #define ID_OPTIONS_ON_DISK       32779
 #define ID_OPTIONS_LINKS_ONCE    32780
 #define ID_OPTIONS_BY_TYPE       32781
+#define ID_OPTIONS_COMPARE       32782
+#define ID_OPTIONS_STOP_COMPARE  32783
+#define ID_OPTIONS_HISTORY       32784
 
 // Controls of the main dialog.
 #define IDOK                     1

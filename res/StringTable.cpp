@@ -280,6 +280,35 @@ constexpr StringEntry kStrings[] = {
     {IDS_ACC_PROBLEMS_LIST, "What the scan could not count"},
     // Added to the line's tip when it names paths.
     {IDS_TIP_PROBLEMS_OPEN, "Click the line, or press Enter on it, for the paths."},
+    // Options -> "Compare with saved list...": the file chooser's title and filters.
+    {IDS_COMPARE_TITLE, "Compare with saved list"},
+    {IDS_FILTER_SAVED_SCANS, "Saved lists and ncdu or gdu exports (*.json)"},
+    {IDS_FILTER_ALL_FILES, "All files (*)"},
+    // Why a saved list could not be read, in one line naming the file (the words kestrum-scan uses).
+    {IDS_COMPARE_CANNOT_READ, "Cannot read %s: %s"},
+    {IDS_COMPARE_NOT_JSON, "%s: not valid JSON (it breaks off or goes wrong at byte %s)"},
+    {IDS_COMPARE_BAD_FIELD, "%s: %s is missing, of the wrong type or out of range"},
+    {IDS_COMPARE_TWICE, "%s: the extension %s is listed twice"},
+    // The saved scan was made with another walk choice, named by its Options menu command.
+    {IDS_COMPARE_CHOICE, "%s was made with a different \"%s\"; its counts cannot be compared with this list"},
+    {IDS_CHOICE_ONE_FILE_SYSTEM, "Stay on one file system"},
+    {IDS_CHOICE_EXCLUDE, "Exclusions"},
+    {IDS_CHOICE_LINKS_ONCE, "Count hard links once"},
+    // The line under the list while comparing: the saved list, the folder and when it was scanned,
+    // and the change of the files and of the size since.
+    {IDS_FMT_COMPARE_SINCE, "Compared with %s: since %s on %s UTC: %s files, %s bytes"},
+    {IDS_FMT_COMPARE_OTHER_ROOT, "warning: the saved list is a scan of %s, not of %s"},
+    {IDS_FMT_COMPARE_UNFINISHED, "warning: the saved scan did not finish (%s); it covers only what was walked"},
+    {IDS_FMT_COMPARE_CHOICE_NOW, "No change shown: this scan was made with a different \"%s\" than the saved list"},
+    // Added to "Selected:" while comparing: the selected rows' change of size.
+    {IDS_FMT_SELECTED_CHANGE, ",   change %s bytes"},
+    {IDS_FMT_HISTORY_FAILED, "The scan could not be remembered in %s: %s"},
+    // The setting of Options -> "Remember scans".
+    {IDS_ENTRY_HISTORY, "History"},
+    // The line under the list while comparing, when the scan also left something out.
+    {IDS_FMT_COMPARE_AND_INCOMPLETE, "%s; %s"},
+    // The line while comparing before any scan is shown: the saved list, its folder and date.
+    {IDS_FMT_COMPARE_WAITING, "Compared with %s, a scan of %s on %s UTC"},
     // File types by category, for both front ends (4200 to 4299).
     {IDS_CATEGORY_IMAGES, "Images"},
     {IDS_CATEGORY_VIDEO, "Video"},
@@ -304,7 +333,7 @@ constexpr StringEntry kStrings[] = {
 constexpr unsigned kUntranslated[] = {
     IDS_SECTION_MAIN, IDS_ENTRY_WINDOW,  IDS_ENTRY_FONT,       IDS_ENTRY_HELP,      IDS_ENTRY_NOEXT,
     IDS_ENTRY_ONE_FILE_SYSTEM, IDS_ENTRY_EXCLUDE, IDS_ENTRY_ON_DISK, IDS_ENTRY_LINKS_ONCE,
-    IDS_ENTRY_BY_TYPE,
+    IDS_ENTRY_BY_TYPE, IDS_ENTRY_HISTORY,
     IDS_CLI_UNITS_BINARY, IDS_CLI_UNITS_SI, AFX_IDS_APP_TITLE,
 };
 

@@ -864,7 +864,7 @@ TEST_F(ScanDialogOptionsTest, EveryKeyTheProgramWritesIsInTheManualAndTheReadme)
     chosen.setPixelSize(17);
     ChooseFont(chosen, true);
     for (const unsigned nId : {ID_OPTIONS_HELPTIP, ID_OPTIONS_NOEXT, ID_OPTIONS_ONE_FILE_SYSTEM, ID_OPTIONS_LINKS_ONCE,
-                               ID_OPTIONS_ON_DISK, ID_OPTIONS_BY_TYPE})
+                               ID_OPTIONS_ON_DISK, ID_OPTIONS_BY_TYPE, ID_OPTIONS_HISTORY})
         dialog.ExecuteCommand(nId);
     const auto find = [] { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); };
     ASSERT_TRUE(WithShownWindow([&] { dialog.ExecuteCommand(ID_OPTIONS_EXCLUDE); }, find, [](QWidget& exclude) {

@@ -127,10 +127,10 @@ TEST_F(MenuButtonTest, ItemsFollowTheOwnerAndTheChosenIdReachesIt)
     }));
     // "Font...", "Show help tip" (checked by the owner), then "Count files without an extension",
     // "Group by file type", "Size on disk", "Count hard links once", "Stay on one file system",
-    // "Exclusions...", "Save list as...", "Largest files..." and "About...", which this owner does
-    // not handle.
+    // "Exclusions...", "Save list as...", "Largest files...", "Compare with saved list...", "Stop
+    // comparing", "Remember scans" and "About...", which this owner does not handle.
     std::vector<std::pair<bool, bool>> expected = {{true, false}, {true, true}};
-    expected.resize(11, {false, false});
+    expected.resize(14, {false, false});
     EXPECT_EQ(states, expected);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_owner.m_anExecuted.empty(); }, 5000));
     EXPECT_EQ(m_owner.m_anExecuted, std::vector<unsigned>{ID_OPTIONS_FONT});

@@ -87,9 +87,17 @@ std::string CExtRowsWriter::WrittenRows(const std::vector<std::size_t>& selected
 }
 
 bool CExtRowsWriter::Save(const std::string& path, bool bJson, const std::string& root, const ScanResult& result,
-                          std::string& error) const
+                          std::string& error, bool bWalkedOnly) const
 {
-    const ExtTableWriter writer(m_table, m_order.empty() ? nullptr : &m_order, &m_categories);
+    std::vector<std::size_t> walked;
+    if (bWalkedOnly) {
+        for (std::size_t place = 0; place < m_table.RowCount(); ++place) {
+            const std::size_t position = place < m_order.size() ? m_order[place] : place;
+            if (m_table.Row(position).nCount > 0)
+                walked.push_back(position);
+        }
+    }
+    const ExtTableWriter writer(m_table, bWalkedOnly ? &walked : m_order.empty() ? nullptr : &m_order, &m_categories);
     const bool bEveryRow = m_table.HasEveryRow();
     // A saved list is a scan file as kestrum-scan writes it; the window's Stop is the only way its
     // scans end early, never a signal.

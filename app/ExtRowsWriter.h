@@ -29,9 +29,10 @@ public:
     std::string TabSeparated(const std::vector<std::size_t>& selected) const;
     std::string Csv(const std::vector<std::size_t>& selected) const;
     // Every row, in the order shown, as CSV or JSON with the result's folder counts and problems,
-    // to `path`, whole or not at all. False with the reason in `error`.
+    // to `path`, whole or not at all. False with the reason in `error`. bWalkedOnly: leave out the
+    // rows of count 0, which stand for extensions only a compared scan met.
     bool Save(const std::string& path, bool bJson, const std::string& root, const ScanResult& result,
-              std::string& error) const;
+              std::string& error, bool bWalkedOnly = false) const;
 
     // The clipboard's and a drag's forms: text/plain (the tab-separated text) and text/csv.
     static QStringList MimeTypes();

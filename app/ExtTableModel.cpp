@@ -475,5 +475,6 @@ QMimeData* CExtTableModel::CreateRowsMimeData() const
 
 bool CExtTableModel::SaveRows(const std::string& path, bool bJson, const std::string& root, std::string& error) const
 {
-    return RowsWriter().Save(path, bJson, root, m_result, error);
+    // A saved list is the scan shown, without the rows a comparison adds for what is gone.
+    return RowsWriter().Save(path, bJson, root, m_result, error, m_pComparison != nullptr);
 }

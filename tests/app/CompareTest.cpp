@@ -6,6 +6,7 @@
 #include "Resource.h"
 #include "ScanDialog.h"
 #include "ScanComparisonColumn.h"
+#include "ScanFileReader.h"
 #include "ScanHistory.h"
 #include "ShownWindow.h"
 #include "TempTree.h"
@@ -20,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -144,6 +146,18 @@ TEST_F(CompareTest, ChangeColumnShowsEachRowsChangeSinceTheSavedList)
     ASSERT_TRUE(Scan());
     EXPECT_EQ(Rows(), expected);
     EXPECT_TRUE(m_pDialog->IncompleteTextForTesting().startsWith(QStringLiteral("Compared with old.json")));
+
+    // A list saved while compared is the scan shown: the gone .log is no row of it.
+    const QString now = QString::fromStdString(m_state.Path("now.json"));
+    ASSERT_TRUE(m_pDialog->SaveListTo(now));
+    SavedScan reread;
+    ScanFileError error;
+    ASSERT_TRUE(ScanFileReader::ReadFile(now.toStdString(), reread, error));
+    std::vector<std::string> savedRows;
+    for (const EXTINFO* pRecord = reread.result.Records(); pRecord; pRecord = pRecord->pNext)
+        savedRows.push_back(pRecord->szExt);
+    std::sort(savedRows.begin(), savedRows.end());
+    EXPECT_EQ(savedRows, (std::vector<std::string>{".bin", ".md", ".txt"}));
 
     ASSERT_TRUE(m_pDialog->IsCommandEnabled(ID_OPTIONS_STOP_COMPARE));
     m_pDialog->ExecuteCommand(ID_OPTIONS_STOP_COMPARE);

@@ -40,11 +40,11 @@ start_desktop() {
     # holds is not ours, and this run must not use it.
     local lock=/tmp/.X${DISPLAY#:}-lock
     for _ in $(seq 100); do
-      [ "$(tr -dc 0-9 <"$lock" 2>/dev/null)" = "$server" ] && xdpyinfo >/dev/null 2>&1 && break
+      [ "$(cat "$lock" 2>/dev/null | tr -dc 0-9)" = "$server" ] && xdpyinfo >/dev/null 2>&1 && break
       kill -0 "$server" 2>/dev/null || break
       sleep 0.1
     done
-    [ "$(tr -dc 0-9 <"$lock" 2>/dev/null)" = "$server" ] || { echo "Xvfb could not start on $DISPLAY" >&2; exit 1; }
+    [ "$(cat "$lock" 2>/dev/null | tr -dc 0-9)" = "$server" ] || { echo "Xvfb could not start on $DISPLAY" >&2; exit 1; }
   fi
   openbox >/dev/null 2>&1 &
   pids+=($!)

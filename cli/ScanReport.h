@@ -48,6 +48,8 @@ public:
     // order on, and the output stays well formed (JSON is closed). True when every row was
     // written. The caller checks `out` for write errors.
     bool Write(OutputFormat format, std::FILE* out);
+    // What the JSON says of the scan at its top, when it is not this run's walk (a merge).
+    void SetHead(ScanFileHead head);
 
 private:
     // "Contains:" and "Size:" lines worded as the window's fields, then the Ext, Count, Size, %

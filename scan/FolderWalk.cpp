@@ -3,6 +3,7 @@
 #include "ExtensionFolding.h"
 #include "HardLinkSet.h"
 #include "ManualResetEvent.h"
+#include "NameList.h"
 #include "PseudoMountRule.h"
 #include "RootAndLinkRule.h"
 
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -30,7 +32,7 @@ FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEve
 void FolderWalk::Run(const char* folder) noexcept
 {
     try {
-        m_frames.SetRoot(folder);
+        m_frames.SetRoot(folder, m_options.pNames != nullptr);
         if (!StopRequested() && OpenRoot())
             WalkEntries();
     } catch (const std::bad_alloc&) {
@@ -47,7 +49,7 @@ void FolderWalk::Run(const char* folder) noexcept
 void FolderWalk::RunHandedOver(const char* folder) noexcept
 {
     try {
-        m_frames.SetRoot(folder);
+        m_frames.SetRoot(folder, m_options.pNames != nullptr);
     } catch (...) {
         // Only finding a folder again from the root needs it; without, such a folder is lost.
     }
@@ -161,11 +163,14 @@ bool FolderWalk::OpenRoot()
         NameProblem(ProblemKind::NotListed, error, 0, root);
         return false;
     }
-    if (!m_frames.Push(fd, status.st_dev, status.st_ino, root)) {
+    // A list of names is walked as a listing kept in memory that refills itself from the list.
+    std::string noEntriesYet;
+    if (!m_frames.Push(fd, status.st_dev, status.st_ino, root, m_options.pNames ? &noEntriesYet : nullptr)) {
         m_tally.AddNotListed();
         NameProblem(ProblemKind::NotListed, ENOMEM, 0, root);
         return false;
     }
+    m_frames.Top().FeedFrom(m_options.pNames);
     ReportOpened(root, 0);
     return true;
 }
@@ -185,8 +190,8 @@ void FolderWalk::WalkEntries()
         const char* name = frame.Next();
         if (!name)
             EndFolder();
-        else if (!DirectoryFrame::IsDotOrDotDot(name))
-            VisitEntry(frame, name);
+        else if (AtNameList() || !DirectoryFrame::IsDotOrDotDot(name))
+            VisitEntry(frame, name);   // "." named in a list is the current folder
     }
 }
 
@@ -206,35 +211,62 @@ void FolderWalk::EndFolder()
         NameProblem(ProblemKind::NotListed, popped.parentError, m_frames.Size(), {});
 }
 
+namespace {
+
+// The last part of a name in a list ("c" of "a/b/c"): what an extension and an exclusion
+// pattern are taken from. A folder named with trailing slashes keeps them (its extension counts
+// for nothing).
+std::string_view LastPartOf(std::string_view name)
+{
+    const std::size_t slash = name.find_last_of('/', name.find_last_not_of('/'));
+    return slash == std::string_view::npos || slash + 1 >= name.size() ? name : name.substr(slash + 1);
+}
+
+} // namespace
+
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 {
+    const bool bNamed = AtNameList();
+    if (bNamed && name[0] == '\0') {
+        m_tally.AddEmptyName();
+        return;
+    }
+    const std::string_view lastPart = bNamed ? LastPartOf(name) : std::string_view(name);
     // An entry left out is left out before anything else: not even its status is read, and
     // nothing below a folder left out is looked at.
-    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(name)) {
+    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(std::string(lastPart).c_str())) {
         m_tally.AddExcluded();
         return;
     }
     struct stat status;
     if (fstatat(frame.Descriptor(), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
         const int error = errno;
+        if (bNamed) {
+            m_tally.AddNotFound();
+            NameProblem(ProblemKind::NotFound, error, m_frames.Size(), name);
+            return;
+        }
         NameProblem(m_tally.AddUnexamined(name, error, frame.Type() == DT_DIR), error, m_frames.Size(), name);
         return;
     }
+    if (bNamed && !VisitNamed(name, status))
+        return;
     const ScanTally::Sizes sizes = ScanTally::SizesOf(status);
     if (!RootAndLinkRule::IsFolder(status)) {
         // A later link of a file counted once adds nothing, nor does it enter the largest files
         // a second time.
         if (m_options.linksOnce && status.st_nlink > 1) {
-            if (!CountLink(name, status, sizes))
+            if (!CountLink(lastPart, status, sizes))
                 return;
         } else {
-            m_tally.AddFile(name, sizes);
+            m_tally.AddFile(lastPart, sizes);
         }
         if (m_top.Active())
             OfferLargest(name, status);
         return;
     }
-    if (StaysOutside(frame, name, status)) {
+    // A folder named in a list is entered wherever it lies: it was named.
+    if (!bNamed && StaysOutside(frame, name, status)) {
         m_tally.AddFolderNotEntered(sizes);
         NameProblem(ProblemKind::NotEntered, 0, m_frames.Size(), name);
         return;
@@ -247,27 +279,43 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     EnterFolder(frame, name, status);
 }
 
+// A name given twice counts once: the first time it is met, whichever thread meets it.
+bool FolderWalk::VisitNamed(const char* name, const struct stat& status)
+{
+    const bool bSeveralLinks = !RootAndLinkRule::IsFolder(status) && status.st_nlink > 1;
+    if (m_options.pNames->FirstTime(status.st_dev, status.st_ino, bSeveralLinks, name))
+        return true;
+    m_tally.AddRepeated();
+    NameProblem(ProblemKind::Repeated, 0, m_frames.Size(), name);
+    return false;
+}
+
 // The folders' names are gathered only for a file big enough to enter the list. Whatever memory
-// the list lacks costs it the file, counted, never a count of the walk.
+// the list lacks costs it the file, counted, never a count of the walk. A file named in a list
+// has the folder part of its name for its folders.
 void FolderWalk::OfferLargest(const char* name, const struct stat& status) noexcept
 {
     const auto size = static_cast<std::uint64_t>(status.st_size);
-    if (!m_top.MayEnter(name, size))
+    const bool bNamed = AtNameList();
+    const std::string_view lastPart = bNamed ? LastPartOf(name) : std::string_view(name);
+    if (!m_top.MayEnter(lastPart, size))
         return;
     try {
         m_frames.FolderNames(m_folderNames);
+        if (bNamed && lastPart.size() < std::strlen(name))
+            m_folderNames.assign(1, std::string_view(name, std::strlen(name) - lastPart.size()));
     } catch (const std::bad_alloc&) {
         m_top.CountNotKept();
         return;
     }
-    m_top.Offer(name, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
+    m_top.Offer(lastPart, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
 }
 
 // When hard links count once, the second and later links of a file add nothing at all (false).
 // Only files with more than one link can have been met before, so only they are remembered; the
 // link set gives the file its row when the walk ends. A link that cannot be checked is counted
 // with its own row and reported.
-bool FolderWalk::CountLink(const char* name, const struct stat& status, ScanTally::Sizes sizes)
+bool FolderWalk::CountLink(std::string_view name, const struct stat& status, ScanTally::Sizes sizes)
 {
     HardLinkSet::Link link = HardLinkSet::Link::Unchecked;
     if (m_rules.pLinks) {

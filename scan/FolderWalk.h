@@ -24,6 +24,7 @@
 #include <vector>
 
 class ManualResetEvent;
+class NameList;
 struct SCANINFO;
 
 struct FolderWalkOptions {
@@ -46,6 +47,11 @@ struct FolderWalkOptions {
     bool linksOnce = false;
     // Keeps the largest files of some extensions beside the counts (ScanResult::Largest).
     LargestFilesQuery largest;
+    // Counts the names of this list (which must outlive the walk) as the entries of the root,
+    // which must then be the current folder ("."), instead of the root's own listing: a file
+    // named counts as a file, a folder as a folder and is walked, a link as itself. Names are
+    // paths as given, and paths below them start with them.
+    NameList* pNames = nullptr;
 };
 
 class FolderWalk {
@@ -76,7 +82,10 @@ private:
     void WalkEntries();
     void EndFolder();
     void VisitEntry(DirectoryFrame& frame, const char* name);
-    bool CountLink(const char* name, const struct stat& status, ScanTally::Sizes sizes);
+    // The listing being walked is the list of names, not a folder's.
+    bool AtNameList() const { return m_options.pNames && m_frames.TopDepth() == 0; }
+    bool VisitNamed(const char* name, const struct stat& status);
+    bool CountLink(std::string_view name, const struct stat& status, ScanTally::Sizes sizes);
     bool StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const;
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
     void OfferLargest(const char* name, const struct stat& status) noexcept;

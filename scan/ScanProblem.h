@@ -14,8 +14,10 @@ enum class ProblemKind {
     NotEntered,   // a mount counted as a folder but not entered
     Vanished,     // an entry listed but gone before it could be examined
     NotExamined,  // a file listed but not examined: its size is missing
+    NotFound,     // a name in a list that could not be examined
+    Repeated,     // a name in a list of an entry named before
 };
-constexpr std::size_t kProblemKinds = 4;
+constexpr std::size_t kProblemKinds = 6;
 
 // Paths kept of each kind; the counts go on beyond them.
 constexpr std::size_t kMaxProblemsPerKind = 100;

@@ -1,0 +1,83 @@
+// The names a walk counts instead of a folder's listing (kestrum-scan --files0-from): read from a
+// descriptor as NUL-separated names, a batch at a time, so that a list of any length is never held
+// whole. The walk sees them as the entries of one folder (the current folder, so that relative
+// names resolve as they were given) and shares them out over its threads like any long listing.
+// It also remembers which entries were named already, so that a name given twice counts once.
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What a folder's listing asks for more entries once those it holds are walked.
+class NameFeed {
+public:
+    // Appends the next entries (a type byte, then a name ended by a NUL) to entries. False once
+    // there are none left. Throws std::bad_alloc.
+    virtual bool Refill(std::string& entries) = 0;
+
+protected:
+    ~NameFeed() = default;
+};
+
+class NameList final : public NameFeed {
+public:
+    // Reads from fd (not owned; standard input as well as a file).
+    explicit NameList(int fd);
+    NameList(const NameList&) = delete;
+    NameList& operator=(const NameList&) = delete;
+
+    // Called by one walking thread at a time (the one holding the list's own frame).
+    bool Refill(std::string& entries) override;
+
+    // True the first time an entry (device, inode) is met by name; a file with several links is
+    // told apart by the last part of its name as well, so that two of its links named in the
+    // list both count. Any walking thread may ask. Out of memory the entry counts as new.
+    bool FirstTime(dev_t device, ino_t inode, bool bSeveralLinks, std::string_view name);
+
+    // After the walk: the errno of a read that failed (0 when the list was read to its end).
+    int ReadError() const { return m_readError; }
+    // The folder every name read lies in ("dir" for "dir/a" and "dir/b"; "." for relative
+    // names in no common folder, "/" for absolute ones); empty when there were no names, or both
+    // relative and absolute ones.
+    const std::string& CommonFolder() const { return m_common; }
+
+    // The folder a name lies in, as CommonFolder takes it: "a/b" for "a/b/c", "." for "c",
+    // "/" for "/c". Trailing slashes do not count.
+    static std::string_view FolderOf(std::string_view name);
+    // The longest folder both `a` and `b` lie in (whole names only), as CommonFolder says it.
+    static std::string CommonOf(std::string_view a, std::string_view b);
+
+private:
+    bool ReadMore();
+    void NoteFolderOf(std::string_view name);
+
+    struct Key {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const Key&) const = default;
+    };
+    // Open addressing over keys; {0, 0} marks a free slot (no entry has inode 0).
+    struct Shard {
+        std::mutex lock;
+        std::vector<Key> slots;
+        std::size_t used = 0;
+    };
+    static constexpr std::size_t kShards = 16;
+    static bool Insert(Shard& shard, const Key& key);
+
+    int m_fd;
+    std::string m_pending;     // read but not yet handed out
+    std::size_t m_pendingOffset = 0;
+    bool m_bEnded = false;
+    int m_readError = 0;
+    bool m_bAnyName = false;
+    std::string m_common;
+    std::array<Shard, kShards> m_shards;
+};

@@ -104,7 +104,9 @@ constexpr StringEntry kStrings[] = {
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [OPTION]... FOLDER\n"
+     "  or:  kestrum-scan [OPTION]... --files0-from LIST\n"
      "  or:  kestrum-scan --compare OLD [OPTION]... FOLDER|NEW\n"
+     "  or:  kestrum-scan --merge [OPTION]... SCAN...\n"
      "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
      "\n"
      "Output:\n"
@@ -133,6 +135,8 @@ constexpr StringEntry kStrings[] = {
      "      --on-disk         sizes are the bytes allocated on disk, not the apparent sizes\n"
      "      --links-once      count a file with several hard links once\n"
      "  -j, --threads N       walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
+     "      --files0-from LIST  count the entries named in LIST (NUL-separated, \"-\" for\n"
+     "                        standard input) as if they stood in one folder, instead of FOLDER\n"
      "\n"
      "Largest files:\n"
      "      --largest N       list the N largest files after the table\n"
@@ -145,6 +149,10 @@ constexpr StringEntry kStrings[] = {
      "                        or Kestrum, or an export of ncdu -o or gdu -o): FOLDER is\n"
      "                        scanned, or the saved scan NEW read; every row shows its change\n"
      "\n"
+     "Merging:\n"
+     "      --merge           combine the saved scans SCAN... (of kestrum-scan --json, ncdu -o\n"
+     "                        or gdu -o) into the table one scan of all their roots gives\n"
+     "\n"
      "      --help            show this help\n"
      "      --version         show the version\n"
      "\n"
@@ -152,8 +160,8 @@ constexpr StringEntry kStrings[] = {
      "written \\xHH (two lowercase hex digits) and a backslash is written \\x5c.\n"
      "\n"
      "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"
-     "Exit status: 0 done, 1 folder or scan file unreadable, output failed or cut short,\n"
-     "2 bad usage or scans made with different choices.\n"},
+     "Exit status: 0 done, 1 folder, list or scan file unreadable, a merged scan unfinished,\n"
+     "output failed or cut short, 2 bad usage or scans made with different choices.\n"},
     {IDS_CLI_CONTAINS, "Contains:"},
     {IDS_CLI_SIZE, "Size:"},
     {IDS_CLI_FIELD, "%s %s"},

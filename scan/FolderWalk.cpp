@@ -218,8 +218,14 @@ namespace {
 // for nothing).
 std::string_view LastPartOf(std::string_view name)
 {
-    const std::size_t slash = name.find_last_of('/', name.find_last_not_of('/'));
-    return slash == std::string_view::npos || slash + 1 >= name.size() ? name : name.substr(slash + 1);
+    std::size_t end = name.size();
+    while (end > 1 && name[end - 1] == '/')
+        --end;
+    // memrchr: the names of a long list are long paths, each looked at once or twice.
+    const void* slash = end > 0 ? memrchr(name.data(), '/', end - 1) : nullptr;
+    if (!slash)
+        return name;
+    return name.substr(static_cast<const char*>(slash) - name.data() + 1);
 }
 
 } // namespace
@@ -239,7 +245,7 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
         return;
     }
     struct stat status;
-    if (fstatat(frame.Descriptor(), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
+    if (fstatat(BaseOf(frame), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
         const int error = errno;
         if (bNamed) {
             m_tally.AddNotFound();
@@ -349,7 +355,7 @@ bool FolderWalk::StaysOutside(const DirectoryFrame& parent, const char* name, co
 void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status)
 {
     // The folder is counted already; whatever keeps it from being listed is reported.
-    const int fd = m_frames.OpenSubfolder(parent.Descriptor(), name);
+    const int fd = m_frames.OpenSubfolder(BaseOf(parent), name);
     if (fd >= 0 && m_pQueue && m_pQueue->Hungry() && HandOverFolder(fd, status, name))
         return;
     if (fd < 0 && !FrameStack::OutOfDescriptors(errno)) {

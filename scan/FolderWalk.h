@@ -14,6 +14,7 @@
 #include "WalkQueue.h"
 #include "WalkRules.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -85,6 +86,9 @@ private:
     // The listing being walked is the list of names, not a folder's.
     bool AtNameList() const { return m_options.pNames && m_frames.TopDepth() == 0; }
     bool VisitNamed(const char* name, const struct stat& status);
+    // What an entry's name is taken relative to. The list's folder is the current folder: named
+    // as such, it spares every walking thread the shared count of one descriptor per name.
+    int BaseOf(const DirectoryFrame& frame) const { return AtNameList() ? AT_FDCWD : frame.Descriptor(); }
     bool CountLink(std::string_view name, const struct stat& status, ScanTally::Sizes sizes);
     bool StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const;
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);

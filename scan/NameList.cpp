@@ -12,8 +12,8 @@ namespace {
 
 // Bytes of names read at once, and about as many handed to the walk per batch: enough that the
 // walk seldom asks, few enough that the first names are walked at once.
-constexpr std::size_t kReadBytes = 256 * 1024;
-constexpr std::size_t kBatchBytes = 64 * 1024;
+constexpr std::size_t kReadBytes = 1024 * 1024;
+constexpr std::size_t kBatchBytes = 1024 * 1024;
 
 std::uint64_t Mix(std::uint64_t value)
 {
@@ -23,6 +23,16 @@ std::uint64_t Mix(std::uint64_t value)
     value *= 0xc4ceb9fe1a85ec53ULL;
     value ^= value >> 33;
     return value;
+}
+
+// Whether `folder` is `common` or lies below it (both as FolderOf gives them).
+bool LiesIn(std::string_view folder, std::string_view common)
+{
+    if (common == ".")
+        return !folder.starts_with('/');
+    if (!folder.starts_with(common))
+        return false;
+    return folder.size() == common.size() || folder[common.size()] == '/' || common == "/";
 }
 
 std::string_view LastPart(std::string_view name)
@@ -92,7 +102,7 @@ void NameList::NoteFolderOf(std::string_view name)
     if (!m_bAnyName) {
         m_bAnyName = true;
         m_common.assign(folder);
-    } else if (m_common != folder && !m_common.empty()) {
+    } else if (!m_common.empty() && !LiesIn(folder, m_common)) {
         m_common = CommonOf(m_common, folder);   // empty for ever once relative and absolute mix
     }
 }
@@ -101,9 +111,10 @@ std::string_view NameList::FolderOf(std::string_view name)
 {
     while (name.size() > 1 && name.back() == '/')
         name.remove_suffix(1);
-    const std::size_t slash = name.rfind('/');
-    if (slash == std::string_view::npos)
+    const void* found = name.empty() ? nullptr : memrchr(name.data(), '/', name.size());
+    if (!found)
         return ".";
+    const std::size_t slash = static_cast<std::size_t>(static_cast<const char*>(found) - name.data());
     if (slash == 0)
         return "/";
     return name.substr(0, slash);

@@ -50,48 +50,61 @@ NameList::NameList(int fd)
 {
 }
 
+// Keeps the part of a name not yet ended at the front and reads after it; the buffer grows only
+// for a name longer than it.
 bool NameList::ReadMore()
 {
     if (m_bEnded)
         return false;
-    m_pending.erase(0, m_pendingOffset);
-    m_pendingOffset = 0;
-    const std::size_t had = m_pending.size();
-    m_pending.resize(had + kReadBytes);
+    const std::size_t kept = m_end - m_begin;
+    if (m_capacity - kept < kReadBytes) {
+        const std::size_t capacity = kept + kReadBytes + 1;   // room for a last NUL
+        std::unique_ptr<char[]> bigger(new char[capacity]);
+        if (kept > 0)
+            std::memcpy(bigger.get(), m_buffer.get() + m_begin, kept);
+        m_buffer = std::move(bigger);
+        m_capacity = capacity;
+    } else if (m_begin > 0) {
+        std::memmove(m_buffer.get(), m_buffer.get() + m_begin, kept);
+    }
+    m_begin = 0;
+    m_end = kept;
     ssize_t length = 0;
     do
-        length = read(m_fd, m_pending.data() + had, kReadBytes);
+        length = read(m_fd, m_buffer.get() + m_end, m_capacity - m_end - 1);
     while (length < 0 && errno == EINTR);
-    m_pending.resize(had + (length > 0 ? static_cast<std::size_t>(length) : 0));
-    if (length <= 0) {
-        m_bEnded = true;
-        if (length < 0)
-            m_readError = errno;
-        // A last name without its NUL still counts, as du takes it.
-        if (!m_pending.empty())
-            m_pending.push_back('\0');
-        return !m_pending.empty();
+    if (length > 0) {
+        m_end += static_cast<std::size_t>(length);
+        return true;
     }
+    m_bEnded = true;
+    if (length < 0)
+        m_readError = errno;
+    // A last name without its NUL still counts, as du takes it.
+    if (m_end == m_begin)
+        return false;
+    m_buffer[m_end++] = '\0';
     return true;
 }
 
 bool NameList::Refill(std::string& entries)
 {
     const std::size_t start = entries.size();
+    entries.reserve(start + kBatchBytes + 4096);
     while (entries.size() - start < kBatchBytes) {
-        const std::size_t end = m_pending.find('\0', m_pendingOffset);
-        if (end == std::string::npos) {
+        const char* const first = m_buffer.get() + m_begin;
+        const void* const nul = m_end > m_begin ? std::memchr(first, '\0', m_end - m_begin) : nullptr;
+        if (!nul) {
             if (!ReadMore())
                 break;
             continue;
         }
-        const std::string_view name(m_pending.data() + m_pendingOffset, end - m_pendingOffset);
+        const std::string_view name(first, static_cast<const char*>(nul) - first);
         entries += static_cast<char>(DT_UNKNOWN);
-        entries.append(name);
-        entries += '\0';
+        entries.append(name.data(), name.size() + 1);   // with its NUL
         if (!name.empty())
             NoteFolderOf(name);
-        m_pendingOffset = end + 1;
+        m_begin += name.size() + 1;
     }
     return entries.size() > start;
 }
@@ -143,42 +156,56 @@ std::string NameList::CommonOf(std::string_view a, std::string_view b)
 
 bool NameList::FirstTime(dev_t device, ino_t inode, bool bSeveralLinks, std::string_view name)
 {
-    Key key{static_cast<std::uint64_t>(device), static_cast<std::uint64_t>(inode)};
+    auto key = static_cast<std::uint64_t>(device);
     if (bSeveralLinks)
-        key.device ^= Mix(std::hash<std::string_view>{}(LastPart(name)) + 1);
-    if (key == Key{})
-        key.device = 1;
-    Shard& shard = m_shards[Mix(key.device * 31 + key.inode) % kShards];
+        key ^= Mix(std::hash<std::string_view>{}(LastPart(name)) + 1);
+    const auto number = static_cast<std::uint64_t>(inode);
+    Shard& shard = m_shards[Mix(key * 31 + number / 64) % kShards];
     std::lock_guard<std::mutex> guard(shard.lock);
     try {
-        return Insert(shard, key);
+        return Insert(shard, key, number);
     } catch (const std::bad_alloc&) {
         return true;
     }
 }
 
-bool NameList::Insert(Shard& shard, const Key& key)
+namespace {
+
+std::size_t SlotOf(std::uint64_t device, std::uint64_t word, std::size_t mask)
 {
+    return Mix(device ^ Mix(word)) & mask;
+}
+
+} // namespace
+
+bool NameList::Insert(Shard& shard, std::uint64_t device, std::uint64_t inode)
+{
+    const std::uint64_t word = inode / 64;
+    const std::uint64_t bit = std::uint64_t{1} << (inode % 64);
     if ((shard.used + 1) * 2 > shard.slots.size()) {
-        std::vector<Key> bigger(shard.slots.empty() ? 1024 : shard.slots.size() * 2);
-        for (const Key& old : shard.slots) {
-            if (old == Key{})
+        std::vector<Slot> bigger(shard.slots.empty() ? 256 : shard.slots.size() * 2);
+        for (const Slot& old : shard.slots) {
+            if (old.bits == 0)
                 continue;
-            std::size_t at = Mix(old.device ^ Mix(old.inode)) & (bigger.size() - 1);
-            while (!(bigger[at] == Key{}))
+            std::size_t at = SlotOf(old.device, old.word, bigger.size() - 1);
+            while (bigger[at].bits != 0)
                 at = (at + 1) & (bigger.size() - 1);
             bigger[at] = old;
         }
         shard.slots.swap(bigger);
     }
     const std::size_t mask = shard.slots.size() - 1;
-    for (std::size_t at = Mix(key.device ^ Mix(key.inode)) & mask;; at = (at + 1) & mask) {
-        if (shard.slots[at] == key)
-            return false;
-        if (shard.slots[at] == Key{}) {
-            shard.slots[at] = key;
+    for (std::size_t at = SlotOf(device, word, mask);; at = (at + 1) & mask) {
+        Slot& slot = shard.slots[at];
+        if (slot.bits == 0) {
+            slot = Slot{device, word, bit};
             ++shard.used;
             return true;
+        }
+        if (slot.device == device && slot.word == word) {
+            const bool bFirst = (slot.bits & bit) == 0;
+            slot.bits |= bit;
+            return bFirst;
         }
     }
 }

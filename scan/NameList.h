@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -58,23 +59,29 @@ private:
     bool ReadMore();
     void NoteFolderOf(std::string_view name);
 
-    struct Key {
+    // One bit per inode, 64 inodes to a slot: a file system hands out inode numbers close
+    // together, so the names of a folder's entries mostly meet slots already made, and the
+    // table stays small enough for the processor's caches.
+    struct Slot {
         std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        bool operator==(const Key&) const = default;
+        std::uint64_t word = 0;    // the inode number / 64
+        std::uint64_t bits = 0;    // the inodes met, by inode number % 64; 0: a free slot
     };
-    // Open addressing over keys; {0, 0} marks a free slot (no entry has inode 0).
+    // Open addressing over slots.
     struct Shard {
         std::mutex lock;
-        std::vector<Key> slots;
+        std::vector<Slot> slots;
         std::size_t used = 0;
     };
     static constexpr std::size_t kShards = 16;
-    static bool Insert(Shard& shard, const Key& key);
+    static bool Insert(Shard& shard, std::uint64_t device, std::uint64_t inode);
 
     int m_fd;
-    std::string m_pending;     // read but not yet handed out
-    std::size_t m_pendingOffset = 0;
+    // What was read and not yet handed out: [m_begin, m_end) of a buffer left uninitialised.
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_capacity = 0;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
     bool m_bEnded = false;
     int m_readError = 0;
     bool m_bAnyName = false;

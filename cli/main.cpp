@@ -9,11 +9,11 @@
 #include "InterruptFlag.h"
 #include "MessageCatalogue.h"
 #include "NameList.h"
+#include "PartReader.h"
 #include "Resource.h"
 #include "ScanComparison.h"
 #include "ScanFileHead.h"
 #include "ScanFileReader.h"
-#include "ScanMerge.h"
 #include "ScanReport.h"
 #include "ScanResult.h"
 #include "StatusLine.h"
@@ -24,6 +24,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -34,6 +35,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -296,72 +298,72 @@ int RunFilesFrom(const CCommandLine& commandLine)
 // What a merge's JSON says at its top: each part and its root, the earliest start, the longest
 // walk, the host when every part names the same one, the parts' walk choices, and how the least
 // finished part ended.
-ScanFileHead MergedHead(const std::vector<SavedScan>& parts, const std::vector<std::string>& files,
+ScanFileHead MergedHead(const std::vector<CPartReader::Part>& parts, const std::vector<std::string>& files,
                         bool bExtensionsOnly)
 {
-    ScanFileHead head;
-    head.program = "kestrum-scan " KESTRUM_VERSION;
-    head.host = parts.front().head.host;
-    head.started = parts.front().head.started;
+    ScanFileHead merged;
+    merged.program = "kestrum-scan " KESTRUM_VERSION;
+    merged.host = parts.front().head.host;
+    merged.started = parts.front().head.started;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const SavedScan& part = parts[i];
-        head.started = std::min(head.started, part.head.started);
-        head.milliseconds = std::max(head.milliseconds, part.head.milliseconds);
-        if (part.head.host != head.host)
-            head.host.clear();
-        if (part.bHasChoices)
-            head.choices = part.head.choices;
-        if (part.head.ending != ScanFileEnding::Finished)
-            head.ending = part.head.ending;
-        head.parts.push_back(files[i]);
-        head.roots.push_back(part.root);
+        const ScanFileHead& head = parts[i].head;
+        merged.started = std::min(merged.started, head.started);
+        merged.milliseconds = std::max(merged.milliseconds, head.milliseconds);
+        if (head.host != merged.host)
+            merged.host.clear();
+        if (parts[i].bHasChoices)
+            merged.choices = head.choices;
+        if (head.ending != ScanFileEnding::Finished)
+            merged.ending = head.ending;
+        merged.parts.push_back(files[i]);
+        merged.roots.push_back(parts[i].root);
     }
-    head.choices.extensionsOnly = bExtensionsOnly;
-    return head;
+    merged.choices.extensionsOnly = bExtensionsOnly;
+    return merged;
 }
 
 // kestrum-scan --merge FILE...: the saved scans combined into the table one scan of all their
-// roots gives. Every part is read before anything is written: a part that cannot be read, or
-// was made with other walk choices, leaves standard output empty.
+// roots gives. The parts are read on as many threads as there are cores, each dropped once
+// added; nothing is written before all are read, so a part that cannot be read, or was made
+// with other walk choices, leaves standard output empty. The first such part in the order given
+// is the one named.
 int RunMerge(const CCommandLine& commandLine)
 {
     const std::vector<std::string>& files = commandLine.MergeFiles();
-    std::vector<SavedScan> parts(files.size());
-    const SavedScan* pFirstWithChoices = nullptr;
-    std::string firstWithChoices;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        ScanFileError error;
-        if (!ScanFileReader::ReadFile(files[i], parts[i], error)) {
-            PrintError(CCompareReport::ErrorText(files[i], error));
+    CPartReader reader;
+    reader.ReadAll(files, std::max(1u, std::thread::hardware_concurrency()));
+    const std::vector<CPartReader::Part>& parts = reader.Parts();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!parts[i].bRead && parts[i].error.fault != ScanFileFault::None) {
+            PrintError(CCompareReport::ErrorText(files[i], parts[i].error));
             return ExitStatus::kFailed;
         }
+    }
+    const CPartReader::Part* pFirstWithChoices = nullptr;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
         if (!parts[i].bHasChoices)
             continue;
         if (!pFirstWithChoices) {
             pFirstWithChoices = &parts[i];
-            firstWithChoices = files[i];
-        } else if (const auto choice = ScanComparison::DifferingChoice(pFirstWithChoices->head.choices,
-                                                                       parts[i].head.choices)) {
+        } else if (const auto choice = ScanComparison::DifferingChoice(pFirstWithChoices->head.choices, parts[i].head.choices)) {
+            const std::string& first = files[static_cast<std::size_t>(pFirstWithChoices - parts.data())];
             PrintError(FormatString(IDS_CLI_MERGE_CHOICE, {TerminalEscape(files[i]), std::string(ChoiceOption(*choice)),
-                                                           TerminalEscape(firstWithChoices)}));
+                                                           TerminalEscape(first)}));
             return ExitStatus::kUsage;
         }
     }
     bool bUnfinished = false;
     std::string root;
-    ScanMerge merge;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i].head.ending != ScanFileEnding::Finished || parts[i].result.Ending() != ScanEnding::Finished) {
+        if (!parts[i].bFinished) {
             PrintError(FormatString(IDS_CLI_MERGE_UNFINISHED, {TerminalEscape(files[i]),
                                                                std::string(ScanFileHead::EndingKey(parts[i].head.ending))}));
             bUnfinished = true;
         }
         root = i == 0 ? parts[i].root : NameList::CommonOf(root, parts[i].root);
-        merge.Add(parts[i]);
     }
     ScanFileHead head = MergedHead(parts, files, !commandLine.Report().noExtRow);
-    const ScanResult result = merge.Take(commandLine.WalkOptions().largest.count);
-    parts.clear();
+    const ScanResult result = reader.Take(commandLine.WalkOptions().largest.count);
     const int status = Report(commandLine, root, result, &head);
     // A merge with a part cut short is cut short too, as a report that ran out of memory is.
     return status == ExitStatus::kDone && bUnfinished ? ExitStatus::kFailed : status;

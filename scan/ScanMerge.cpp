@@ -1,7 +1,6 @@
 #include "ScanMerge.h"
 
 #include "ExtInfo.h"
-#include "SavedScan.h"
 #include "TopFiles.h"
 
 #include <algorithm>
@@ -14,9 +13,8 @@ ScanMerge::~ScanMerge()
     FreeExtRecords(m_pRecords);
 }
 
-void ScanMerge::Add(SavedScan& part)
+void ScanMerge::Add(const ScanResult& result)
 {
-    const ScanResult& result = part.result;
     m_counters += result.Counters();
     for (const EXTINFO* row = result.Records(); row; row = row->pNext) {
         EXTINFO*& merged = m_byExt[row->szExt];
@@ -32,9 +30,7 @@ void ScanMerge::Add(SavedScan& part)
         AddSaturating(merged->nDiskBytes, row->nDiskBytes);
     }
     // The parts' lists are each whole up to their own count, so the largest of all lie in them.
-    std::vector<LargestFile> largest = result.Largest();
-    m_largest.insert(m_largest.end(), std::make_move_iterator(largest.begin()),
-                     std::make_move_iterator(largest.end()));
+    m_largest.insert(m_largest.end(), result.Largest().begin(), result.Largest().end());
     m_problems.insert(m_problems.end(), result.Problems().begin(), result.Problems().end());
 }
 

@@ -12,7 +12,6 @@
 #include <vector>
 
 struct EXTINFO;
-struct SavedScan;
 
 class ScanMerge {
 public:
@@ -21,8 +20,8 @@ public:
     ScanMerge(const ScanMerge&) = delete;
     ScanMerge& operator=(const ScanMerge&) = delete;
 
-    // Adds one part; its largest files and problems are moved out of it. Throws std::bad_alloc.
-    void Add(SavedScan& part);
+    // Adds one part (a saved scan's result, or what another merge took). Throws std::bad_alloc.
+    void Add(const ScanResult& part);
     // The combined result, keeping the `largest` largest files (0: every one the parts hold). How
     // each part ended is the caller's to say. The merge is empty afterwards.
     ScanResult Take(std::size_t largest);

@@ -29,6 +29,42 @@ FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEve
 {
 }
 
+FolderWalk::~FolderWalk()
+{
+    CloseNamedFolder();
+}
+
+void FolderWalk::CloseNamedFolder() noexcept
+{
+    if (m_namedFolderFd >= 0)
+        close(m_namedFolderFd);
+    m_namedFolderFd = -1;
+    m_namedFolder.clear();
+}
+
+int FolderWalk::NamedFolderOf(const char* name, std::string_view lastPart, const char*& examined) noexcept
+{
+    examined = name;
+    if (lastPart.data() == name || lastPart.ends_with('/'))
+        return AT_FDCWD;
+    const std::string_view folder(name, static_cast<std::size_t>(lastPart.data() - name));
+    if (m_namedFolderFd < 0 || folder != m_namedFolder) {
+        CloseNamedFolder();
+        try {
+            m_namedFolder.assign(folder);
+        } catch (const std::bad_alloc&) {
+            return AT_FDCWD;
+        }
+        m_namedFolderFd = open(m_namedFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_namedFolderFd < 0) {
+            m_namedFolder.clear();
+            return AT_FDCWD;   // the whole name then gives the reason it cannot be examined
+        }
+    }
+    examined = lastPart.data();
+    return m_namedFolderFd;
+}
+
 void FolderWalk::Run(const char* folder) noexcept
 {
     try {
@@ -97,6 +133,7 @@ void FolderWalk::NameProblem(ProblemKind kind, int error, std::size_t frames, st
 
 void FolderWalk::EndPart()
 {
+    CloseNamedFolder();
     m_frames.CloseAll();
     m_tally.Flush();
     m_top.Merge(true);
@@ -245,7 +282,9 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
         return;
     }
     struct stat status;
-    if (fstatat(BaseOf(frame), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
+    const char* examined = name;
+    const int base = bNamed ? NamedFolderOf(name, lastPart, examined) : frame.Descriptor();
+    if (fstatat(base, examined, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
         const int error = errno;
         if (bNamed) {
             m_tally.AddNotFound();

@@ -64,6 +64,7 @@ public:
     // the other threads walking the same tree.
     FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, const FolderWalkOptions& options,
                std::size_t maxOpenListings, const WalkRules& rules, WalkQueue* pQueue = nullptr) noexcept;
+    ~FolderWalk();
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
 
@@ -89,6 +90,13 @@ private:
     // What an entry's name is taken relative to. The list's folder is the current folder: named
     // as such, it spares every walking thread the shared count of one descriptor per name.
     int BaseOf(const DirectoryFrame& frame) const { return AtNameList() ? AT_FDCWD : frame.Descriptor(); }
+    // For a name in a list, the folder to examine lastPart in, and the name to examine there:
+    // the folder part of the name, kept open while the names that follow lie in it too (a list
+    // names a folder's entries one after another), so that each is looked up as a walk looks up
+    // an entry, not from the current folder down. The current folder and the whole name when
+    // the name has no folder part or its folder cannot be opened.
+    int NamedFolderOf(const char* name, std::string_view lastPart, const char*& examined) noexcept;
+    void CloseNamedFolder() noexcept;
     bool CountLink(std::string_view name, const struct stat& status, ScanTally::Sizes sizes);
     bool StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const;
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
@@ -113,4 +121,6 @@ private:
     TopFiles m_top;
     std::vector<std::string_view> m_folderNames;
     std::string m_linkExtension;   // the folded extension of a link, reused from file to file
+    std::string m_namedFolder;     // the folder part of the last name of a list examined
+    int m_namedFolderFd = -1;      // open on it (O_PATH), or -1
 };

@@ -38,6 +38,7 @@ unsigned KindText(ProblemKind kind)
     case ProblemKind::NotExamined: return IDS_PROBLEM_NOT_EXAMINED;
     case ProblemKind::NotFound:
     case ProblemKind::Repeated:
+    case ProblemKind::EmptyName:
         break;   // only a walk of a list of names (kestrum-scan --files0-from) has these
     }
     return IDS_PROBLEM_NOT_LISTED;

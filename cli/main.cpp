@@ -54,6 +54,7 @@ unsigned ProblemTextId(ProblemKind kind)
     case ProblemKind::NotExamined: return IDS_CLI_PROBLEM_NOT_EXAMINED;
     case ProblemKind::NotFound: return IDS_CLI_PROBLEM_NOT_FOUND;
     case ProblemKind::Repeated: return IDS_CLI_PROBLEM_REPEATED;
+    case ProblemKind::EmptyName: return IDS_CLI_PROBLEM_EMPTY_NAME;
     }
     return IDS_CLI_PROBLEM_NOT_LISTED;
 }
@@ -75,7 +76,8 @@ void PrintProblems(const ScanResult& result)
                 continue;
             ++named;
             const std::string path = TerminalEscape(problem.path);
-            const bool bNoReason = problem.kind == ProblemKind::NotEntered || problem.kind == ProblemKind::Repeated;
+            const bool bNoReason = problem.kind == ProblemKind::NotEntered || problem.kind == ProblemKind::Repeated ||
+                                   problem.kind == ProblemKind::EmptyName;
             PrintError(bNoReason
                            ? FormatString(ProblemTextId(problem.kind), {path})
                            : FormatString(ProblemTextId(problem.kind), {path, std::strerror(problem.error)}));
@@ -280,7 +282,7 @@ int RunFilesFrom(const CCommandLine& commandLine)
         PrintError(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(list), std::strerror(errno)}));
         return ExitStatus::kFailed;
     }
-    NameList names(fd);
+    NameList names(fd, list);
     ScanResult result;
     const bool bScanned = ScanFolder(commandLine, result, &names);
     if (!bStandardInput)

@@ -170,7 +170,7 @@ bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& count
         out.AppendDecimal(counters.nNotFound);
         out.Append(", \"repeated\": ");
         out.AppendDecimal(counters.nRepeated);
-        out.Append(", \"empty_names\": ");
+        out.Append(", \"empty_name\": ");
         out.AppendDecimal(counters.nEmptyNames);
     }
     out.Append(", \"no_extension\": {\"count\": ");

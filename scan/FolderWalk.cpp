@@ -270,8 +270,15 @@ std::string_view LastPartOf(std::string_view name)
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 {
     const bool bNamed = AtNameList();
-    if (bNamed && name[0] == '\0') {
+    if (bNamed && frame.Type() == static_cast<unsigned char>(NameList::kEmptyName)) {
         m_tally.AddEmptyName();
+        if (m_tally.WantsProblem(ProblemKind::EmptyName)) {
+            try {
+                m_tally.KeepProblem(ScanProblem{m_options.pNames->Source() + ':' + name, ProblemKind::EmptyName, 0});
+            } catch (const std::bad_alloc&) {
+                // Not named; still counted.
+            }
+        }
         return;
     }
     const std::string_view lastPart = bNamed ? LastPartOf(name) : std::string_view(name);

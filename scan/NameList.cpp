@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -45,8 +46,9 @@ std::string_view LastPart(std::string_view name)
 
 } // namespace
 
-NameList::NameList(int fd)
+NameList::NameList(int fd, std::string source)
     : m_fd(fd)
+    , m_source(std::move(source))
 {
 }
 
@@ -100,10 +102,16 @@ bool NameList::Refill(std::string& entries)
             continue;
         }
         const std::string_view name(first, static_cast<const char*>(nul) - first);
-        entries += static_cast<char>(DT_UNKNOWN);
-        entries.append(name.data(), name.size() + 1);   // with its NUL
-        if (!name.empty())
+        ++m_nNames;
+        if (name.empty()) {
+            entries += kEmptyName;
+            entries += std::to_string(m_nNames);
+            entries += '\0';
+        } else {
+            entries += static_cast<char>(DT_UNKNOWN);
+            entries.append(name.data(), name.size() + 1);   // with its NUL
             NoteFolderOf(name);
+        }
         m_begin += name.size() + 1;
     }
     return entries.size() > start;

@@ -29,8 +29,14 @@ protected:
 
 class NameList final : public NameFeed {
 public:
-    // Reads from fd (not owned; standard input as well as a file).
-    explicit NameList(int fd);
+    // The type byte of the entry that stands for an empty name: the entry's text is the name's
+    // place in the list (1 for the first name), which is all there is to name it by.
+    static constexpr char kEmptyName = '\xff';
+
+    // Reads from fd (not owned; standard input as well as a file). source: the list as the
+    // user named it ("-" for standard input), for naming an empty name's place.
+    NameList(int fd, std::string source);
+    const std::string& Source() const { return m_source; }
     NameList(const NameList&) = delete;
     NameList& operator=(const NameList&) = delete;
 
@@ -77,6 +83,8 @@ private:
     static bool Insert(Shard& shard, std::uint64_t device, std::uint64_t inode);
 
     int m_fd;
+    std::string m_source;
+    std::uint64_t m_nNames = 0;   // names handed out so far
     // What was read and not yet handed out: [m_begin, m_end) of a buffer left uninitialised.
     std::unique_ptr<char[]> m_buffer;
     std::size_t m_capacity = 0;

@@ -32,7 +32,7 @@ constexpr CounterField kCounterFields[] = {
     {"not_in_rows", &ScanCounters::nNotInRows},     {"excluded", &ScanCounters::nExcluded},
     {"not_in_largest", &ScanCounters::nNotInLargest}, {"links_unchecked", &ScanCounters::nLinksUnchecked},
     {"not_found", &ScanCounters::nNotFound},        {"repeated", &ScanCounters::nRepeated},
-    {"empty_names", &ScanCounters::nEmptyNames},
+    {"empty_name", &ScanCounters::nEmptyNames},
 };
 
 // A row's extension as the walk would have made it: "" or from a "." to the end with no other

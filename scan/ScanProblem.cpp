@@ -11,6 +11,7 @@ std::string_view ProblemKindKey(ProblemKind kind)
     case ProblemKind::NotExamined: return "not_examined";
     case ProblemKind::NotFound: return "not_found";
     case ProblemKind::Repeated: return "repeated";
+    case ProblemKind::EmptyName: return "empty_name";
     }
     return "";
 }
@@ -24,6 +25,7 @@ std::uint64_t ProblemCount(const ScanCounters& counters, ProblemKind kind)
     case ProblemKind::NotExamined: return counters.nNotExamined;
     case ProblemKind::NotFound: return counters.nNotFound;
     case ProblemKind::Repeated: return counters.nRepeated;
+    case ProblemKind::EmptyName: return counters.nEmptyNames;
     }
     return 0;
 }

@@ -16,8 +16,9 @@ enum class ProblemKind {
     NotExamined,  // a file listed but not examined: its size is missing
     NotFound,     // a name in a list that could not be examined
     Repeated,     // a name in a list of an entry named before
+    EmptyName,    // an empty name in a list, named by the list and its place in it ("list:3")
 };
-constexpr std::size_t kProblemKinds = 6;
+constexpr std::size_t kProblemKinds = 7;
 
 // Paths kept of each kind; the counts go on beyond them.
 constexpr std::size_t kMaxProblemsPerKind = 100;

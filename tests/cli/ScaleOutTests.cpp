@@ -114,6 +114,8 @@ TEST(KestrumScanFilesFrom, CountsTheNamesAsFindAndDuDo)
     const std::string missing = tree.Path("not-there.txt");
     Shell("find " + root + " -mindepth 1 -maxdepth 1 -print0 > " + Quoted(list) + "; printf '\\0%s\\0%s\\0' " +
           Quoted(missing) + " " + Quoted(tree.Path("top.TXT")) + " >> " + Quoted(list));
+    // The empty name follows the entries of the folder: it is named by its place in the list.
+    const std::string emptyAt = list + ":" + std::to_string(ShellNumber("find " + root + " -mindepth 1 -maxdepth 1 -printf . | wc -c") + 1);
 
     for (const char* threads : {"1", "8"}) {
         SCOPED_TRACE(std::string(threads) + " threads");
@@ -127,12 +129,14 @@ TEST(KestrumScanFilesFrom, CountsTheNamesAsFindAndDuDo)
         EXPECT_EQ(JsonGroups(json), FindGroups(tree.Root()));
         EXPECT_EQ(json["not_found"], 1);
         EXPECT_EQ(json["repeated"], 1);
-        EXPECT_EQ(json["empty_names"], 1);
+        EXPECT_EQ(json["empty_name"], 1);
         EXPECT_EQ(json["problems"], nlohmann::json::parse(R"([{"path": ")" + missing +
                                                           R"(", "kind": "not_found", "reason": "No such file or directory"}, {"path": ")" +
-                                                          tree.Path("top.TXT") + R"(", "kind": "repeated", "reason": ""}])"));
+                                                          tree.Path("top.TXT") + R"(", "kind": "repeated", "reason": ""}, {"path": ")" +
+                                                          emptyAt + R"(", "kind": "empty_name", "reason": ""}])"));
         EXPECT_NE(run.err.find("kestrum-scan: cannot access '" + missing + "': No such file or directory\n"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("'" + tree.Path("top.TXT") + "' is named again"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("kestrum-scan: " + emptyAt + ": invalid zero-length file name\n"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("1 name in the list could not be found; 1 name in the list was given again and counted once; "
                                "1 name in the list was empty\n"), std::string::npos) << run.err;
     }

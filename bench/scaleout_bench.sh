@@ -10,7 +10,7 @@
 #   bench/scaleout_bench.sh [BUILD_DIR]     (default build/release)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-$here/../build/release}
+build=$(cd "${1:-$here/../build/release}" && pwd)
 runs=${RUNS:-5}
 out=${OUT:-$here/out}
 command -v parallel >/dev/null || { echo "Missing: GNU parallel (Debian package parallel)" >&2; exit 1; }

@@ -94,7 +94,7 @@ const char* DirectoryFrame::NextSaved()
             return nullptr;
         m_saved.clear();
         m_savedOffset = 0;
-        if (!m_pFeed->Refill(m_saved))
+        if (!m_pFeed->Refill(m_saved, kFeedBytes))
             m_pFeed = nullptr;
     }
     m_lastType = static_cast<unsigned char>(m_saved[m_savedOffset]);

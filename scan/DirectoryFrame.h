@@ -39,6 +39,14 @@ public:
     // Once the entries it holds are walked, the frame asks feed for more (null: none), until
     // it has no more. For a listing that is a list of names; Start and StartSaved end it.
     void FeedFrom(NameFeed* feed) { m_pFeed = feed; }
+    NameFeed* Feed() const { return m_pFeed; }
+    // Entries (as SaveRemaining keeps them) walked after those the frame holds: names fed to a
+    // part that could not be handed over after all. Throws std::bad_alloc.
+    void TakeBack(const std::string& entries) { m_saved += entries; }
+
+    // Bytes of entries a frame asks its feed for at once: enough that it seldom asks, few enough
+    // that the first names are walked at once.
+    static constexpr std::size_t kFeedBytes = 1024 * 1024;
 
     // The next entry name ("." and ".." included), or null when the listing has ended (an error
     // ends it too). The text stays valid until the next call on this frame.

@@ -464,13 +464,12 @@ void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
 {
     if (frame.Descriptor() < 0)
         return;
+    // A list of names is handed out from the list itself, fresh names a part at a time, by any
+    // thread walking a part of it: no name is copied from thread to thread while the list lasts.
+    // Once it is read to its end, the parts' last names are split as a listing's are.
     const std::size_t index = m_frames.Size() - 1;
     WalkItem item;
-    std::size_t cut = 0;
     try {
-        cut = frame.CopyLaterHalf(item.saved);
-        if (cut == 0)
-            return;
         item.parent = m_frames.NodeAbove(index);
         item.name = frame.Name();
         item.notListedSaid = frame.SharedNotListed();
@@ -483,6 +482,39 @@ void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
     item.device = frame.Device();
     item.inode = frame.Inode();
     item.depth = m_frames.BaseDepth() + index;
-    if (m_pQueue->Offer(item))
-        frame.DropFrom(cut);
+    bool bFresh = false;
+    std::size_t cut = 0;
+    try {
+        if (AtNameList())
+            bFresh = m_options.pNames->Refill(item.saved, kHandedNameBytes);
+        if (!bFresh)
+            cut = frame.CopyLaterHalf(item.saved);
+    } catch (const std::bad_alloc&) {
+        // Whole names the list gave before memory ran short are handed on all the same (a
+        // copied half, which changes nothing when it fails, never is).
+        bFresh = AtNameList() && !item.saved.empty() && cut == 0;
+    }
+    if (!bFresh && cut == 0)
+        return;
+    if (m_pQueue->Offer(item)) {
+        if (!bFresh)
+            frame.DropFrom(cut);
+        return;
+    }
+    if (bFresh)
+        TakeBackNames(frame, item.saved);
+}
+
+// Names taken from the list for a part that no thread took after all: this thread walks them.
+void FolderWalk::TakeBackNames(DirectoryFrame& frame, const std::string& entries) noexcept
+{
+    try {
+        frame.TakeBack(entries);
+    } catch (const std::bad_alloc&) {
+        // The list could not be read whole: said as for a folder whose listing failed.
+        if (frame.TakeNotListed()) {
+            m_tally.AddNotListed();
+            NameProblem(ProblemKind::NotListed, ENOMEM, m_frames.Size() - 1, {});
+        }
+    }
 }

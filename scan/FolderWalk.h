@@ -105,6 +105,10 @@ private:
     // Handing work over to a waiting thread. Each takes fd over only when it returns true.
     bool HandOverFolder(int fd, const struct stat& status, const char* name);
     void HandOverListingPart(DirectoryFrame& frame);
+    void TakeBackNames(DirectoryFrame& frame, const std::string& entries) noexcept;
+    // Bytes of names handed to another thread at once: a few milliseconds of work, so that the
+    // threads end the list together.
+    static constexpr std::size_t kHandedNameBytes = 128 * 1024;
     bool HandBackAgain(WalkItem& item);
     void EndPart();
     void ReportUnfinished(int error) noexcept;

@@ -11,10 +11,8 @@
 
 namespace {
 
-// Bytes of names read at once, and about as many handed to the walk per batch: enough that the
-// walk seldom asks, few enough that the first names are walked at once.
+// Bytes of names read at once.
 constexpr std::size_t kReadBytes = 1024 * 1024;
-constexpr std::size_t kBatchBytes = 1024 * 1024;
 
 std::uint64_t Mix(std::uint64_t value)
 {
@@ -89,11 +87,12 @@ bool NameList::ReadMore()
     return true;
 }
 
-bool NameList::Refill(std::string& entries)
+bool NameList::Refill(std::string& entries, std::size_t maxBytes)
 {
+    std::lock_guard<std::mutex> guard(m_readLock);
     const std::size_t start = entries.size();
-    entries.reserve(start + kBatchBytes + 4096);
-    while (entries.size() - start < kBatchBytes) {
+    entries.reserve(start + maxBytes + 4096);
+    while (entries.size() - start < maxBytes) {
         const char* const first = m_buffer.get() + m_begin;
         const void* const nul = m_end > m_begin ? std::memchr(first, '\0', m_end - m_begin) : nullptr;
         if (!nul) {
@@ -102,6 +101,8 @@ bool NameList::Refill(std::string& entries)
             continue;
         }
         const std::string_view name(first, static_cast<const char*>(nul) - first);
+        // Room first: a name runs out of memory whole or not at all, and stays to be read again.
+        entries.reserve(entries.size() + name.size() + 24);
         ++m_nNames;
         if (name.empty()) {
             entries += kEmptyName;

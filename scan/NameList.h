@@ -19,9 +19,9 @@
 // What a folder's listing asks for more entries once those it holds are walked.
 class NameFeed {
 public:
-    // Appends the next entries (a type byte, then a name ended by a NUL) to entries. False once
-    // there are none left. Throws std::bad_alloc.
-    virtual bool Refill(std::string& entries) = 0;
+    // Appends the next entries (a type byte, then a name ended by a NUL), about maxBytes of them,
+    // to entries. False once there are none left. Throws std::bad_alloc.
+    virtual bool Refill(std::string& entries, std::size_t maxBytes) = 0;
 
 protected:
     ~NameFeed() = default;
@@ -40,8 +40,9 @@ public:
     NameList(const NameList&) = delete;
     NameList& operator=(const NameList&) = delete;
 
-    // Called by one walking thread at a time (the one holding the list's own frame).
-    bool Refill(std::string& entries) override;
+    // Any walking thread may ask (the one holding the list's own frame, and one handing names to
+    // another thread); the calls take turns.
+    bool Refill(std::string& entries, std::size_t maxBytes) override;
 
     // True the first time an entry (device, inode) is met by name; a file with several links is
     // told apart by the last part of its name as well, so that two of its links named in the
@@ -82,6 +83,7 @@ private:
     static constexpr std::size_t kShards = 16;
     static bool Insert(Shard& shard, std::uint64_t device, std::uint64_t inode);
 
+    std::mutex m_readLock;   // guards the reading, from m_fd to m_common
     int m_fd;
     std::string m_source;
     std::uint64_t m_nNames = 0;   // names handed out so far

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,7 +47,7 @@ std::vector<std::string> ReadAll(NameList& names)
 {
     std::vector<std::string> read;
     std::string entries;
-    while (names.Refill(entries)) {
+    while (names.Refill(entries, 64 * 1024)) {
         for (std::size_t at = 0; at < entries.size();) {
             const char type = entries[at];
             const std::string text = entries.c_str() + at + 1;
@@ -94,7 +95,9 @@ TEST(NameListTest, NamesCrossTheReadsAndTheLastNeedsNoNul)
 }
 
 // Every entry of the root named once, by its full path: the counts and rows of the walk of the
-// root. 3,000 files among them, so that the names are shared out when several threads walk.
+// root. 3,000 files among them, so that the names are shared out when several threads walk. Then
+// every entry named 16 times over, in rounds: a list of some megabytes, handed out from the list
+// a part at a time, whose repeats reach different threads; each entry still counts once.
 TEST(NameListTest, WalkOfTheEntriesByNameCountsAsTheWalkOfTheirFolder)
 {
     TempTree tree, lists;
@@ -103,26 +106,37 @@ TEST(NameListTest, WalkOfTheEntriesByNameCountsAsTheWalkOfTheirFolder)
         ASSERT_TRUE(tree.MakeFile("many" + std::to_string(i) + (i % 3 ? ".log" : ".TXT"), i % 17));
     ASSERT_TRUE(tree.MakeSymlink("link.lnk", "n0"));
     std::string text;
+    std::uint64_t entries = 0;
     DIR* listing = opendir(tree.Root().c_str());
     ASSERT_NE(listing, nullptr);
-    while (const dirent* entry = readdir(listing))
-        if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
+    while (const dirent* entry = readdir(listing)) {
+        if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..") {
             text += tree.Path(entry->d_name) + '\0';
+            ++entries;
+        }
+    }
     closedir(listing);
-    const int fd = open(lists.Path("list").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
-
-    NameList names(fd, lists.Path("list"));
-    FolderWalkOptions options;
-    options.pNames = &names;
-    const ScanCounts byName = RunScan(".", options);
-    close(fd);
     const ScanCounts whole = RunScan(tree.Root());
-    EXPECT_EQ(byName, whole);
-    EXPECT_EQ(byName.nFiles, 3000u + 2 * 21 + 1);
-    EXPECT_EQ(names.CommonFolder(), tree.Root());
+    EXPECT_EQ(whole.nFiles, 3000u + 2 * 21 + 1);
+
+    for (const int rounds : {1, 16}) {
+        SCOPED_TRACE(std::to_string(rounds) + " rounds");
+        const std::string path = lists.Path("list" + std::to_string(rounds));
+        const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        for (int round = 0; round < rounds; ++round)
+            ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ASSERT_EQ(lseek(fd, 0, SEEK_SET), 0);
+        NameList names(fd, path);
+        FolderWalkOptions options;
+        options.pNames = &names;
+        const ScanCounts byName = RunScan(".", options);
+        close(fd);
+        ScanCounts expected = whole;
+        expected.nRepeated = (rounds - 1) * entries;
+        EXPECT_EQ(byName, expected);
+        EXPECT_EQ(names.CommonFolder(), tree.Root());
+    }
 }
 
 } // namespace

@@ -106,8 +106,7 @@ chmod +x "$work/recipe.sh"
 cmp -s "$work/merged.txt" "$work/whole.txt" && echo "recipe: the merge equals the scan of the tree" ||
   { echo "recipe: the merge DIFFERS from the scan of the tree" >&2; diff "$work/merged.txt" "$work/whole.txt" | head >&2; }
 compare "recipe (4 parts, parallel -j 2) vs one scan" "<= 1.15" -- "$work/recipe.sh" "$scan" "$tree" "$work/recipe" -- "$scan" "$tree"
-# The same with xargs -P 2 running the parts: what GNU parallel's own start and its wait for the
-# parts (it looks for ended jobs at growing intervals) add to the recipe.
+# The same with xargs -P 2 running the parts: what GNU parallel's own start adds to the recipe.
 sed 's/ls list_\* | parallel --will-cite -j 2 "$scan" --json --files0-from {} .>. {}.json/ls list_* | xargs -P 2 -I{} sh -c "exec \\"$scan\\" --json --files0-from {} > {}.json"/' \
   "$work/recipe.sh" >"$work/recipe-xargs.sh"
 chmod +x "$work/recipe-xargs.sh"

@@ -36,6 +36,10 @@ unsigned KindText(ProblemKind kind)
     case ProblemKind::NotEntered: return IDS_PROBLEM_NOT_ENTERED;
     case ProblemKind::Vanished: return IDS_PROBLEM_VANISHED;
     case ProblemKind::NotExamined: return IDS_PROBLEM_NOT_EXAMINED;
+    case ProblemKind::NotFound:
+    case ProblemKind::Repeated:
+    case ProblemKind::EmptyName:
+        break;   // only a walk of a list of names (kestrum-scan --files0-from) has these
     }
     return IDS_PROBLEM_NOT_LISTED;
 }

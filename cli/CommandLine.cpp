@@ -40,6 +40,8 @@ enum LongOnly : int {
     kBy,
     kCategory,
     kCompare,
+    kFilesFrom,
+    kMerge,
 };
 
 constexpr option kOptions[] = {
@@ -61,6 +63,8 @@ constexpr option kOptions[] = {
     {"category", required_argument, nullptr, kCategory},
     {"by", required_argument, nullptr, kBy},
     {"compare", required_argument, nullptr, kCompare},
+    {"files0-from", required_argument, nullptr, kFilesFrom},
+    {"merge", no_argument, nullptr, kMerge},
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, kHelp},
     {"version", no_argument, nullptr, kVersion},
@@ -176,6 +180,17 @@ CCommandLine::Action CCommandLine::Parse(int argc, const char* const* argv)
 
 bool CCommandLine::TakeOperands(int argc, const char* const* argv, int first)
 {
+    if (m_bMerge) {
+        if (!m_szCompare.empty() || !m_szFilesFrom.empty())
+            return Fail(FormatString(IDS_CLI_MERGE_WITH, {m_szCompare.empty() ? "--files0-from" : "--compare"}));
+        m_mergeFiles.assign(argv + first, argv + argc);
+        return !m_mergeFiles.empty() || Fail(std::string(LoadString(IDS_CLI_MERGE_NO_FILES)));
+    }
+    if (!m_szFilesFrom.empty()) {
+        if (first < argc)
+            return Fail(FormatString(IDS_CLI_FILES0_WITH_FOLDER, {TerminalEscape(argv[first])}));
+        return true;
+    }
     if (first < argc && first + 1 < argc)
         return Fail(FormatString(IDS_CLI_EXTRA_ARGUMENT, {TerminalEscape(argv[first + 1])}));
     if (first < argc)
@@ -218,6 +233,12 @@ bool CCommandLine::ApplyOption(int option, const char* value)
             return Fail(std::string(LoadString(IDS_CLI_NO_FOLDER)));
         m_szCompare = text;
         return true;
+    case kFilesFrom:
+        if (text.empty())
+            return Fail(std::string(LoadString(IDS_CLI_NO_FOLDER)));
+        m_szFilesFrom = text;
+        return true;
+    case kMerge: m_bMerge = true; return true;
     case kHelp: m_bHelp = true; return true;
     case kVersion: m_bVersion = true; return true;
     }

@@ -26,7 +26,7 @@ public:
     // How the walk goes: threads, file system, exclusions, hard links, largest files.
     const FolderWalkOptions& WalkOptions() const { return m_walk; }
     // The folder and the walk, as the engine takes them. Throws std::bad_alloc.
-    ScanRequest Request() const { return ScanRequest{m_szFolder, m_walk}; }
+    ScanRequest Request() const { return ScanRequest{m_szFilesFrom.empty() ? m_szFolder : ".", m_walk}; }
     // How the result is written.
     const ReportOptions& Report() const { return m_report; }
     OutputFormat Format() const { return m_format; }
@@ -34,6 +34,11 @@ public:
     bool Quiet() const { return m_bQuiet; }
     // --compare OLD: the saved scan to compare with; empty when not comparing.
     const std::string& CompareWith() const { return m_szCompare; }
+    // --files0-from LIST: the list of names to count ("-" for standard input); empty when a
+    // folder is scanned. The request's root is then the current folder.
+    const std::string& FilesFrom() const { return m_szFilesFrom; }
+    // --merge: the saved scans to merge (the operands); empty when not merging.
+    const std::vector<std::string>& MergeFiles() const { return m_mergeFiles; }
 
 private:
     bool ApplyOption(int option, const char* value);
@@ -57,6 +62,9 @@ private:
     bool m_bExtensionsGiven = false;
     bool m_bSortGiven = false;
     std::string m_szCompare;
+    std::string m_szFilesFrom;
+    bool m_bMerge = false;
+    std::vector<std::string> m_mergeFiles;
     OutputFormat m_format = OutputFormat::Text;
     FolderWalkOptions m_walk;
     ReportOptions m_report;

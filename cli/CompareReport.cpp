@@ -72,11 +72,23 @@ std::string CCompareReport::SizeCell(std::uint64_t bytes) const
     return m_options.sizes == SizeStyle::Grouped ? FormatNumber(bytes) : HumanSize(bytes, m_options.sizes);
 }
 
+namespace {
+
+// The magnitude with its sign in front. (Written with a character inserted: GCC 12 warns of
+// "-" + std::string in optimised builds, wrongly.)
+std::string Signed(bool bLess, std::string magnitude)
+{
+    magnitude.insert(magnitude.begin(), bLess ? '-' : '+');
+    return magnitude;
+}
+
+} // namespace
+
 std::string CCompareReport::ChangeCell(const CountChange& change, bool bBytes) const
 {
     if (change.magnitude == 0)
         return "0";
-    return (change.bLess ? "-" : "+") + (bBytes ? SizeCell(change.magnitude) : FormatNumber(change.magnitude));
+    return Signed(change.bLess, bBytes ? SizeCell(change.magnitude) : FormatNumber(change.magnitude));
 }
 
 std::string CCompareReport::SinceText(std::int64_t started) const
@@ -89,7 +101,7 @@ std::string CCompareReport::SinceText(std::int64_t started) const
     // The size is always as people read it, as in the line's example; --si picks powers of 1000.
     const SizeStyle style = m_options.sizes == SizeStyle::Si ? SizeStyle::Si : SizeStyle::Binary;
     const std::string size = bytes.magnitude == 0 ? HumanSize(0, style)
-                                                  : (bytes.bLess ? "-" : "+") + HumanSize(bytes.magnitude, style);
+                                                  : Signed(bytes.bLess, HumanSize(bytes.magnitude, style));
     const std::string fileChange = files.magnitude == 0 ? "+0" : ChangeCell(files, false);
     return FormatString(IDS_CLI_COMPARE_SINCE, {TerminalEscape(m_before.root), ScanFileHead::UtcMinute(started),
                                                 fileChange, size});

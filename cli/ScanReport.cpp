@@ -224,6 +224,11 @@ bool CScanReport::WriteText(COutputBuffer& out)
     return m_bEveryRow && nWritten == rows.RowCount();
 }
 
+void CScanReport::SetHead(ScanFileHead head)
+{
+    m_pHead = std::make_unique<ScanFileHead>(std::move(head));
+}
+
 // kestrum-scan's walks end early only on a signal (Ctrl+C).
 const ScanFileHead& CScanReport::Head()
 {

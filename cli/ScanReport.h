@@ -49,6 +49,8 @@ public:
     // order on, and the output stays well formed (JSON is closed). True when every row was
     // written. The caller checks `out` for write errors.
     bool Write(OutputFormat format, std::FILE* out);
+    // What the JSON says of the scan at its top, when it is not this run's walk (a merge).
+    void SetHead(ScanFileHead head);
 
     // The largest files asked for (none without options.largest), after a table: in text a blank line, "Largest files:" and one line per
     // file (size in the options' style, date, path); in CSV a blank line and path,bytes,mtime.

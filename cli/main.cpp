@@ -8,6 +8,8 @@
 #include "Format.h"
 #include "InterruptFlag.h"
 #include "MessageCatalogue.h"
+#include "NameList.h"
+#include "PartReader.h"
 #include "Resource.h"
 #include "ScanComparison.h"
 #include "ScanFileHead.h"
@@ -18,8 +20,11 @@
 #include "StringTable.h"
 #include "TextEscape.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -30,6 +35,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -46,6 +52,9 @@ unsigned ProblemTextId(ProblemKind kind)
     case ProblemKind::NotEntered: return IDS_CLI_PROBLEM_NOT_ENTERED;
     case ProblemKind::Vanished: return IDS_CLI_PROBLEM_VANISHED;
     case ProblemKind::NotExamined: return IDS_CLI_PROBLEM_NOT_EXAMINED;
+    case ProblemKind::NotFound: return IDS_CLI_PROBLEM_NOT_FOUND;
+    case ProblemKind::Repeated: return IDS_CLI_PROBLEM_REPEATED;
+    case ProblemKind::EmptyName: return IDS_CLI_PROBLEM_EMPTY_NAME;
     }
     return IDS_CLI_PROBLEM_NOT_LISTED;
 }
@@ -67,8 +76,10 @@ void PrintProblems(const ScanResult& result)
                 continue;
             ++named;
             const std::string path = TerminalEscape(problem.path);
-            PrintError(problem.kind == ProblemKind::NotEntered
-                           ? FormatString(IDS_CLI_PROBLEM_NOT_ENTERED, {path})
+            const bool bNoReason = problem.kind == ProblemKind::NotEntered || problem.kind == ProblemKind::Repeated ||
+                                   problem.kind == ProblemKind::EmptyName;
+            PrintError(bNoReason
+                           ? FormatString(ProblemTextId(problem.kind), {path})
                            : FormatString(ProblemTextId(problem.kind), {path, std::strerror(problem.error)}));
         }
         const std::uint64_t count = ProblemCount(result.Counters(), problemKind);
@@ -96,12 +107,13 @@ void PrintIncomplete(const ScanResult& result)
         PrintError(LoadString(IDS_CLI_INTERRUPTED));
 }
 
-// Scans the folder the command line names. False, with the reason said, when it could not be
-// scanned. The session and the request are gone when it returns: what the report may take is
-// then all the memory there is.
-bool ScanFolder(const CCommandLine& commandLine, ScanResult& result)
+// Scans as the request asks. False, with the reason said, when it could not be scanned. The
+// session and the request are gone when it returns: what the report may take is then all the
+// memory there is.
+bool ScanFolder(const CCommandLine& commandLine, ScanResult& result, NameList* pNames = nullptr)
 {
-    const ScanRequest request = commandLine.Request();
+    ScanRequest request = commandLine.Request();
+    request.walk.pNames = pNames;
     const RequestVerdict verdict = ValidateRequest(request);
     if (!verdict.Ok()) {
         PrintError(CConsoleScan::VerdictText(verdict));
@@ -171,7 +183,14 @@ int RunCompare(const CCommandLine& commandLine)
     }
     const std::string& newPath = commandLine.Folder();
     struct stat status {};
-    const bool bNewIsFile = stat(newPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+    const bool bExists = stat(newPath.c_str(), &status) == 0;
+    const bool bNewIsFile = bExists && S_ISREG(status.st_mode);
+    // In NEW's place a folder is scanned and a saved scan read; a device, a pipe or a socket is
+    // neither (a scan of it would count it as one file).
+    if (bExists && !bNewIsFile && !S_ISDIR(status.st_mode)) {
+        PrintError(FormatString(IDS_CLI_NOT_FOLDER_OR_FILE, {TerminalEscape(newPath)}));
+        return ExitStatus::kFailed;
+    }
     SavedScan now;
     if (bNewIsFile) {
         if (!ScanFileReader::ReadFile(newPath, now, error)) {
@@ -225,6 +244,133 @@ int RunCompare(const CCommandLine& commandLine)
 }
 
 
+// Writes the report of result, then what could not be counted. head: what the JSON says of the
+// scan at its top when it is not this run's walk (null: this walk's).
+int Report(const CCommandLine& commandLine, const std::string& root, const ScanResult& result, ScanFileHead* pHead)
+{
+    bool bComplete = false;
+    try {
+        CScanReport report(root, result, commandLine.Report());
+        if (pHead)
+            report.SetHead(std::move(*pHead));
+        bComplete = report.Write(commandLine.Format(), stdout);
+    } catch (const std::bad_alloc&) {
+        // The report stops at what fits by itself; a shortage outside its rows ends the same way.
+    }
+    if (!FinishOutput())
+        return ExitStatus::kFailed;
+    // An honest count of what could be read still ends with status 0, but never silently.
+    if (!commandLine.Quiet())
+        PrintProblems(result);
+    PrintIncomplete(result);
+    if (!bComplete) {
+        PrintError(LoadString(IDS_CLI_REPORT_CUT_SHORT));
+        return ExitStatus::kFailed;
+    }
+    return result.Ending() == ScanEnding::Stopped ? ExitStatus::kInterrupted : ExitStatus::kDone;
+}
+
+// kestrum-scan --files0-from LIST: the names in LIST counted as the entries of one folder. The
+// JSON's root is the folder all the names lie in (NameList::CommonFolder), so that the scans of
+// parts of one folder's entries name that folder, as a scan of it does.
+int RunFilesFrom(const CCommandLine& commandLine)
+{
+    const std::string& list = commandLine.FilesFrom();
+    const bool bStandardInput = list == "-";
+    const int fd = bStandardInput ? STDIN_FILENO : open(list.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        PrintError(FormatString(IDS_CLI_CANNOT_READ, {TerminalEscape(list), std::strerror(errno)}));
+        return ExitStatus::kFailed;
+    }
+    NameList names(fd, list);
+    ScanResult result;
+    const bool bScanned = ScanFolder(commandLine, result, &names);
+    if (!bStandardInput)
+        close(fd);
+    if (!bScanned)
+        return ExitStatus::kFailed;
+    const int status = Report(commandLine, names.CommonFolder(), result, nullptr);
+    if (names.ReadError() != 0) {
+        PrintError(FormatString(IDS_CLI_LIST_UNREADABLE, {TerminalEscape(list), std::strerror(names.ReadError())}));
+        return ExitStatus::kFailed;
+    }
+    return status;
+}
+
+// What a merge's JSON says at its top: each part and its root, the earliest start, the longest
+// walk, the host when every part names the same one, the parts' walk choices, and how the least
+// finished part ended.
+ScanFileHead MergedHead(const std::vector<CPartReader::Part>& parts, const std::vector<std::string>& files,
+                        bool bExtensionsOnly)
+{
+    ScanFileHead merged;
+    merged.program = "kestrum-scan " KESTRUM_VERSION;
+    merged.host = parts.front().head.host;
+    merged.started = parts.front().head.started;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const ScanFileHead& head = parts[i].head;
+        merged.started = std::min(merged.started, head.started);
+        merged.milliseconds = std::max(merged.milliseconds, head.milliseconds);
+        if (head.host != merged.host)
+            merged.host.clear();
+        if (parts[i].bHasChoices)
+            merged.choices = head.choices;
+        if (head.ending != ScanFileEnding::Finished)
+            merged.ending = head.ending;
+        merged.parts.push_back(files[i]);
+        merged.roots.push_back(parts[i].root);
+    }
+    merged.choices.extensionsOnly = bExtensionsOnly;
+    return merged;
+}
+
+// kestrum-scan --merge FILE...: the saved scans combined into the table one scan of all their
+// roots gives. The parts are read on as many threads as there are cores, each dropped once
+// added; nothing is written before all are read, so a part that cannot be read, or was made
+// with other walk choices, leaves standard output empty. The first such part in the order given
+// is the one named.
+int RunMerge(const CCommandLine& commandLine)
+{
+    const std::vector<std::string>& files = commandLine.MergeFiles();
+    CPartReader reader;
+    reader.ReadAll(files, std::max(1u, std::thread::hardware_concurrency()));
+    const std::vector<CPartReader::Part>& parts = reader.Parts();
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!parts[i].bRead && parts[i].error.fault != ScanFileFault::None) {
+            PrintError(CCompareReport::ErrorText(files[i], parts[i].error));
+            return ExitStatus::kFailed;
+        }
+    }
+    const CPartReader::Part* pFirstWithChoices = nullptr;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!parts[i].bHasChoices)
+            continue;
+        if (!pFirstWithChoices) {
+            pFirstWithChoices = &parts[i];
+        } else if (const auto choice = ScanComparison::DifferingChoice(pFirstWithChoices->head.choices, parts[i].head.choices)) {
+            const std::string& first = files[static_cast<std::size_t>(pFirstWithChoices - parts.data())];
+            PrintError(FormatString(IDS_CLI_MERGE_CHOICE, {TerminalEscape(files[i]), std::string(ChoiceOption(*choice)),
+                                                           TerminalEscape(first)}));
+            return ExitStatus::kUsage;
+        }
+    }
+    bool bUnfinished = false;
+    std::string root;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (!parts[i].bFinished) {
+            PrintError(FormatString(IDS_CLI_MERGE_UNFINISHED, {TerminalEscape(files[i]),
+                                                               std::string(ScanFileHead::EndingKey(parts[i].head.ending))}));
+            bUnfinished = true;
+        }
+        root = i == 0 ? parts[i].root : NameList::CommonOf(root, parts[i].root);
+    }
+    ScanFileHead head = MergedHead(parts, files, !commandLine.Report().noExtRow);
+    const ScanResult result = reader.Take(commandLine.WalkOptions().largest.count);
+    const int status = Report(commandLine, root, result, &head);
+    // A merge with a part cut short is cut short too, as a report that ran out of memory is.
+    return status == ExitStatus::kDone && bUnfinished ? ExitStatus::kFailed : status;
+}
+
 int Run(int argc, char** argv)
 {
     CCommandLine commandLine;
@@ -252,28 +398,15 @@ int Run(int argc, char** argv)
     if (!commandLine.CompareWith().empty())
         return RunCompare(commandLine);
 
+    if (!commandLine.MergeFiles().empty())
+        return RunMerge(commandLine);
+    if (!commandLine.FilesFrom().empty())
+        return RunFilesFrom(commandLine);
+
     ScanResult result;
     if (!ScanFolder(commandLine, result))
         return ExitStatus::kFailed;
-
-    bool bComplete = false;
-    try {
-        CScanReport report(commandLine.Folder(), result, commandLine.Report());
-        bComplete = report.Write(commandLine.Format(), stdout);
-    } catch (const std::bad_alloc&) {
-        // The report stops at what fits by itself; a shortage outside its rows ends the same way.
-    }
-    if (!FinishOutput())
-        return ExitStatus::kFailed;
-    // An honest count of what could be read still ends with status 0, but never silently.
-    if (!commandLine.Quiet())
-        PrintProblems(result);
-    PrintIncomplete(result);
-    if (!bComplete) {
-        PrintError(LoadString(IDS_CLI_REPORT_CUT_SHORT));
-        return ExitStatus::kFailed;
-    }
-    return result.Ending() == ScanEnding::Stopped ? ExitStatus::kInterrupted : ExitStatus::kDone;
+    return Report(commandLine, commandLine.Folder(), result, nullptr);
 }
 
 } // namespace

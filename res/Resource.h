@@ -87,6 +87,13 @@
 #define IDS_FMT_NOT_IN_LARGEST_MANY 2114
 #define IDS_FMT_LINKS_UNCHECKED_ONE  2115
 #define IDS_FMT_LINKS_UNCHECKED_MANY 2116
+// What a walk of a list of names could not count: 2120 to 2139.
+#define IDS_FMT_NOT_FOUND_ONE    2120
+#define IDS_FMT_NOT_FOUND_MANY   2121
+#define IDS_FMT_REPEATED_ONE     2122
+#define IDS_FMT_REPEATED_MANY    2123
+#define IDS_FMT_EMPTY_NAMES_ONE  2124
+#define IDS_FMT_EMPTY_NAMES_MANY 2125
 
 // The "Largest files" window: 4000 to 4099.
 #define IDS_LARGEST_TITLE            4000
@@ -168,6 +175,17 @@
 #define IDS_CLI_COMPARE_UNFINISHED  3097
 #define IDS_CLI_COMPARE_BY_CATEGORY 3098
 #define IDS_CLI_COLUMN_CHANGE       3099
+// More texts of the command-line tool, lists of names and merged scans: 3100 to 3199.
+#define IDS_CLI_PROBLEM_NOT_FOUND   3100
+#define IDS_CLI_PROBLEM_REPEATED    3101
+#define IDS_CLI_FILES0_WITH_FOLDER  3102
+#define IDS_CLI_MERGE_WITH          3103
+#define IDS_CLI_MERGE_NO_FILES      3104
+#define IDS_CLI_MERGE_CHOICE        3105
+#define IDS_CLI_MERGE_UNFINISHED    3106
+#define IDS_CLI_NOT_FOLDER_OR_FILE  3107
+#define IDS_CLI_LIST_UNREADABLE     3108
+#define IDS_CLI_PROBLEM_EMPTY_NAME  3109
 
 // The window's walk choices and the exclusions dialog: 4100 to 4199.
 #define IDS_EXCLUDE_TITLE        4100

@@ -95,10 +95,18 @@ constexpr StringEntry kStrings[] = {
     {IDS_FMT_NOT_IN_LARGEST_MANY, "%s files could not be kept in the list of the largest"},
     {IDS_FMT_LINKS_UNCHECKED_ONE, "%s file with several links could not be checked"},
     {IDS_FMT_LINKS_UNCHECKED_MANY, "%s files with several links could not be checked"},
+    {IDS_FMT_NOT_FOUND_ONE, "%s name in the list could not be found"},
+    {IDS_FMT_NOT_FOUND_MANY, "%s names in the list could not be found"},
+    {IDS_FMT_REPEATED_ONE, "%s name in the list was given again and counted once"},
+    {IDS_FMT_REPEATED_MANY, "%s names in the list were given again and counted once"},
+    {IDS_FMT_EMPTY_NAMES_ONE, "%s name in the list was empty"},
+    {IDS_FMT_EMPTY_NAMES_MANY, "%s names in the list were empty"},
     // The command-line tool's texts (3000 to 3099) go here.
     {IDS_CLI_USAGE,
      "Usage: kestrum-scan [OPTION]... FOLDER\n"
+     "  or:  kestrum-scan [OPTION]... --files0-from LIST\n"
      "  or:  kestrum-scan --compare OLD [OPTION]... FOLDER|NEW\n"
+     "  or:  kestrum-scan --merge [OPTION]... SCAN...\n"
      "Counts the folders, files and bytes below FOLDER and groups the files by extension.\n"
      "\n"
      "Output:\n"
@@ -127,6 +135,8 @@ constexpr StringEntry kStrings[] = {
      "      --on-disk         sizes are the bytes allocated on disk, not the apparent sizes\n"
      "      --links-once      count a file with several hard links once\n"
      "  -j, --threads N       walk with N threads, 1 to 64 (default: twice the cores, at least 4)\n"
+     "      --files0-from LIST  count the entries named in LIST (NUL-separated, \"-\" for\n"
+     "                        standard input) as if they stood in one folder, instead of FOLDER\n"
      "\n"
      "Largest files:\n"
      "      --largest N       list the N largest files after the table\n"
@@ -139,6 +149,10 @@ constexpr StringEntry kStrings[] = {
      "                        or Kestrum, or an export of ncdu -o or gdu -o): FOLDER is\n"
      "                        scanned, or the saved scan NEW read; every row shows its change\n"
      "\n"
+     "Merging:\n"
+     "      --merge           combine the saved scans SCAN... (of kestrum-scan --json, ncdu -o\n"
+     "                        or gdu -o) into the table one scan of all their roots gives\n"
+     "\n"
      "      --help            show this help\n"
      "      --version         show the version\n"
      "\n"
@@ -146,8 +160,8 @@ constexpr StringEntry kStrings[] = {
      "written \\xHH (two lowercase hex digits) and a backslash is written \\x5c.\n"
      "\n"
      "Ctrl+C stops the walk and prints what was counted so far (exit status 130).\n"
-     "Exit status: 0 done, 1 folder or scan file unreadable, output failed or cut short,\n"
-     "2 bad usage or scans made with different choices.\n"},
+     "Exit status: 0 done, 1 folder, list or scan file unreadable, a merged scan unfinished,\n"
+     "output failed or cut short, 2 bad usage or scans made with different choices.\n"},
     {IDS_CLI_CONTAINS, "Contains:"},
     {IDS_CLI_SIZE, "Size:"},
     {IDS_CLI_FIELD, "%s %s"},
@@ -211,6 +225,22 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_COMPARE_UNFINISHED, "kestrum-scan: warning: the scan in %s did not finish (%s); it covers only what was walked"},
     {IDS_CLI_COMPARE_BY_CATEGORY, "kestrum-scan: --compare compares extensions; it cannot be combined with --by category"},
     {IDS_CLI_COLUMN_CHANGE, "Change"},
+    // A name in a --files0-from list, then the system's reason.
+    {IDS_CLI_PROBLEM_NOT_FOUND, "kestrum-scan: cannot access '%s': %s"},
+    {IDS_CLI_PROBLEM_REPEATED, "kestrum-scan: '%s' is named again; counted once"},
+    {IDS_CLI_FILES0_WITH_FOLDER, "kestrum-scan: --files0-from counts the names in its list; give no folder as well, not %s"},
+    // The option that cannot go with --merge: --compare or --files0-from.
+    {IDS_CLI_MERGE_WITH, "kestrum-scan: --merge reads saved scans; it cannot be combined with %s"},
+    {IDS_CLI_MERGE_NO_FILES, "kestrum-scan: --merge needs the saved scans to merge"},
+    // The part, the option whose choice differs (--one-file-system, --exclude, --links-once), the first part.
+    {IDS_CLI_MERGE_CHOICE, "kestrum-scan: %s was made with different %s than %s; the scans cannot be merged"},
+    // The part, then how it ended ("stopped", "interrupted").
+    {IDS_CLI_MERGE_UNFINISHED, "kestrum-scan: the scan in %s did not finish (%s); the merge covers only what was walked"},
+    {IDS_CLI_NOT_FOLDER_OR_FILE, "kestrum-scan: %s is neither a folder nor a regular file"},
+    // The list of names, then the system's reason; the counts cover the names read before it.
+    {IDS_CLI_LIST_UNREADABLE, "kestrum-scan: cannot read the list %s to its end: %s"},
+    // An empty name in a --files0-from list: the list, a colon and the name's place in it ("-:3").
+    {IDS_CLI_PROBLEM_EMPTY_NAME, "kestrum-scan: %s: invalid zero-length file name"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},
@@ -354,6 +384,9 @@ constexpr PluralIds kPlurals[] = {
     {IDS_FMT_EXCLUDED_ONE, IDS_FMT_EXCLUDED_MANY},
     {IDS_FMT_NOT_IN_LARGEST_ONE, IDS_FMT_NOT_IN_LARGEST_MANY},
     {IDS_FMT_LINKS_UNCHECKED_ONE, IDS_FMT_LINKS_UNCHECKED_MANY},
+    {IDS_FMT_NOT_FOUND_ONE, IDS_FMT_NOT_FOUND_MANY},
+    {IDS_FMT_REPEATED_ONE, IDS_FMT_REPEATED_MANY},
+    {IDS_FMT_EMPTY_NAMES_ONE, IDS_FMT_EMPTY_NAMES_MANY},
     {IDS_FMT_LARGEST_RUNNING_ONE, IDS_FMT_LARGEST_RUNNING},
     {IDS_FMT_LARGEST_DONE_ONE, IDS_FMT_LARGEST_DONE},
     {IDS_FMT_LARGEST_STOPPED_ONE, IDS_FMT_LARGEST_STOPPED},

@@ -31,6 +31,9 @@ std::string JoinedParts(const ScanCounters& counters, std::string_view separator
     AppendPart(text, separator, counters.nNotInRows, IDS_FMT_NOT_IN_ROWS_ONE, IDS_FMT_NOT_IN_ROWS_MANY);
     AppendPart(text, separator, counters.nNotInLargest, IDS_FMT_NOT_IN_LARGEST_ONE, IDS_FMT_NOT_IN_LARGEST_MANY);
     AppendPart(text, separator, counters.nLinksUnchecked, IDS_FMT_LINKS_UNCHECKED_ONE, IDS_FMT_LINKS_UNCHECKED_MANY);
+    AppendPart(text, separator, counters.nNotFound, IDS_FMT_NOT_FOUND_ONE, IDS_FMT_NOT_FOUND_MANY);
+    AppendPart(text, separator, counters.nRepeated, IDS_FMT_REPEATED_ONE, IDS_FMT_REPEATED_MANY);
+    AppendPart(text, separator, counters.nEmptyNames, IDS_FMT_EMPTY_NAMES_ONE, IDS_FMT_EMPTY_NAMES_MANY);
     // Left out as asked, so no part of an incomplete count, but said all the same: a total that
     // leaves something out never does so silently.
     AppendPart(text, separator, counters.nExcluded, IDS_FMT_EXCLUDED_ONE, IDS_FMT_EXCLUDED_MANY);

@@ -1,5 +1,7 @@
 #include "DirectoryFrame.h"
 
+#include "NameList.h"
+
 #include <cerrno>
 
 #ifndef __linux__
@@ -31,6 +33,7 @@ void DirectoryFrame::Start(int fd, dev_t device, ino_t inode, std::string_view n
 {
     m_name.assign(name);
     m_partsNotListed.reset();
+    m_pFeed = nullptr;
     m_fd = fd;
     m_device = device;
     m_inode = inode;
@@ -86,8 +89,14 @@ const char* DirectoryFrame::NextBatched()
 
 const char* DirectoryFrame::NextSaved()
 {
-    if (m_savedOffset >= m_saved.size())
-        return nullptr;
+    while (m_savedOffset >= m_saved.size()) {
+        if (!m_pFeed)
+            return nullptr;
+        m_saved.clear();
+        m_savedOffset = 0;
+        if (!m_pFeed->Refill(m_saved, kFeedBytes))
+            m_pFeed = nullptr;
+    }
     m_lastType = static_cast<unsigned char>(m_saved[m_savedOffset]);
     const char* name = m_saved.data() + m_savedOffset + 1;
     m_savedOffset += 1 + std::strlen(name) + 1;

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+class NameFeed;
+
 class DirectoryFrame {
 public:
     DirectoryFrame() = default;
@@ -33,6 +35,18 @@ public:
     // folder open on fd, which the frame owns from now on. Throws std::bad_alloc (from copying the
     // name) before taking anything over.
     void StartSaved(int fd, dev_t device, ino_t inode, std::string_view name, std::string&& saved);
+
+    // Once the entries it holds are walked, the frame asks feed for more (null: none), until
+    // it has no more. For a listing that is a list of names; Start and StartSaved end it.
+    void FeedFrom(NameFeed* feed) { m_pFeed = feed; }
+    NameFeed* Feed() const { return m_pFeed; }
+    // Entries (as SaveRemaining keeps them) walked after those the frame holds: names fed to a
+    // part that could not be handed over after all. Throws std::bad_alloc.
+    void TakeBack(const std::string& entries) { m_saved += entries; }
+
+    // Bytes of entries a frame asks its feed for at once: enough that it seldom asks, few enough
+    // that the first names are walked at once.
+    static constexpr std::size_t kFeedBytes = 1024 * 1024;
 
     // The next entry name ("." and ".." included), or null when the listing has ended (an error
     // ends it too). The text stays valid until the next call on this frame.
@@ -106,4 +120,5 @@ private:
     std::string m_saved;           // remaining entries: a type byte, then the name ended by a NUL
     std::size_t m_savedOffset = 0;
     std::shared_ptr<std::atomic<bool>> m_partsNotListed;   // null while never split
+    NameFeed* m_pFeed = nullptr;
 };

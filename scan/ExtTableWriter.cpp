@@ -123,6 +123,19 @@ void ExtTableWriter::WriteProvenanceJson(COutputBuffer& out, const ScanFileHead&
     out.Append("}, \"ending\": \"");
     out.Append(ScanFileHead::EndingKey(head.ending));
     out.Append("\", ");
+    if (head.parts.empty())
+        return;
+    const auto writeList = [&out](std::string_view key, const std::vector<std::string>& texts) {
+        out.Append(key);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            out.Append(i == 0 ? "\"" : ", \"");
+            out.Append(JsonEscape(texts[i]));
+            out.Append('"');
+        }
+        out.Append("], ");
+    };
+    writeList("\"parts\": [", head.parts);
+    writeList("\"roots\": [", head.roots);
 }
 
 bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& counters,
@@ -145,6 +158,15 @@ bool ExtTableWriter::WriteJsonTail(COutputBuffer& out, const ScanCounters& count
     out.AppendDecimal(counters.nNotInLargest);
     out.Append(", \"links_unchecked\": ");
     out.AppendDecimal(counters.nLinksUnchecked);
+    // Only a walk of a list of names can have these, so other scans keep their fields as before.
+    if (counters.nNotFound || counters.nRepeated || counters.nEmptyNames) {
+        out.Append(", \"not_found\": ");
+        out.AppendDecimal(counters.nNotFound);
+        out.Append(", \"repeated\": ");
+        out.AppendDecimal(counters.nRepeated);
+        out.Append(", \"empty_name\": ");
+        out.AppendDecimal(counters.nEmptyNames);
+    }
     out.Append(", \"no_extension\": {\"count\": ");
     out.AppendDecimal(counters.nNoExtFiles);
     out.Append(", \"bytes\": ");

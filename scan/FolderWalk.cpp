@@ -3,6 +3,7 @@
 #include "ExtensionFolding.h"
 #include "HardLinkSet.h"
 #include "ManualResetEvent.h"
+#include "NameList.h"
 #include "PseudoMountRule.h"
 #include "RootAndLinkRule.h"
 
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <new>
 #include <string>
 #include <utility>
@@ -27,10 +29,46 @@ FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEve
 {
 }
 
+FolderWalk::~FolderWalk()
+{
+    CloseNamedFolder();
+}
+
+void FolderWalk::CloseNamedFolder() noexcept
+{
+    if (m_namedFolderFd >= 0)
+        close(m_namedFolderFd);
+    m_namedFolderFd = -1;
+    m_namedFolder.clear();
+}
+
+int FolderWalk::NamedFolderOf(const char* name, std::string_view lastPart, const char*& examined) noexcept
+{
+    examined = name;
+    if (lastPart.data() == name || lastPart.ends_with('/'))
+        return AT_FDCWD;
+    const std::string_view folder(name, static_cast<std::size_t>(lastPart.data() - name));
+    if (m_namedFolderFd < 0 || folder != m_namedFolder) {
+        CloseNamedFolder();
+        try {
+            m_namedFolder.assign(folder);
+        } catch (const std::bad_alloc&) {
+            return AT_FDCWD;
+        }
+        m_namedFolderFd = open(m_namedFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_namedFolderFd < 0) {
+            m_namedFolder.clear();
+            return AT_FDCWD;   // the whole name then gives the reason it cannot be examined
+        }
+    }
+    examined = lastPart.data();
+    return m_namedFolderFd;
+}
+
 void FolderWalk::Run(const char* folder) noexcept
 {
     try {
-        m_frames.SetRoot(folder);
+        m_frames.SetRoot(folder, m_options.pNames != nullptr);
         if (!StopRequested() && OpenRoot())
             WalkEntries();
     } catch (const std::bad_alloc&) {
@@ -47,7 +85,7 @@ void FolderWalk::Run(const char* folder) noexcept
 void FolderWalk::RunHandedOver(const char* folder) noexcept
 {
     try {
-        m_frames.SetRoot(folder);
+        m_frames.SetRoot(folder, m_options.pNames != nullptr);
     } catch (...) {
         // Only finding a folder again from the root needs it; without, such a folder is lost.
     }
@@ -95,6 +133,7 @@ void FolderWalk::NameProblem(ProblemKind kind, int error, std::size_t frames, st
 
 void FolderWalk::EndPart()
 {
+    CloseNamedFolder();
     m_frames.CloseAll();
     m_tally.Flush();
     m_top.Merge(true);
@@ -161,11 +200,14 @@ bool FolderWalk::OpenRoot()
         NameProblem(ProblemKind::NotListed, error, 0, root);
         return false;
     }
-    if (!m_frames.Push(fd, status.st_dev, status.st_ino, root)) {
+    // A list of names is walked as a listing kept in memory that refills itself from the list.
+    std::string noEntriesYet;
+    if (!m_frames.Push(fd, status.st_dev, status.st_ino, root, m_options.pNames ? &noEntriesYet : nullptr)) {
         m_tally.AddNotListed();
         NameProblem(ProblemKind::NotListed, ENOMEM, 0, root);
         return false;
     }
+    m_frames.Top().FeedFrom(m_options.pNames);
     ReportOpened(root, 0);
     return true;
 }
@@ -185,8 +227,8 @@ void FolderWalk::WalkEntries()
         const char* name = frame.Next();
         if (!name)
             EndFolder();
-        else if (!DirectoryFrame::IsDotOrDotDot(name))
-            VisitEntry(frame, name);
+        else if (AtNameList() || !DirectoryFrame::IsDotOrDotDot(name))
+            VisitEntry(frame, name);   // "." named in a list is the current folder
     }
 }
 
@@ -206,35 +248,77 @@ void FolderWalk::EndFolder()
         NameProblem(ProblemKind::NotListed, popped.parentError, m_frames.Size(), {});
 }
 
+namespace {
+
+// The last part of a name in a list ("c" of "a/b/c"): what an extension and an exclusion
+// pattern are taken from. A folder named with trailing slashes keeps them (its extension counts
+// for nothing).
+std::string_view LastPartOf(std::string_view name)
+{
+    std::size_t end = name.size();
+    while (end > 1 && name[end - 1] == '/')
+        --end;
+    // memrchr: the names of a long list are long paths, each looked at once or twice.
+    const void* slash = end > 0 ? memrchr(name.data(), '/', end - 1) : nullptr;
+    if (!slash)
+        return name;
+    return name.substr(static_cast<const char*>(slash) - name.data() + 1);
+}
+
+} // namespace
+
 void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
 {
+    const bool bNamed = AtNameList();
+    if (bNamed && frame.Type() == static_cast<unsigned char>(NameList::kEmptyName)) {
+        m_tally.AddEmptyName();
+        if (m_tally.WantsProblem(ProblemKind::EmptyName)) {
+            try {
+                m_tally.KeepProblem(ScanProblem{m_options.pNames->Source() + ':' + name, ProblemKind::EmptyName, 0});
+            } catch (const std::bad_alloc&) {
+                // Not named; still counted.
+            }
+        }
+        return;
+    }
+    const std::string_view lastPart = bNamed ? LastPartOf(name) : std::string_view(name);
     // An entry left out is left out before anything else: not even its status is read, and
     // nothing below a folder left out is looked at.
-    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(name)) {
+    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(std::string(lastPart).c_str())) {
         m_tally.AddExcluded();
         return;
     }
     struct stat status;
-    if (fstatat(frame.Descriptor(), name, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
+    const char* examined = name;
+    const int base = bNamed ? NamedFolderOf(name, lastPart, examined) : frame.Descriptor();
+    if (fstatat(base, examined, &status, RootAndLinkRule::EntryStatusFlags()) != 0) {
         const int error = errno;
+        if (bNamed) {
+            m_tally.AddNotFound();
+            NameProblem(ProblemKind::NotFound, error, m_frames.Size(), name);
+            return;
+        }
         NameProblem(m_tally.AddUnexamined(name, error, frame.Type() == DT_DIR), error, m_frames.Size(), name);
         return;
     }
+    if (bNamed && !VisitNamed(name, status))
+        return;
     const ScanTally::Sizes sizes = ScanTally::SizesOf(status);
     if (!RootAndLinkRule::IsFolder(status)) {
         // A later link of a file counted once adds nothing, nor does it enter the largest files
         // a second time.
         if (m_options.linksOnce && status.st_nlink > 1) {
-            if (!CountLink(name, status, sizes))
+            if (!CountLink(lastPart, status, sizes))
                 return;
         } else {
-            m_tally.AddFile(name, sizes);
+            m_tally.AddFile(lastPart, sizes);
         }
         if (m_top.Active())
             OfferLargest(name, status);
         return;
     }
-    if (StaysOutside(frame, name, status)) {
+    // A folder named in a list is entered wherever it lies: it was named.
+    if (!bNamed && StaysOutside(frame, name, status)) {
         m_tally.AddFolderNotEntered(sizes);
         NameProblem(ProblemKind::NotEntered, 0, m_frames.Size(), name);
         return;
@@ -247,27 +331,43 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     EnterFolder(frame, name, status);
 }
 
+// A name given twice counts once: the first time it is met, whichever thread meets it.
+bool FolderWalk::VisitNamed(const char* name, const struct stat& status)
+{
+    const bool bSeveralLinks = !RootAndLinkRule::IsFolder(status) && status.st_nlink > 1;
+    if (m_options.pNames->FirstTime(status.st_dev, status.st_ino, bSeveralLinks, name))
+        return true;
+    m_tally.AddRepeated();
+    NameProblem(ProblemKind::Repeated, 0, m_frames.Size(), name);
+    return false;
+}
+
 // The folders' names are gathered only for a file big enough to enter the list. Whatever memory
-// the list lacks costs it the file, counted, never a count of the walk.
+// the list lacks costs it the file, counted, never a count of the walk. A file named in a list
+// has the folder part of its name for its folders.
 void FolderWalk::OfferLargest(const char* name, const struct stat& status) noexcept
 {
     const auto size = static_cast<std::uint64_t>(status.st_size);
-    if (!m_top.MayEnter(name, size))
+    const bool bNamed = AtNameList();
+    const std::string_view lastPart = bNamed ? LastPartOf(name) : std::string_view(name);
+    if (!m_top.MayEnter(lastPart, size))
         return;
     try {
         m_frames.FolderNames(m_folderNames);
+        if (bNamed && lastPart.size() < std::strlen(name))
+            m_folderNames.assign(1, std::string_view(name, std::strlen(name) - lastPart.size()));
     } catch (const std::bad_alloc&) {
         m_top.CountNotKept();
         return;
     }
-    m_top.Offer(name, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
+    m_top.Offer(lastPart, size, static_cast<std::int64_t>(status.st_mtime), m_folderNames);
 }
 
 // When hard links count once, the second and later links of a file add nothing at all (false).
 // Only files with more than one link can have been met before, so only they are remembered; the
 // link set gives the file its row when the walk ends. A link that cannot be checked is counted
 // with its own row and reported.
-bool FolderWalk::CountLink(const char* name, const struct stat& status, ScanTally::Sizes sizes)
+bool FolderWalk::CountLink(std::string_view name, const struct stat& status, ScanTally::Sizes sizes)
 {
     HardLinkSet::Link link = HardLinkSet::Link::Unchecked;
     if (m_rules.pLinks) {
@@ -301,7 +401,7 @@ bool FolderWalk::StaysOutside(const DirectoryFrame& parent, const char* name, co
 void FolderWalk::EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status)
 {
     // The folder is counted already; whatever keeps it from being listed is reported.
-    const int fd = m_frames.OpenSubfolder(parent.Descriptor(), name);
+    const int fd = m_frames.OpenSubfolder(BaseOf(parent), name);
     if (fd >= 0 && m_pQueue && m_pQueue->Hungry() && HandOverFolder(fd, status, name))
         return;
     if (fd < 0 && !FrameStack::OutOfDescriptors(errno)) {
@@ -364,13 +464,12 @@ void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
 {
     if (frame.Descriptor() < 0)
         return;
+    // A list of names is handed out from the list itself, fresh names a part at a time, by any
+    // thread walking a part of it: no name is copied from thread to thread while the list lasts.
+    // Once it is read to its end, the parts' last names are split as a listing's are.
     const std::size_t index = m_frames.Size() - 1;
     WalkItem item;
-    std::size_t cut = 0;
     try {
-        cut = frame.CopyLaterHalf(item.saved);
-        if (cut == 0)
-            return;
         item.parent = m_frames.NodeAbove(index);
         item.name = frame.Name();
         item.notListedSaid = frame.SharedNotListed();
@@ -383,6 +482,39 @@ void FolderWalk::HandOverListingPart(DirectoryFrame& frame)
     item.device = frame.Device();
     item.inode = frame.Inode();
     item.depth = m_frames.BaseDepth() + index;
-    if (m_pQueue->Offer(item))
-        frame.DropFrom(cut);
+    bool bFresh = false;
+    std::size_t cut = 0;
+    try {
+        if (AtNameList())
+            bFresh = m_options.pNames->Refill(item.saved, kHandedNameBytes);
+        if (!bFresh)
+            cut = frame.CopyLaterHalf(item.saved);
+    } catch (const std::bad_alloc&) {
+        // Whole names the list gave before memory ran short are handed on all the same (a
+        // copied half, which changes nothing when it fails, never is).
+        bFresh = AtNameList() && !item.saved.empty() && cut == 0;
+    }
+    if (!bFresh && cut == 0)
+        return;
+    if (m_pQueue->Offer(item)) {
+        if (!bFresh)
+            frame.DropFrom(cut);
+        return;
+    }
+    if (bFresh)
+        TakeBackNames(frame, item.saved);
+}
+
+// Names taken from the list for a part that no thread took after all: this thread walks them.
+void FolderWalk::TakeBackNames(DirectoryFrame& frame, const std::string& entries) noexcept
+{
+    try {
+        frame.TakeBack(entries);
+    } catch (const std::bad_alloc&) {
+        // The list could not be read whole: said as for a folder whose listing failed.
+        if (frame.TakeNotListed()) {
+            m_tally.AddNotListed();
+            NameProblem(ProblemKind::NotListed, ENOMEM, m_frames.Size() - 1, {});
+        }
+    }
 }

@@ -14,6 +14,7 @@
 #include "WalkQueue.h"
 #include "WalkRules.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -24,6 +25,7 @@
 #include <vector>
 
 class ManualResetEvent;
+class NameList;
 struct SCANINFO;
 
 struct FolderWalkOptions {
@@ -46,6 +48,11 @@ struct FolderWalkOptions {
     bool linksOnce = false;
     // Keeps the largest files of some extensions beside the counts (ScanResult::Largest).
     LargestFilesQuery largest;
+    // Counts the names of this list (which must outlive the walk) as the entries of the root,
+    // which must then be the current folder ("."), instead of the root's own listing: a file
+    // named counts as a file, a folder as a folder and is walked, a link as itself. Names are
+    // paths as given, and paths below them start with them.
+    NameList* pNames = nullptr;
 };
 
 class FolderWalk {
@@ -57,6 +64,7 @@ public:
     // the other threads walking the same tree.
     FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEvent, const FolderWalkOptions& options,
                std::size_t maxOpenListings, const WalkRules& rules, WalkQueue* pQueue = nullptr) noexcept;
+    ~FolderWalk();
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
 
@@ -76,7 +84,20 @@ private:
     void WalkEntries();
     void EndFolder();
     void VisitEntry(DirectoryFrame& frame, const char* name);
-    bool CountLink(const char* name, const struct stat& status, ScanTally::Sizes sizes);
+    // The listing being walked is the list of names, not a folder's.
+    bool AtNameList() const { return m_options.pNames && m_frames.TopDepth() == 0; }
+    bool VisitNamed(const char* name, const struct stat& status);
+    // What an entry's name is taken relative to. The list's folder is the current folder: named
+    // as such, it spares every walking thread the shared count of one descriptor per name.
+    int BaseOf(const DirectoryFrame& frame) const { return AtNameList() ? AT_FDCWD : frame.Descriptor(); }
+    // For a name in a list, the folder to examine lastPart in, and the name to examine there:
+    // the folder part of the name, kept open while the names that follow lie in it too (a list
+    // names a folder's entries one after another), so that each is looked up as a walk looks up
+    // an entry, not from the current folder down. The current folder and the whole name when
+    // the name has no folder part or its folder cannot be opened.
+    int NamedFolderOf(const char* name, std::string_view lastPart, const char*& examined) noexcept;
+    void CloseNamedFolder() noexcept;
+    bool CountLink(std::string_view name, const struct stat& status, ScanTally::Sizes sizes);
     bool StaysOutside(const DirectoryFrame& parent, const char* name, const struct stat& status) const;
     void EnterFolder(DirectoryFrame& parent, const char* name, const struct stat& status);
     void OfferLargest(const char* name, const struct stat& status) noexcept;
@@ -84,6 +105,10 @@ private:
     // Handing work over to a waiting thread. Each takes fd over only when it returns true.
     bool HandOverFolder(int fd, const struct stat& status, const char* name);
     void HandOverListingPart(DirectoryFrame& frame);
+    void TakeBackNames(DirectoryFrame& frame, const std::string& entries) noexcept;
+    // Bytes of names handed to another thread at once: a few milliseconds of work, so that the
+    // threads end the list together.
+    static constexpr std::size_t kHandedNameBytes = 128 * 1024;
     bool HandBackAgain(WalkItem& item);
     void EndPart();
     void ReportUnfinished(int error) noexcept;
@@ -100,4 +125,6 @@ private:
     TopFiles m_top;
     std::vector<std::string_view> m_folderNames;
     std::string m_linkExtension;   // the folded extension of a link, reused from file to file
+    std::string m_namedFolder;     // the folder part of the last name of a list examined
+    int m_namedFolderFd = -1;      // open on it (O_PATH), or -1
 };

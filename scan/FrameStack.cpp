@@ -56,9 +56,10 @@ FrameStack::~FrameStack()
     CloseAll();
 }
 
-void FrameStack::SetRoot(const char* root)
+void FrameStack::SetRoot(const char* root, bool bUnnamed)
 {
     m_root = root;
+    m_bUnnamedRoot = bUnnamed;
 }
 
 void FrameStack::StartPart(std::shared_ptr<PathNode> above, std::size_t baseDepth)
@@ -273,6 +274,8 @@ void FrameStack::FolderNames(std::vector<std::string_view>& names) const
     std::reverse(names.begin(), names.end());
     for (std::size_t i = 0; i < m_depth; ++i)
         names.push_back(m_frames[i]->Name());
+    if (m_bUnnamedRoot && !names.empty())
+        names.erase(names.begin());
 }
 
 // Out of descriptors: gives up the oldest open listing (its rest is kept in memory) or, when only
@@ -348,6 +351,8 @@ std::string FrameStack::PathOf(std::size_t frames, std::string_view name) const
         name = folders.back();
         folders.pop_back();
     }
+    if (m_bUnnamedRoot && !folders.empty())
+        folders.erase(folders.begin());
     std::string path = ScanPath::Join(folders, name);
     return path.empty() ? std::string("/") : path;   // the root "" is "/"
 }

@@ -26,8 +26,9 @@ public:
     ~FrameStack();
 
     // The scan's root as given ("" stands for "/"), from which closed folders are found again.
-    // Throws std::bad_alloc.
-    void SetRoot(const char* root);
+    // bUnnamed: the root holds a list of names rather than a folder's entries, so paths start
+    // with the names (PathOf, FolderNames leave the root out). Throws std::bad_alloc.
+    void SetRoot(const char* root, bool bUnnamed = false);
     const std::string& Root() const { return m_root; }
     // Starts a part of the tree whose first frame is a folder below `above` (null: the root),
     // `baseDepth` folders below the root. Only while the stack is empty.
@@ -114,6 +115,7 @@ private:
 
     std::size_t m_maxOpenListings;
     std::string m_root;
+    bool m_bUnnamedRoot = false;
     // Where frame 0 lies: the folders above it (null when it is the root) and its depth.
     std::shared_ptr<PathNode> m_above;
     std::size_t m_baseDepth = 0;

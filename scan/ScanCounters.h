@@ -36,6 +36,11 @@ struct ScanCounters {
                                      // could not be kept in that list, for want of memory
     std::uint64_t nLinksUnchecked = 0; // files with several links counted without being checked
                                        // against the others (links once): perhaps counted twice
+    // A walk of a list of names (FolderWalkOptions::pNames): names that could not be examined
+    // (not found, or no access), names of an entry named before (counted once) and empty names.
+    std::uint64_t nNotFound = 0;
+    std::uint64_t nRepeated = 0;
+    std::uint64_t nEmptyNames = 0;
 
     // The files without an extension among nFiles, and their sizes: they belong to no record.
     std::uint64_t nNoExtFiles = 0;
@@ -51,7 +56,7 @@ struct ScanCounters {
     bool IsComplete() const
     {
         return nNotListed == 0 && nNotEntered == 0 && nVanished == 0 && nNotExamined == 0 && nNotInRows == 0 &&
-               nNotInLargest == 0 && nLinksUnchecked == 0;
+               nNotInLargest == 0 && nLinksUnchecked == 0 && nNotFound == 0 && nRepeated == 0 && nEmptyNames == 0;
     }
     // Adds every counter of `more`, as a walking thread's flush does; byte sums saturate.
     ScanCounters& operator+=(const ScanCounters& more)
@@ -67,6 +72,9 @@ struct ScanCounters {
         nNotInRows += more.nNotInRows;
         nNotInLargest += more.nNotInLargest;
         nLinksUnchecked += more.nLinksUnchecked;
+        nNotFound += more.nNotFound;
+        nRepeated += more.nRepeated;
+        nEmptyNames += more.nEmptyNames;
         nNoExtFiles += more.nNoExtFiles;
         AddSaturating(nNoExtBytes, more.nNoExtBytes);
         AddSaturating(nNoExtDiskBytes, more.nNoExtDiskBytes);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class ScanResult;
 
@@ -30,6 +31,9 @@ public:
     std::string host;
     WalkChoices choices;
     ScanFileEnding ending = ScanFileEnding::Finished;
+    // A merge of saved scans: each part's file as given and the root it names, in the same order.
+    std::vector<std::string> parts;
+    std::vector<std::string> roots;
 
     // The head of result as `program` writes it, on this host. bInterrupted: a stop came from
     // a signal, not from the window. Throws std::bad_alloc.

@@ -31,6 +31,8 @@ constexpr CounterField kCounterFields[] = {
     {"vanished", &ScanCounters::nVanished},         {"not_examined", &ScanCounters::nNotExamined},
     {"not_in_rows", &ScanCounters::nNotInRows},     {"excluded", &ScanCounters::nExcluded},
     {"not_in_largest", &ScanCounters::nNotInLargest}, {"links_unchecked", &ScanCounters::nLinksUnchecked},
+    {"not_found", &ScanCounters::nNotFound},        {"repeated", &ScanCounters::nRepeated},
+    {"empty_name", &ScanCounters::nEmptyNames},
 };
 
 // A row's extension as the walk would have made it: "" or from a "." to the end with no other

@@ -8,18 +8,22 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <istream>
 #include <iterator>
+#include <utility>
 #include <new>
 
 namespace {
 
-// Runs the parser over [first, last). Memory that runs short ends the reading as a fault.
-template <typename Iterator>
-bool Parse(Iterator first, Iterator last, SavedScan& scan, ScanFileError& error)
+// Runs the parser over the input (text in memory, or a stream). Memory that runs short ends the
+// reading as a fault.
+template <typename Input>
+bool Parse(Input&& input, SavedScan& scan, ScanFileError& error)
 {
     try {
         ScanFileParser parser;
-        const bool bParsed = nlohmann::json::sax_parse(first, last, &parser, nlohmann::json::input_format_t::json, true);
+        const bool bParsed = nlohmann::json::sax_parse(std::forward<Input>(input), &parser,
+                                                       nlohmann::json::input_format_t::json, true);
         if (bParsed && parser.Finish(scan))
             return true;
         error = parser.Error();
@@ -69,7 +73,10 @@ bool ScanFileReader::ReadFile(const std::string& path, SavedScan& scan, ScanFile
     // Whatever the file turns out to hold (a device, a pipe, a file still growing), the buffer
     // gives no byte past the cap.
     CappedFileBuffer buffer(file.Get(), maxBytes);
-    const bool bRead = Parse(std::istreambuf_iterator<char>(&buffer), std::istreambuf_iterator<char>(), scan, error);
+    // As a stream, not through stream iterators: the parser then takes each byte straight from
+    // the buffer, which reads a merge of many files several times faster.
+    std::istream stream(&buffer);
+    const bool bRead = Parse(stream, scan, error);
     if (buffer.ReadError() != 0) {
         error = ScanFileError::Unreadable(buffer.ReadError());
         return false;
@@ -84,5 +91,5 @@ bool ScanFileReader::ReadFile(const std::string& path, SavedScan& scan, ScanFile
 bool ScanFileReader::ReadText(std::string_view text, SavedScan& scan, ScanFileError& error)
 {
     error = {};
-    return Parse(text.data(), text.data() + text.size(), scan, error);
+    return Parse(text, scan, error);
 }

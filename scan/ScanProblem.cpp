@@ -9,6 +9,9 @@ std::string_view ProblemKindKey(ProblemKind kind)
     case ProblemKind::NotEntered: return "not_entered";
     case ProblemKind::Vanished: return "vanished";
     case ProblemKind::NotExamined: return "not_examined";
+    case ProblemKind::NotFound: return "not_found";
+    case ProblemKind::Repeated: return "repeated";
+    case ProblemKind::EmptyName: return "empty_name";
     }
     return "";
 }
@@ -20,6 +23,9 @@ std::uint64_t ProblemCount(const ScanCounters& counters, ProblemKind kind)
     case ProblemKind::NotEntered: return counters.nNotEntered;
     case ProblemKind::Vanished: return counters.nVanished;
     case ProblemKind::NotExamined: return counters.nNotExamined;
+    case ProblemKind::NotFound: return counters.nNotFound;
+    case ProblemKind::Repeated: return counters.nRepeated;
+    case ProblemKind::EmptyName: return counters.nEmptyNames;
     }
     return 0;
 }

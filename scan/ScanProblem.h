@@ -14,8 +14,11 @@ enum class ProblemKind {
     NotEntered,   // a mount counted as a folder but not entered
     Vanished,     // an entry listed but gone before it could be examined
     NotExamined,  // a file listed but not examined: its size is missing
+    NotFound,     // a name in a list that could not be examined
+    Repeated,     // a name in a list of an entry named before
+    EmptyName,    // an empty name in a list, named by the list and its place in it ("list:3")
 };
-constexpr std::size_t kProblemKinds = 4;
+constexpr std::size_t kProblemKinds = 7;
 
 // Paths kept of each kind; the counts go on beyond them.
 constexpr std::size_t kMaxProblemsPerKind = 100;

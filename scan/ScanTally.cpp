@@ -134,6 +134,24 @@ void ScanTally::AddVanished()
     m_bGathered = true;
 }
 
+void ScanTally::AddNotFound()
+{
+    ++m_counts.nNotFound;
+    m_bGathered = true;
+}
+
+void ScanTally::AddRepeated()
+{
+    ++m_counts.nRepeated;
+    m_bGathered = true;
+}
+
+void ScanTally::AddEmptyName()
+{
+    ++m_counts.nEmptyNames;
+    m_bGathered = true;
+}
+
 void ScanTally::AddFile(std::string_view name, Sizes sizes)
 {
     AddFileWithoutRow(sizes);

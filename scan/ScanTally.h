@@ -66,6 +66,10 @@ public:
     // Folders counted whose listing could not be read, or not to its end.
     void AddNotListed(std::uint64_t count = 1);
     void AddVanished();
+    // A name in a list not examined, named again, or empty (ScanCounters::nNotFound...).
+    void AddNotFound();
+    void AddRepeated();
+    void AddEmptyName();
 
     // The problems named beside the counts: whether one of the kind would still be kept (read
     // without the lock, so that no path is made once the scan holds enough of them), and keeping

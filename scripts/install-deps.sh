@@ -20,6 +20,7 @@ packages=(
   shared-mime-info                                     # file types by category: its globs2 files
   nlohmann-json3-dev                                   # reading scan files back (header only)
   ncdu                                                 # the test that reads an ncdu export
+  parallel                                             # the split-and-merge test runs its parts with GNU parallel
   dbus at-spi2-core python3-pyatspi                    # the screen-reader test reads the window's tree
 )
 

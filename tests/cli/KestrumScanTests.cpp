@@ -471,6 +471,9 @@ TEST(KestrumScanExit, FailuresGiveTheirStatusAndOneMessage)
         {"--one-file-system=yes", tree.Root()}, {"--top", "0", tree.Root()}, {"--largest", "-1", tree.Root()},
         {"--ext", ".iso", tree.Root()}, {"--largest", "3", "--ext", "iso,.tar.gz", tree.Root()},
         {"--exclude-from", tree.Path("missing"), tree.Root()}, {"--exclude", "node_modules/", tree.Root()},
+        {"--files0-from", tree.Path("five.bin"), tree.Root()}, {"--files0-from="}, {"--merge"},
+        {"--merge", "--compare", tree.Path("five.bin"), tree.Path("five.bin")},
+        {"--merge", "--files0-from", tree.Path("five.bin"), tree.Path("five.bin")},
     };
     for (const std::vector<std::string>& args : badUsages) {
         const ChildResult result = RunChild(kProgram, args);

@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <new>
 #include <string>
 #include <string_view>
@@ -324,6 +325,27 @@ ScanFileHead MergedHead(const std::vector<CPartReader::Part>& parts, const std::
     return merged;
 }
 
+// The parts to merge, each file once: one given again under any name (the same device and
+// inode) would count its scan twice, so it is named and left out. A file that cannot be examined
+// stays, for the reader to say why.
+std::vector<std::string> PartsOnce(const std::vector<std::string>& given)
+{
+    std::vector<std::string> once;
+    std::map<std::pair<dev_t, ino_t>, std::size_t> seen;   // a file's identity, its place in `once`
+    for (const std::string& file : given) {
+        struct stat status {};
+        if (stat(file.c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            const auto [place, bNew] = seen.emplace(std::make_pair(status.st_dev, status.st_ino), once.size());
+            if (!bNew) {
+                PrintError(FormatString(IDS_CLI_MERGE_TWICE, {TerminalEscape(file), TerminalEscape(once[place->second])}));
+                continue;
+            }
+        }
+        once.push_back(file);
+    }
+    return once;
+}
+
 // kestrum-scan --merge FILE...: the saved scans combined into the table one scan of all their
 // roots gives. The parts are read on as many threads as there are cores, each dropped once
 // added; nothing is written before all are read, so a part that cannot be read, or was made
@@ -331,7 +353,7 @@ ScanFileHead MergedHead(const std::vector<CPartReader::Part>& parts, const std::
 // is the one named.
 int RunMerge(const CCommandLine& commandLine)
 {
-    const std::vector<std::string>& files = commandLine.MergeFiles();
+    const std::vector<std::string> files = PartsOnce(commandLine.MergeFiles());
     CPartReader reader;
     reader.ReadAll(files, std::max(1u, std::thread::hardware_concurrency()));
     const std::vector<CPartReader::Part>& parts = reader.Parts();

@@ -186,6 +186,7 @@
 #define IDS_CLI_NOT_FOLDER_OR_FILE  3107
 #define IDS_CLI_LIST_UNREADABLE     3108
 #define IDS_CLI_PROBLEM_EMPTY_NAME  3109
+#define IDS_CLI_MERGE_TWICE         3110
 
 // The window's walk choices and the exclusions dialog: 4100 to 4199.
 #define IDS_EXCLUDE_TITLE        4100

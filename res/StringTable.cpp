@@ -241,6 +241,8 @@ constexpr StringEntry kStrings[] = {
     {IDS_CLI_LIST_UNREADABLE, "kestrum-scan: cannot read the list %s to its end: %s"},
     // An empty name in a --files0-from list: the list, a colon and the name's place in it ("-:3").
     {IDS_CLI_PROBLEM_EMPTY_NAME, "kestrum-scan: %s: invalid zero-length file name"},
+    // A part of --merge given again (the same file under any name).
+    {IDS_CLI_MERGE_TWICE, "kestrum-scan: %s is the same file as %s; merged once"},
     // Version lines and the window program's command line (3500 to 3599).
     {IDS_CLI_VERSION, "kestrum-scan %s\nLicense MIT\n"},
     {IDS_APP_VERSION, "kestrum %s\nLicense MIT\n"},

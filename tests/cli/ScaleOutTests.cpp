@@ -240,12 +240,14 @@ TEST(KestrumScanMerge, RefusesPartsItCannotMerge)
     stopped.replace(stopped.find("\"finished\""), 10, "\"stopped\"");
     WriteText(saved.Path("stopped.json"), stopped);
     WriteText(saved.Path("cut.json"), plain.out.substr(0, 40));
+    // The same part under another name would count its files twice.
+    ASSERT_EQ(symlink(good.c_str(), saved.Path("again.json").c_str()), 0);
 
     const struct {
         std::vector<std::string> partArguments;   // how the second part was made; empty: see file
         std::string file;                         // the second part when it is not made
         int exitCode;
-        const char* line;                         // the one line on standard error
+        std::string line;                         // the one line on standard error
         bool bOutput;                             // a table is still written
     } cases[] = {
         {{"--exclude=*.tmp"}, "", 2, "different --exclude than ", false},
@@ -254,6 +256,7 @@ TEST(KestrumScanMerge, RefusesPartsItCannotMerge)
         {{}, "cut.json", 1, ": not valid JSON (it breaks off or goes wrong at byte 41)", false},
         {{}, "gone.json", 1, ": No such file or directory", false},
         {{}, "stopped.json", 1, "did not finish (stopped); the merge covers only what was walked", true},
+        {{}, "again.json", 0, " is the same file as " + good + "; merged once", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
@@ -272,6 +275,8 @@ TEST(KestrumScanMerge, RefusesPartsItCannotMerge)
         EXPECT_NE(merged.err.find(c.line), std::string::npos) << merged.err;
         EXPECT_EQ(merged.out.empty(), !c.bOutput) << merged.out;
     }
+    const ChildResult once = RunChild(kProgram, {"--json", "--merge", good, saved.Path("again.json")});
+    EXPECT_EQ(nlohmann::json::parse(once.out)["files"], 1) << once.out;
 }
 
 } // namespace

@@ -17,34 +17,7 @@ namespace {
 
 const std::string kProgram = KESTRUM_SCAN_PATH;
 
-using Groups = std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>;  // ext -> count, bytes
-
-std::string Quoted(const std::string& path)
-{
-    std::string quoted = "'";
-    for (char c : path)
-        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::uint64_t ShellNumber(const std::string& command)
-{
-    return std::stoull(Shell(command));
-}
-
-// Lines "ext<TAB>count<TAB>bytes" into groups.
-Groups ParseTabbed(const std::string& text)
-{
-    Groups groups;
-    std::istringstream stream(text);
-    std::string ext;
-    std::uint64_t count = 0, bytes = 0;
-    while (std::getline(stream, ext, '\t') && stream >> count >> bytes) {
-        groups[ext] = {count, bytes};
-        stream.ignore(1);
-    }
-    return groups;
-}
+using Groups = ExtGroups;
 
 std::uint64_t JsonNumber(const std::string& json, const std::string& key)
 {
@@ -93,15 +66,12 @@ TEST(KestrumScanOracle, TotalsAndGroupsAgreeWithFindDuAndAwk)
     BuildOracleTree(tree);
     if (HasFatalFailure())
         return;
-    const std::string root = Quoted(tree.Root());
+    const std::string root = ShellQuoted(tree.Root());
 
     const std::uint64_t folders = ShellNumber("find " + root + " -mindepth 1 -type d | wc -l");
     const std::uint64_t files = ShellNumber("find " + root + " -mindepth 1 ! -type d | wc -l");
     const std::uint64_t bytes = ShellNumber("du -sbl " + root + " | cut -f1") - ShellNumber("stat -c %s " + root);
-    const Groups groups = ParseTabbed(Shell(
-        "find " + root + " -mindepth 1 ! -type d -printf '%f\\t%s\\n' | awk -F'\\t' '"
-        "match($1, /\\.[^.]*$/) { e = tolower(substr($1, RSTART)); c[e]++; b[e] += $2 } "
-        "END { for (e in c) printf \"%s\\t%d\\t%.0f\\n\", e, c[e], b[e] }'"));
+    const Groups groups = FindGroups(tree.Root(), false);
     ASSERT_GT(files, 150u);
     ASSERT_GE(groups.size(), 10u);
 

@@ -23,49 +23,19 @@ namespace {
 
 const std::string kProgram = KESTRUM_SCAN_PATH;
 
-std::string Quoted(const std::string& path)
-{
-    std::string quoted = "'";
-    for (char c : path)
-        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::uint64_t ShellNumber(const std::string& command)
-{
-    return std::stoull(Shell(command));
-}
-
 void WriteText(const std::string& path, const std::string& text)
 {
     std::ofstream(path, std::ios::binary) << text;
 }
 
 // ext -> count, bytes, from the "extensions" of kestrum-scan's JSON.
-using Groups = std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>;
+using Groups = ExtGroups;
 
 Groups JsonGroups(const nlohmann::json& json)
 {
     Groups groups;
     for (const nlohmann::json& row : json["extensions"])
         groups[row["ext"]] = {row["count"], row["bytes"]};
-    return groups;
-}
-
-// find's entries that are not folders below root, by folded extension ("" for none), with awk.
-Groups FindGroups(const std::string& root)
-{
-    Groups groups;
-    std::istringstream lines(Shell(
-        "find " + Quoted(root) + " -mindepth 1 ! -type d -printf '%f\\t%s\\n' | awk -F'\\t' '"
-        "{ e = match($1, /\\.[^.]*$/) ? tolower(substr($1, RSTART)) : \"\"; c[e]++; b[e] += $2 } "
-        "END { for (e in c) printf \"%s\\t%d\\t%.0f\\n\", e, c[e], b[e] }'"));
-    std::string ext;
-    std::uint64_t count = 0, bytes = 0;
-    while (std::getline(lines, ext, '\t') && lines >> count >> bytes) {
-        groups[ext] = {count, bytes};
-        lines.ignore(1);
-    }
     return groups;
 }
 
@@ -105,15 +75,15 @@ TEST(KestrumScanFilesFrom, CountsTheNamesAsFindAndDuDo)
     BuildTree(tree);
     if (HasFatalFailure())
         return;
-    const std::string root = Quoted(tree.Root());
+    const std::string root = ShellQuoted(tree.Root());
     // Counted as characters, not lines: one name holds a newline.
     const std::uint64_t folders = ShellNumber("find " + root + " -mindepth 1 -type d -printf . | wc -c");
     const std::uint64_t files = ShellNumber("find " + root + " -mindepth 1 ! -type d -printf . | wc -c");
     const std::uint64_t bytes = ShellNumber("du -sbl " + root + " | cut -f1") - ShellNumber("stat -c %s " + root);
     const std::string list = lists.Path("list");
     const std::string missing = tree.Path("not-there.txt");
-    Shell("find " + root + " -mindepth 1 -maxdepth 1 -print0 > " + Quoted(list) + "; printf '\\0%s\\0%s\\0' " +
-          Quoted(missing) + " " + Quoted(tree.Path("top.TXT")) + " >> " + Quoted(list));
+    Shell("find " + root + " -mindepth 1 -maxdepth 1 -print0 > " + ShellQuoted(list) + "; printf '\\0%s\\0%s\\0' " +
+          ShellQuoted(missing) + " " + ShellQuoted(tree.Path("top.TXT")) + " >> " + ShellQuoted(list));
     // The empty name follows the entries of the folder: it is named by its place in the list.
     const std::string emptyAt = list + ":" + std::to_string(ShellNumber("find " + root + " -mindepth 1 -maxdepth 1 -printf . | wc -c") + 1);
 
@@ -162,14 +132,14 @@ TEST(KestrumScanMerge, SplitPartsMergeToTheScanOfTheWhole)
         return;
     ASSERT_EQ(Shell("parallel --version >/dev/null 2>&1 && echo yes"), "yes\n")
         << "GNU parallel (Debian package parallel, see scripts/install-deps.sh)";
-    const std::string program = Quoted(kProgram);
+    const std::string program = ShellQuoted(kProgram);
     for (const char* parts : {"1", "3"}) {
         for (const char* threads : {"1", "8"}) {
             SCOPED_TRACE(std::string(parts) + " parts, " + threads + " threads");
-            const std::string dir = Quoted(work.Path(std::string("p") + parts + "t" + threads));
+            const std::string dir = ShellQuoted(work.Path(std::string("p") + parts + "t" + threads));
             const std::string options = std::string(" --largest 4 -j ") + threads;
             const ChildResult split = RunChild("/bin/sh", {"-c",
-                "set -e; mkdir " + dir + "; cd " + dir + "; find " + Quoted(tree.Root()) + " -mindepth 1 -maxdepth 1 -print0 | "
+                "set -e; mkdir " + dir + "; cd " + dir + "; find " + ShellQuoted(tree.Root()) + " -mindepth 1 -maxdepth 1 -print0 | "
                 "split -t '\\0' -n r/" + parts + " - list_; ls list_* | parallel --will-cite -j 2 " + program + " --json" +
                 options + " --files0-from {} '>' {}.json; " + program + " --merge --json" + options + " list_*.json > merged.json; " +
                 program + " --merge --on-disk -h" + options + " list_*.json"});

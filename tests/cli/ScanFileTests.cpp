@@ -25,37 +25,12 @@ namespace {
 
 const std::string kProgram = KESTRUM_SCAN_PATH;
 
-using Groups = std::map<std::string, std::pair<std::uint64_t, std::uint64_t>>;   // ext -> count, bytes
-
-std::string Quoted(const std::string& path)
-{
-    std::string quoted = "'";
-    for (char c : path)
-        quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// find's files (every entry that is not a folder) by folded extension, "" for none, with awk.
-Groups FindGroups(const std::string& root)
-{
-    Groups groups;
-    std::istringstream lines(Shell(
-        "find " + Quoted(root) + " -mindepth 1 ! -type d -printf '%f\\t%s\\n' | awk -F'\\t' '"
-        "{ e = match($1, /\\.[^.]*$/) ? tolower(substr($1, RSTART)) : \"\"; c[e]++; b[e] += $2 } "
-        "END { for (e in c) printf \"%s\\t%d\\t%.0f\\n\", e, c[e], b[e] }'"));
-    std::string ext;
-    std::uint64_t count = 0, bytes = 0;
-    while (std::getline(lines, ext, '\t') && lines >> count >> bytes) {
-        groups[ext] = {count, bytes};
-        lines.ignore(1);
-    }
-    return groups;
-}
+using Groups = ExtGroups;
 
 // What the scan counts as its bytes: every entry below the root, folders included.
 std::uint64_t FindBytes(const std::string& root)
 {
-    return std::stoull(Shell("find " + Quoted(root) + " -mindepth 1 -printf '%s\\n' | awk '{ s += $1 } END { printf \"%.0f\", s }'"));
+    return std::stoull(Shell("find " + ShellQuoted(root) + " -mindepth 1 -printf '%s\\n' | awk '{ s += $1 } END { printf \"%.0f\", s }'"));
 }
 
 void WriteText(const std::string& path, const std::string& text)

@@ -24,3 +24,38 @@ std::vector<std::string> Lines(const std::string& text)
         lines.push_back(line);
     return lines;
 }
+
+std::string ShellQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::uint64_t ShellNumber(const std::string& command)
+{
+    const std::string output = Shell(command);
+    return output.empty() || output[0] < '0' || output[0] > '9' ? ~0ULL : std::stoull(output);
+}
+
+ExtGroups ParseTabbed(const std::string& text)
+{
+    ExtGroups groups;
+    std::istringstream stream(text);
+    std::string ext;
+    std::uint64_t count = 0, bytes = 0;
+    while (std::getline(stream, ext, '\t') && stream >> count >> bytes) {
+        groups[ext] = {count, bytes};
+        stream.ignore(1);
+    }
+    return groups;
+}
+
+ExtGroups FindGroups(const std::string& root, bool bNoExtGroup)
+{
+    const std::string ext = bNoExtGroup ? "{ e = match($1, /\\.[^.]*$/) ? tolower(substr($1, RSTART)) : \"\"; c[e]++; b[e] += $2 } "
+                                        : "match($1, /\\.[^.]*$/) { e = tolower(substr($1, RSTART)); c[e]++; b[e] += $2 } ";
+    return ParseTabbed(Shell("find " + ShellQuoted(root) + " -mindepth 1 ! -type d -printf '%f\\t%s\\n' | awk -F'\\t' '" + ext +
+                             "END { for (e in c) printf \"%s\\t%d\\t%.0f\\n\", e, c[e], b[e] }'"));
+}

@@ -29,21 +29,6 @@
 
 namespace {
 
-// The first number a command prints; all ones when it printed none, which no count can equal.
-std::uint64_t ShellNumber(const std::string& command)
-{
-    const std::string output = Shell(command);
-    return output.empty() || output[0] < '0' || output[0] > '9' ? ~0ULL : std::stoull(output);
-}
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // du's total for root (du and its options before it) without the root folder's own size, which
 // the walk does not count. allocated: the size du gives is the allocated one.
 std::uint64_t DuBelowRoot(const std::string& du, const std::string& root, bool allocated)
@@ -52,7 +37,7 @@ std::uint64_t DuBelowRoot(const std::string& du, const std::string& root, bool a
     if (stat(root.c_str(), &status) != 0)
         return ~0ULL;
     const auto own = static_cast<std::uint64_t>(allocated ? status.st_blocks * 512 : status.st_size);
-    return ShellNumber(du + " " + Quoted(root)) - own;
+    return ShellNumber(du + " " + ShellQuoted(root)) - own;
 }
 
 std::uint64_t CountLines(const std::string& command)
@@ -129,7 +114,7 @@ bool CountAcrossAMount(const std::string& root, std::string& output)
         {false, "", "", 0, 0, 0},
         {true, "-xdev", " -x", 1, pointSize, pointDiskSize},
     };
-    const std::string quoted = Quoted(root);
+    const std::string quoted = ShellQuoted(root);
     for (const auto& c : cases) {
         ScanCounts expected;
         expected.nFolders = CountLines("find " + quoted + " -mindepth 1 " + c.findOption + " -type d");
@@ -189,10 +174,10 @@ TEST(WalkOptionTest, AllocatedBytesAgreeWithDu)
     const ScanCounts counts = RunScan(root);
     const ScanCounts fileAsRoot = RunScan(tree.Path("sub/sparse.img"));
 
-    const std::string sparse = Quoted(tree.Path("sub/sparse.img"));
-    const std::string images = sparse + " " + Quoted(tree.Path("sub2/dense.img"));
-    const std::string texts = Quoted(tree.Path("small.txt")) + " " + Quoted(tree.Path("empty.txt"));
-    const std::string noExtension = Quoted(tree.Path("NOEXT"));
+    const std::string sparse = ShellQuoted(tree.Path("sub/sparse.img"));
+    const std::string images = sparse + " " + ShellQuoted(tree.Path("sub2/dense.img"));
+    const std::string texts = ShellQuoted(tree.Path("small.txt")) + " " + ShellQuoted(tree.Path("empty.txt"));
+    const std::string noExtension = ShellQuoted(tree.Path("NOEXT"));
     const struct {
         const char* what;
         std::uint64_t counted;
@@ -230,7 +215,7 @@ TEST(WalkOptionTest, HardLinksCountOnceAsDuDoes)
     ASSERT_EQ(link(tree.Path("other/two.dat").c_str(), tree.Path("two.DAT").c_str()), 0);
     ASSERT_TRUE(WriteFile(tree.Path("plain.bin"), 20));
     const std::string root = tree.Root();
-    const std::string quoted = Quoted(root);
+    const std::string quoted = ShellQuoted(root);
     // Files as find lists them, each link once, or each inode once.
     const auto findFiles = [&](const std::string& name, bool bUnique) {
         return "find " + quoted + " -mindepth 1 ! -type d -iname '" + name + "' -printf '%D %i %s\\n'"
@@ -360,7 +345,7 @@ TEST(WalkOptionTest, ExclusionPatternsLeaveEntriesOutAsDuExcludeDoes)
                              "keep/w.dat", "keep/cache/v.dat"})
         ASSERT_TRUE(WriteFile(tree.Path(file), 100 + std::strlen(file)));
     const std::string root = tree.Root();
-    const std::string quoted = Quoted(root);
+    const std::string quoted = ShellQuoted(root);
 
     const std::vector<std::vector<std::string>> cases = {
         {}, {"cache"}, {"*.log"}, {"cache", "*.log"}, {"*.LOG"}, {"[xy].*", "?eep"}, {"*.log", "*.l?g"},
@@ -368,8 +353,8 @@ TEST(WalkOptionTest, ExclusionPatternsLeaveEntriesOutAsDuExcludeDoes)
     for (const std::vector<std::string>& patterns : cases) {
         std::string duExcludes, findNames = "-false";
         for (const std::string& pattern : patterns) {
-            duExcludes += " --exclude=" + Quoted(pattern);
-            findNames += " -o -name " + Quoted(pattern);
+            duExcludes += " --exclude=" + ShellQuoted(pattern);
+            findNames += " -o -name " + ShellQuoted(pattern);
         }
         const std::string pruned = "find " + quoted + " -mindepth 1 \\( " + findNames + " \\) -prune";
         SCOPED_TRACE(duExcludes);

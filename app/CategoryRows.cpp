@@ -37,6 +37,15 @@ void CCategoryRows::Order(ExtColumn column)
         m_table->Order(column);
 }
 
+void CCategoryRows::OrderByChange(const std::vector<CountChange>& changes)
+{
+    if (!m_table || changes.size() <= FileTypeCategories::kCategories)
+        return;
+    m_table->OrderBy([&changes](const CategoryRow& a, const CategoryRow& b) {
+        return changes[PlaceOf(a)].GrowsMore(changes[PlaceOf(b)]);
+    });
+}
+
 QString CCategoryRows::CellText(const CategoryRow& row, int column) const
 {
     switch (column) {

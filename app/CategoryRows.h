@@ -4,6 +4,7 @@
 
 #include "CategoryTable.h"
 #include "ExtTable.h"
+#include "ScanComparison.h"
 
 #include <QString>
 
@@ -27,6 +28,8 @@ public:
 
     // Ext orders by the categories' own order, "(none)" last; the numbers largest first.
     void Order(ExtColumn column);
+    // Largest growth first by `changes`, one a category by PlaceOf (see CScanComparisonColumn).
+    void OrderByChange(const std::vector<CountChange>& changes);
     std::size_t RowCount() const { return m_table ? m_table->RowCount() : 0; }
     // The row at `position` of the order; position < RowCount().
     const CategoryRow& Row(std::size_t position) const { return m_table->Row(position); }
@@ -48,10 +51,7 @@ public:
     // The longest of the categories' names, which the extension rows' Type column shows.
     static QString LongestTypeName();
     // Where a row stands in the categories' own order; "(none)" after every category.
-    static std::size_t PlaceOf(const CategoryRow& row)
-    {
-        return row.category ? static_cast<std::size_t>(*row.category) : FileTypeCategories::kCategories;
-    }
+    static std::size_t PlaceOf(const CategoryRow& row) { return CategoryTable::PlaceOf(row); }
     // The positions of `table`, which this orders by size, grouped by the category of each
     // extension in the categories' order ("(none)" last), or the reverse; largest first within
     // each category.

@@ -108,6 +108,8 @@ QVariant CExtTableModel::data(const QModelIndex& index, int role) const
         return QVariant();
     switch (role) {
     case Qt::DisplayRole:
+        if (!record && index.column() == ColumnChange)
+            return CategoryChangeText(*category);
         return record ? CellText(*record, index.column()) : m_categoryRows.CellText(*category, index.column());
     case CShareBarDelegate::ShareRole:
         return ShareAt(index.row());
@@ -152,8 +154,16 @@ QString CExtTableModel::LongestCellText(int column) const
 {
     if (column == (m_bGrouped ? ColumnExt : ColumnType))   // the types' names
         return CCategoryRows::LongestTypeName();
+    if (column == ColumnChange && m_bGrouped) {
+        QString longest;
+        for (std::size_t position = 0; position < m_categoryRows.RowCount(); ++position) {
+            const QString text = CategoryChangeText(m_categoryRows.Row(position));
+            longest = text.size() > longest.size() ? text : longest;
+        }
+        return longest;
+    }
     if (column == ColumnChange)
-        return m_pComparison && !m_bGrouped ? m_pComparison->LongestCellText(m_table) : QString();
+        return m_pComparison ? m_pComparison->LongestCellText(m_table) : QString();
     if (column != ColumnCount && column != ColumnSize)
         return QString();
     std::uint64_t largest = 0;
@@ -235,6 +245,10 @@ void CExtTableModel::Rebuild()
     m_categoryRows.Clear();
     if (m_bGrouped && m_result.Records())
         m_categoryRows.Assign(m_result, *m_pCategories, m_bNoExtRow, m_measure);
+    // While compared, a type's change is its extensions' (the gone ones' too), summed once here.
+    m_categoryChanges.clear();
+    if (m_bGrouped && m_pComparison)
+        m_categoryChanges = m_pComparison->CategoryChanges(m_result, m_measure, *m_pCategories);
     m_nRows = ClampedRows(m_bGrouped ? m_categoryRows.RowCount() : m_table.RowCount());
     endResetModel();
     Sort();
@@ -263,7 +277,7 @@ void CExtTableModel::SetGrouped(bool bGrouped)
     m_bGrouped = bGrouped;
     // Grouped, the order by type is the categories' own, and each column has one direction.
     if (m_bGrouped) {
-        m_nSortColumn = m_nSortColumn == ColumnType || m_nSortColumn == ColumnChange ? ColumnExt : m_nSortColumn;
+        m_nSortColumn = m_nSortColumn == ColumnType ? ColumnExt : m_nSortColumn;
         m_bSortAscending = m_nSortColumn == ColumnExt;
     }
     Rebuild();
@@ -272,7 +286,7 @@ void CExtTableModel::SetGrouped(bool bGrouped)
 
 void CExtTableModel::SortByColumn(int column)
 {
-    if (column < 0 || column >= m_nColumns || (m_bGrouped && (column == ColumnType || column == ColumnChange)))
+    if (column < 0 || column >= m_nColumns || (m_bGrouped && column == ColumnType))
         return;
     if (column == m_nSortColumn && !m_bGrouped)
         m_bSortAscending = !m_bSortAscending;
@@ -295,7 +309,9 @@ void CExtTableModel::Sort()
         recordOf.push_back(RowIdentity(old.row()));
 
     m_order.clear();
-    if (m_bGrouped)
+    if (m_bGrouped && m_nSortColumn == ColumnChange)
+        m_categoryRows.OrderByChange(m_categoryChanges);
+    else if (m_bGrouped)
         m_categoryRows.Order(static_cast<ExtColumn>(m_nSortColumn));
     else if (m_nSortColumn == ColumnChange && m_pComparison)
         m_order = m_pComparison->Order(m_table, m_bSortAscending, m_measure);
@@ -385,6 +401,22 @@ std::vector<const EXTINFO*> CExtTableModel::SelectedRecords() const
     return SelectedRows().records;
 }
 
+std::vector<std::size_t> CExtTableModel::SelectedCategoryPlaces() const
+{
+    std::vector<std::size_t> places;
+    for (const std::optional<FileTypeCategory>& category : SelectedRows().categories)
+        places.push_back(category ? static_cast<std::size_t>(*category) : FileTypeCategories::kCategories);
+    return places;
+}
+
+QString CExtTableModel::CategoryChangeText(const CategoryRow& row) const
+{
+    const std::size_t place = CCategoryRows::PlaceOf(row);
+    return place < m_categoryChanges.size()
+               ? QString::fromStdString(CScanComparisonColumn::ChangeText(m_categoryChanges[place]))
+               : QString();
+}
+
 ChosenRows CExtTableModel::SelectedRows() const
 {
     ChosenRows rows;
@@ -435,7 +467,9 @@ void CExtTableModel::UpdateSelectionSums()
 void CExtTableModel::GetSelectionSummary(std::string& summary) const
 {
     // While compared, a row of an extension that is gone holds no file but has its change.
-    const std::string change = m_pComparison ? m_pComparison->SelectionText(SelectedRecords(), m_measure) : std::string();
+    const std::string change = !m_pComparison ? std::string()
+                               : m_bGrouped   ? m_pComparison->SelectionText(SelectedCategoryPlaces(), m_categoryChanges)
+                                              : m_pComparison->SelectionText(SelectedRecords(), m_measure);
     summary.clear();
     if (m_nSelectedFiles == 0 && change.empty())
         return;

@@ -140,6 +140,10 @@ signals:
 
 private:
     QString CellText(const EXTINFO& record, int column) const;
+    // A type row's change while compared and grouped; empty otherwise.
+    QString CategoryChangeText(const CategoryRow& row) const;
+    // The selected type rows' places (CategoryTable::PlaceOf).
+    std::vector<std::size_t> SelectedCategoryPlaces() const;
     // The category row shown at `row`, or null (outside the rows, or not grouped).
     const CategoryRow* CategoryRowAt(int row) const;
     // The table position shown at `row` (the order by type is the model's own).
@@ -173,5 +177,6 @@ private:
     std::uint64_t m_nSelectedBytes = 0;
     const QItemSelectionModel* m_pSelection = nullptr;
     const CScanComparisonColumn* m_pComparison = nullptr;
+    std::vector<CountChange> m_categoryChanges;   // while compared and grouped: by CategoryTable::PlaceOf
     RowLook m_look;
 };

@@ -3,6 +3,7 @@
 
 #include "ExtInfo.h"
 #include "ExtTable.h"
+#include "FileTypeCategories.h"
 #include "Format.h"
 #include "Resource.h"
 #include "StringTable.h"
@@ -164,13 +165,53 @@ std::string CScanComparisonColumn::SelectionText(const std::vector<const EXTINFO
 {
     if (records.empty() || !m_bOn || m_differing)
         return {};
-    // Summed as growth and shrinkage apart, so that no partial sum leaves 64 bits.
-    std::uint64_t grown = 0;
-    std::uint64_t shrunk = 0;
-    for (const EXTINFO* record : records) {
-        const CountChange change = ChangeOf(*record, measure).value_or(CountChange{});
-        AddSaturating(change.bLess ? shrunk : grown, change.magnitude);
+    ChangeSum sum;
+    for (const EXTINFO* record : records)
+        sum.Add(ChangeOf(*record, measure).value_or(CountChange{}));
+    return FormatString(IDS_FMT_SELECTED_CHANGE, {ChangeText(sum.Total())});
+}
+
+std::string CScanComparisonColumn::SelectionText(const std::vector<std::size_t>& places,
+                                                 const std::vector<CountChange>& changes) const
+{
+    if (places.empty() || changes.empty() || !m_bOn || m_differing)
+        return {};
+    ChangeSum sum;
+    for (const std::size_t place : places)
+        sum.Add(place < changes.size() ? changes[place] : CountChange{});
+    return FormatString(IDS_FMT_SELECTED_CHANGE, {ChangeText(sum.Total())});
+}
+
+std::vector<CountChange> CScanComparisonColumn::CategoryChanges(const ScanResult& shown, SizeMeasure measure,
+                                                                const FileTypeCategories& categories) const
+{
+    if (!m_bOn || m_differing)
+        return {};
+    std::vector<ChangeSum> sums(FileTypeCategories::kCategories + 1);
+    for (const EXTINFO* record = shown.Records(); record; record = record->pNext) {
+        if (!ExtTable::IsNoExtRow(*record))
+            sums[static_cast<std::size_t>(categories.CategoryOf(record->szExt))].Add(
+                ChangeOf(*record, measure).value_or(CountChange{}));
     }
-    const CountChange total = grown >= shrunk ? CountChange{false, grown - shrunk} : CountChange{true, shrunk - grown};
-    return FormatString(IDS_FMT_SELECTED_CHANGE, {ChangeText(total)});
+    // The files without an extension are the scans' own counts, not records.
+    const ScanCounters& now = shown.Counters();
+    const ScanCounters& was = m_before.result.Counters();
+    sums[FileTypeCategories::kCategories].Add(
+        CountChange::Between(MeasuredBytes(was.nNoExtBytes, was.nNoExtDiskBytes, measure),
+                             MeasuredBytes(now.nNoExtBytes, now.nNoExtDiskBytes, measure)));
+    std::vector<CountChange> changes;
+    changes.reserve(sums.size());
+    for (const ChangeSum& sum : sums)
+        changes.push_back(sum.Total());
+    return changes;
+}
+
+void CScanComparisonColumn::ChangeSum::Add(const CountChange& change)
+{
+    AddSaturating(change.bLess ? shrunk : grown, change.magnitude);
+}
+
+CountChange CScanComparisonColumn::ChangeSum::Total() const
+{
+    return grown >= shrunk ? CountChange{false, grown - shrunk} : CountChange{true, shrunk - grown};
 }

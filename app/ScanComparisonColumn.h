@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -17,6 +18,7 @@
 
 struct EXTINFO;
 class ExtTable;
+class FileTypeCategories;
 
 // Window's thread only.
 class CScanComparisonColumn {
@@ -52,12 +54,27 @@ public:
     std::vector<std::size_t> Order(ExtTable& table, bool bAscending, SizeMeasure measure) const;
     // The summed change of the records for "Selected:"; empty when there is nothing to add.
     std::string SelectionText(const std::vector<const EXTINFO*>& records, SizeMeasure measure) const;
+    // The same for the rows of categories chosen by their place (CategoryTable::PlaceOf) in
+    // `changes`, as CategoryChanges gives them.
+    std::string SelectionText(const std::vector<std::size_t>& places, const std::vector<CountChange>& changes) const;
+    // Each category's change in the records of `shown` (as Widen gives them), by
+    // CategoryTable::PlaceOf ("(none)" last): the sum of its extensions' rows, those only the
+    // saved scan met among them. Empty while there is no change to show.
+    std::vector<CountChange> CategoryChanges(const ScanResult& shown, SizeMeasure measure,
+                                             const FileTypeCategories& categories) const;
 
     // "+1,234" or "-56": a change as the cells write it.
     static std::string ChangeText(const CountChange& change);
 
 private:
     ExtCounts BeforeOf(const EXTINFO& record) const;
+    // Growths and shrinkages summed apart, so that no partial sum leaves 64 bits.
+    struct ChangeSum {
+        std::uint64_t grown = 0;
+        std::uint64_t shrunk = 0;
+        void Add(const CountChange& change);
+        CountChange Total() const;
+    };
 
     bool m_bOn = false;
     SavedScan m_before;

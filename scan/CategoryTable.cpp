@@ -10,16 +10,6 @@
 #include <algorithm>
 #include <array>
 
-namespace {
-
-// Where a row stands in the categories' own order; "(none)" after every category.
-std::size_t PlaceOf(const CategoryRow& row)
-{
-    return row.category ? static_cast<std::size_t>(*row.category) : FileTypeCategories::kCategories;
-}
-
-} // namespace
-
 CategoryTable::CategoryTable(const ScanResult& result, const FileTypeCategories& categories, bool bNoExtRow,
                              SizeMeasure measure)
     : m_measure(measure)
@@ -27,7 +17,14 @@ CategoryTable::CategoryTable(const ScanResult& result, const FileTypeCategories&
     std::array<CategoryRow, FileTypeCategories::kCategories> gathered;
     for (const FileTypeCategory category : FileTypeCategories::kAll)
         gathered[static_cast<std::size_t>(category)].category = category;
+    // A record without a name stands for the files without an extension (while compared, when
+    // only the earlier scan met any): their row is the "(none)" row.
+    bool bNoExtRecord = false;
     for (const EXTINFO* record = result.Records(); record; record = record->pNext) {
+        if (record->szExt.empty()) {
+            bNoExtRecord = true;
+            continue;
+        }
         CategoryRow& row = gathered[static_cast<std::size_t>(categories.CategoryOf(record->szExt))];
         row.nCount += record->nCount;
         AddSaturating(row.nBytes, record->nBytes);
@@ -35,12 +32,13 @@ CategoryTable::CategoryTable(const ScanResult& result, const FileTypeCategories&
         ++row.nExtensions;
     }
     m_rows.reserve(gathered.size() + 1);
-    // A row of no files would be a row of nothing, as in the extension table.
+    // A row of no extensions would be a row of nothing, as in the extension table. (A record of
+    // no files stands for an extension only an earlier scan met, while the list is compared.)
     for (const CategoryRow& row : gathered)
-        if (row.nCount > 0)
+        if (row.nExtensions > 0)
             m_rows.push_back(row);
     const ScanCounters& counters = result.Counters();
-    if (bNoExtRow && counters.nNoExtFiles > 0)
+    if (bNoExtRow && (counters.nNoExtFiles > 0 || bNoExtRecord))
         m_rows.push_back(CategoryRow{std::nullopt, counters.nNoExtFiles, counters.nNoExtBytes,
                                      counters.nNoExtDiskBytes, 0});
     for (const CategoryRow& row : m_rows)

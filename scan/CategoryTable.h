@@ -7,6 +7,7 @@
 #include "FileTypeCategories.h"
 #include "SizeMeasure.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,19 @@ public:
     // Ext: the categories' own order, "(none)" last. Count, Size, Percent: largest first, ties
     // in that order.
     void Order(ExtColumn column);
+    // Where a row stands in the categories' own order; "(none)" after every category.
+    static std::size_t PlaceOf(const CategoryRow& row)
+    {
+        return row.category ? static_cast<std::size_t>(*row.category) : FileTypeCategories::kCategories;
+    }
+    // Orders by `before` (a strict weak order), rows it finds equal in the categories' order.
+    template <typename Before>
+    void OrderBy(Before before)
+    {
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&](const CategoryRow& a, const CategoryRow& b) {
+            return before(a, b) || (!before(b, a) && PlaceOf(a) < PlaceOf(b));
+        });
+    }
 
     std::size_t RowCount() const { return m_rows.size(); }
     const CategoryRow& Row(std::size_t position) const { return m_rows[position]; }

@@ -168,6 +168,48 @@ TEST_F(CompareTest, ChangeColumnShowsEachRowsChangeSinceTheSavedList)
     EXPECT_FALSE(m_pDialog->IsCommandEnabled(ID_OPTIONS_STOP_COMPARE));
 }
 
+// Grouped by type, each type's change is the sum of its extensions' (a gone one's too), the rows
+// sort by it, and "Selected:" adds it.
+TEST_F(CompareTest, GroupedByTypeEachTypeShowsItsExtensionsChange)
+{
+    ASSERT_TRUE(Scan());
+    const QString saved = QString::fromStdString(m_state.Path("old.json"));
+    ASSERT_TRUE(m_pDialog->SaveListTo(saved));
+    ASSERT_TRUE(ChangeTree());
+    ASSERT_TRUE(Scan());
+    ASSERT_TRUE(m_pDialog->CompareForTesting().CompareWith(saved));
+
+    const auto number = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), ','), text.end());
+        return std::stoll(text);
+    };
+    std::map<std::string, long long> expected;   // type -> summed change of its extension rows
+    for (int row = 0; row < Table().RowCount(); ++row) {
+        const auto cell = [&](int column) { return Table().index(row, column).data().toString().toStdString(); };
+        const std::string type = cell(CExtTableModel::ColumnType);
+        expected[type.empty() ? "(none)" : type] += number(cell(CExtTableModel::ColumnChange));
+    }
+    ASSERT_GE(expected.size(), 2u);
+
+    m_pDialog->ExecuteCommand(ID_OPTIONS_BY_TYPE);
+    std::map<std::string, long long> shown;
+    for (const auto& [type, cells] : Rows())
+        shown[type] = number(cells.second);
+    EXPECT_EQ(shown, expected);
+
+    Table().SortByColumn(CExtTableModel::ColumnChange);
+    std::vector<std::string> order;
+    const RowMap rows = Rows(&order);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        EXPECT_GE(number(rows.at(order[i - 1]).second), number(rows.at(order[i]).second)) << order[i];
+
+    CExtListCtrl& list = m_pDialog->ListForTesting();
+    list.selectionModel()->select(Table().index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QString selected = qobject_cast<QLineEdit*>(m_pDialog->GetDlgItem(IDC_SELECTED))->text();
+    EXPECT_TRUE(selected.endsWith(QStringLiteral("change %1 bytes").arg(QString::fromStdString(rows.at(order[0]).second))))
+        << selected.toStdString();
+}
+
 // What cannot be compared is refused with one line naming the file and what is wrong, and the
 // list stays as it was.
 TEST_F(CompareTest, RefusesWhatCannotBeCompared)

@@ -250,8 +250,8 @@ void FolderWalk::EndFolder()
 
 namespace {
 
-// The last part of a name in a list ("c" of "a/b/c"): what an extension and an exclusion
-// pattern are taken from. A folder named with trailing slashes keeps them (its extension counts
+// The last part of a name in a list ("c" of "a/b/c"), always a suffix of the name: what an
+// extension and an exclusion pattern are taken from. A folder named with trailing slashes keeps them (its extension counts
 // for nothing).
 std::string_view LastPartOf(std::string_view name)
 {
@@ -283,8 +283,9 @@ void FolderWalk::VisitEntry(DirectoryFrame& frame, const char* name)
     }
     const std::string_view lastPart = bNamed ? LastPartOf(name) : std::string_view(name);
     // An entry left out is left out before anything else: not even its status is read, and
-    // nothing below a folder left out is looked at.
-    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(std::string(lastPart).c_str())) {
+    // nothing below a folder left out is looked at. The last part ends where the name ends, so
+    // it is a C string as it stands.
+    if (m_rules.exclusion.Any() && m_rules.exclusion.Excludes(lastPart.data())) {
         m_tally.AddExcluded();
         return;
     }

@@ -61,15 +61,6 @@ std::string ChoiceName(WalkChoice choice)
     return {};
 }
 
-WalkChoices ChoicesOf(const FolderWalkOptions& walk)
-{
-    WalkChoices choices;
-    choices.oneFileSystem = walk.oneFileSystem;
-    choices.exclude = walk.excludePatterns;
-    choices.linksOnce = walk.linksOnce;
-    return choices;
-}
-
 // When the saved scan was made: as the file says, else when the file was last written.
 std::int64_t StartedOf(const SavedScan& scan, const QString& path)
 {
@@ -169,7 +160,7 @@ bool CCompareCommand::CompareWith(const QString& path)
     }
     // The scan shown is measured with its own choices; before any, the next scan's count.
     const ScanResult& shown = m_list.Table().Result();
-    const WalkChoices now = m_list.Table().RowCount() > 0 ? shown.Choices() : ChoicesOf(m_nextWalk());
+    const WalkChoices now = m_list.Table().RowCount() > 0 ? shown.Choices() : m_nextWalk().Choices();
     if (before.bHasChoices) {
         if (const auto choice = ScanComparison::DifferingChoice(before.head.choices, now)) {
             Warn(Text(FormatString(IDS_COMPARE_CHOICE, {path.toStdString(), ChoiceName(*choice)})));

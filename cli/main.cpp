@@ -200,9 +200,7 @@ int RunCompare(const CCommandLine& commandLine)
         }
     } else {
         now.bHasChoices = true;
-        now.head.choices.oneFileSystem = commandLine.WalkOptions().oneFileSystem;
-        now.head.choices.exclude = commandLine.WalkOptions().excludePatterns;
-        now.head.choices.linksOnce = commandLine.WalkOptions().linksOnce;
+        now.head.choices = commandLine.WalkOptions().Choices();
         now.root = newPath;
     }
     // Refused before any walk: the counts would not measure the same thing.

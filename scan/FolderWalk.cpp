@@ -29,6 +29,16 @@ FolderWalk::FolderWalk(SCANINFO& scan, std::shared_ptr<ManualResetEvent> stopEve
 {
 }
 
+WalkChoices FolderWalkOptions::Choices(bool bWithPatterns) const
+{
+    WalkChoices choices;
+    choices.oneFileSystem = oneFileSystem;
+    choices.linksOnce = linksOnce;
+    if (bWithPatterns)
+        choices.exclude = excludePatterns;
+    return choices;
+}
+
 FolderWalk::~FolderWalk()
 {
     CloseNamedFolder();

@@ -11,6 +11,7 @@
 #include "ScanProblem.h"
 #include "ScanTally.h"
 #include "TopFiles.h"
+#include "WalkChoices.h"
 #include "WalkQueue.h"
 #include "WalkRules.h"
 
@@ -53,6 +54,10 @@ struct FolderWalkOptions {
     // named counts as a file, a folder as a folder and is walked, a link as itself. Names are
     // paths as given, and paths below them start with them.
     NameList* pNames = nullptr;
+
+    // The choices that change what such a walk measures, as a scan file records them; without
+    // bWithPatterns the exclusion patterns are left out. Throws std::bad_alloc.
+    WalkChoices Choices(bool bWithPatterns = true) const;
 };
 
 class FolderWalk {

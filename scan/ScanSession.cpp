@@ -91,12 +91,11 @@ ScanResult ScanSession::TakeResult()
     const auto ran = duration_cast<milliseconds>(steady_clock::now() - m_startedSteady);
     ScanResult result = m_pJob->TakeResult();
     WalkChoices choices;
-    choices.oneFileSystem = m_request.walk.oneFileSystem;
-    choices.linksOnce = m_request.walk.linksOnce;
     try {
-        choices.exclude = m_request.walk.excludePatterns;
+        choices = m_request.walk.Choices();
     } catch (const std::bad_alloc&) {
         // The patterns stay unrecorded; the counts are what matters here.
+        choices = m_request.walk.Choices(false);
     }
     result.Stamp(duration_cast<seconds>(m_started.time_since_epoch()).count(),
                  static_cast<std::uint64_t>(std::max<milliseconds::rep>(ran.count(), 0)), std::move(choices));
